@@ -1,0 +1,96 @@
+#include "platform/base/FileIO.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+
+namespace mx {
+
+namespace {
+void SetError(std::error_code* ec, int err) {
+  if (ec) *ec = std::error_code(err, std::generic_category());
+}
+}  // namespace
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::error_code* ec) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetError(ec, errno);
+    return false;
+  }
+  std::string data;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      SetError(ec, err);
+      return false;
+    }
+    if (n == 0) break;
+    data.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  out = std::move(data);
+  if (ec) ec->clear();
+  return true;
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::error_code* ec) {
+  std::filesystem::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  std::string tmpl = (dir / ("." + path.filename().string() + ".tmpXXXXXX")).string();
+  int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) {
+    SetError(ec, errno);
+    return false;
+  }
+  auto fail = [&](int err) {
+    ::close(fd);
+    ::unlink(tmpl.c_str());
+    SetError(ec, err);
+    return false;
+  };
+  // Keep the permissions of the file being replaced; a new file gets the usual 0644.
+  struct stat st {};
+  mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+  if (::fchmod(fd, mode) != 0) return fail(errno);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail(errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail(errno);
+  if (::close(fd) != 0) {
+    int err = errno;
+    ::unlink(tmpl.c_str());
+    SetError(ec, err);
+    return false;
+  }
+  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+    int err = errno;
+    ::unlink(tmpl.c_str());
+    SetError(ec, err);
+    return false;
+  }
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  if (ec) ec->clear();
+  return true;
+}
+
+}  // namespace mx

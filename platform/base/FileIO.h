@@ -1,0 +1,18 @@
+#pragma once
+// Whole-file reads and the atomic replace every file the program writes goes through: a temporary file in
+// the same folder, flushed, then renamed over the target. A crash or a full disk leaves the old file intact.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace mx {
+
+// Reads the whole file; false with ec set when it cannot.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::error_code* ec = nullptr);
+
+// Replaces path with bytes atomically. On failure the old file is untouched, no temporary is left behind
+// and ec tells why.
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::error_code* ec = nullptr);
+
+}  // namespace mx

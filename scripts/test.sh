@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the tree in DIR (default build/release) and runs every test in parallel.
+#   scripts/test.sh [DIR] [extra cmake arguments]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build/release}
+shift || true
+bash scripts/install-deps.sh
+args=("$@")
+[ ${#args[@]} -eq 0 ] && args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
+cd "$dir"
+ctest -j "$(( $(nproc) * 2 ))" --output-on-failure --timeout 600

@@ -1,0 +1,35 @@
+#include "platform/base/FileIO.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestPaths.h"
+
+using namespace mx;
+
+TEST(FileIO, AtomicReplaceWritesAndLeavesNoTemporary) {
+  mxtest::TempDir dir;
+  auto file = dir.path() / "results.kvt";
+  ASSERT_TRUE(WriteFileAtomic(file, "first"));
+  ASSERT_TRUE(WriteFileAtomic(file, std::string("second\0", 7)));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(file, back));
+  EXPECT_EQ(back, std::string("second\0", 7));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(FileIO, FailedReplaceKeepsWhatWasThere) {
+  mxtest::TempDir dir;
+  // The target is a non-empty folder: the rename must fail and the folder stay as it was.
+  auto target = dir.path() / "busy";
+  std::filesystem::create_directory(target);
+  ASSERT_TRUE(WriteFileAtomic(target / "inner", "keep"));
+  std::error_code ec;
+  EXPECT_FALSE(WriteFileAtomic(target, "new", &ec));
+  EXPECT_TRUE(ec);
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(target / "inner", back));
+  EXPECT_EQ(back, "keep");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  EXPECT_FALSE(WriteFileAtomic(dir.path() / "missing-folder" / "x", "y", &ec));
+  EXPECT_FALSE(ReadWholeFile(dir.path() / "nothing", back, &ec));
+}
