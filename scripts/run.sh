@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the program and runs it with the given command word (default: scan) on $WINEPREFIX, else ~/.wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+dir=build/release
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target mendrix
+exec "$dir/bin/mendrix" "${@:-scan}"
