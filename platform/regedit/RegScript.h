@@ -34,4 +34,12 @@ HKEY RegRootFromName(std::wstring_view name);
 // "HKEY_LOCAL_MACHINE" for HKEY_LOCAL_MACHINE, ...; empty for a key that is not a predefined root.
 std::wstring_view RegRootName(HKEY root);
 
+// Splits "HKEY_LOCAL_MACHINE\Software\Key" into its root and the path below it (one trailing backslash is
+// allowed). Returns an error text (UTF-8) for an unknown root, an empty or over-long key name; empty when good.
+std::string SplitRegKeyName(std::wstring_view fullName, HKEY* root, std::wstring* path);
+
+// Longest key name of one level and longest value name, in UTF-16 units, as Windows allows them.
+inline constexpr size_t kMaxRegKeyNameLength = 255;
+inline constexpr size_t kMaxRegValueNameLength = 16383;
+
 }  // namespace mx

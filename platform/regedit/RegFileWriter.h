@@ -1,0 +1,34 @@
+#pragma once
+// Writes .reg text in version 5.00 as the registry editor exports it: UTF-16LE with byte-order mark, CR LF,
+// a blank line after every key, hex lists wrapped before the 80th column with ",\" and two blanks.
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/base/WinTypes.h"
+
+namespace mx {
+
+class RegFileWriter {
+ public:
+  RegFileWriter();
+
+  // Starts a key; fullName is "HKEY_LOCAL_MACHINE\Software\...".
+  void addKey(std::wstring_view fullName);
+  // One value line under the last key. Data that a quoted string or dword: would not carry exactly (no
+  // terminator, an embedded NUL, a line break, a size that is not four) is written in the hex(N): form.
+  void addValue(std::wstring_view name, DWORD type, std::span<const BYTE> data);
+
+  // The text so far, complete (the last key closed by its blank line).
+  std::wstring text() const;
+  // The file: FF FE, then the text as UTF-16LE.
+  std::string fileBytes() const;
+
+ private:
+  void addHex(std::wstring line, std::span<const BYTE> data);
+
+  std::wstring text_;
+  bool keyOpen_ = false;
+};
+
+}  // namespace mx
