@@ -2,6 +2,7 @@
 
 #include "platform/base/Text.h"
 #include "platform/regedit/RegKeyHandle.h"
+#include "platform/registry/RegistryControl.h"
 
 namespace mx {
 
@@ -74,6 +75,12 @@ std::string Apply(const RegScript& script, REGSAM view) {
 
 }  // namespace
 
-std::string ApplyRegScript(const RegScript& script, REGSAM view) { return Apply(script, view); }
+std::string ApplyRegScript(const RegScript& script, REGSAM view) {
+  reg::Transaction transaction;
+  if (std::string error = Apply(script, view); !error.empty()) return error;  // rolled back by the transaction
+  if (LONG rc = transaction.Commit(); rc != ERROR_SUCCESS)
+    return "the import could not be saved: " + WideToUtf8(reg::LastRegistryError()) + " (" + RegErrorText(rc) + ")";
+  return {};
+}
 
 }  // namespace mx

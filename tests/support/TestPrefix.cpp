@@ -8,7 +8,7 @@
 #include "platform/base/Text.h"
 #include "platform/regedit/RegFileParser.h"
 #include "platform/regedit/RegImporter.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryControl.h"
 
 namespace mxtest {
 
@@ -67,10 +67,7 @@ void TestPrefix::importInView(std::wstring_view regText, bool view32) {
   if (!error.empty()) throw std::runtime_error("test .reg text: " + error);
 }
 
-void TestPrefix::flush() {
-  win::RegFlushKey(HKEY_LOCAL_MACHINE);
-  win::RegFlushKey(HKEY_USERS);
-}
+LONG TestPrefix::flush() { return mx::reg::FlushRegistry(); }
 
 std::filesystem::path TestPrefix::hostPath(std::wstring_view windowsPath) const {
   if (windowsPath.size() < 2 || windowsPath[1] != L':' || (windowsPath[0] != L'C' && windowsPath[0] != L'c'))

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/WinTypes.h"
 #include "support/TestPaths.h"
 
 namespace mxtest {
@@ -35,8 +36,8 @@ class TestPrefix {
   void import(std::wstring_view regText);
   void import32(std::wstring_view regText);
 
-  // Writes the registry held in memory to the prefix files.
-  void flush();
+  // Writes the registry held in memory to the prefix files (mx::reg::FlushRegistry).
+  LONG flush();
 
   const std::filesystem::path& root() const { return dir_.path(); }
   std::filesystem::path driveC() const { return root() / "drive_c"; }
