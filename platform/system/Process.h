@@ -17,7 +17,19 @@ namespace mx {
 class ChildProcess;
 }
 
-using HPROCESS = mx::ChildProcess*;
+// A process handle. Deliberately not a pointer: it must not pass for a HANDLE of the window layer's waits
+// (win::WaitForSingleObject), so waits on a child go through WaitForProcess.
+class HPROCESS {
+ public:
+  HPROCESS() = default;
+  explicit HPROCESS(mx::ChildProcess* p) : p_(p) {}
+  mx::ChildProcess* get() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  bool operator==(const HPROCESS&) const = default;
+
+ private:
+  mx::ChildProcess* p_ = nullptr;
+};
 
 struct STARTUPINFOW {
   DWORD cb = 0;
@@ -26,12 +38,13 @@ struct STARTUPINFOW {
 };
 
 struct PROCESS_INFORMATION {
-  HPROCESS hProcess = nullptr;  // owned by the caller: CloseProcessHandle (or mx::ProcessPtr)
+  HPROCESS hProcess;  // owned by the caller: CloseProcessHandle (or mx::ProcessPtr)
   DWORD dwProcessId = 0;
 };
 
 inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 inline constexpr DWORD STILL_ACTIVE = 259;
+// The results of WaitForProcess; the window layer keeps the same values in namespace win.
 inline constexpr DWORD WAIT_OBJECT_0 = 0;
 inline constexpr DWORD WAIT_TIMEOUT = 258;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
@@ -56,7 +69,7 @@ BOOL CloseProcessHandle(HPROCESS process);
 namespace mx {
 
 struct ProcessCloser {
-  void operator()(ChildProcess* p) const { win::CloseProcessHandle(p); }
+  void operator()(ChildProcess* p) const { win::CloseProcessHandle(HPROCESS(p)); }
 };
 using ProcessPtr = std::unique_ptr<ChildProcess, ProcessCloser>;
 

@@ -13,7 +13,8 @@ namespace win {
 // The first argument is the RPC handle Windows takes; pass nullptr.
 BOOL SfcIsFileProtected(void* rpcHandle, LPCWSTR path);
 // Non-zero when the key (root + sub-key, compared without case, the key itself or below it) is protected.
-// Only the view bits of sam count: a key declared for one view is not protected in the other.
+// Only the view bits of sam count: a key declared for one view is not protected in the other; a question
+// without view bits matches either.
 BOOL SfcIsKeyProtected(HKEY root, LPCWSTR subKey, REGSAM sam);
 
 }  // namespace win

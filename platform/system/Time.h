@@ -1,6 +1,6 @@
 #pragma once
 // Time functions over the one platform clock (mx::GetClock): UTC from the clock, local time in the host's
-// time zone (tests pin TZ). Waits and Sleep are the clock's own (mx::GetClock().Sleep).
+// time zone (tests pin TZ). Sleep and the tick counts are the window layer's (platform/win/Sync.h).
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -21,8 +21,6 @@ BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local);
 BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc);
 // -1, 0 or 1.
 LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
-DWORD GetTickCount();
-ULONGLONG GetTickCount64();
 
 }  // namespace win
 

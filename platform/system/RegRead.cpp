@@ -1,0 +1,78 @@
+#include "platform/system/RegRead.h"
+
+#include "platform/base/Text.h"
+
+namespace mx {
+
+namespace {
+
+class Key {
+ public:
+  Key(HKEY root, const std::wstring& subKey, REGSAM view) {
+    if (win::RegOpenKeyEx(root, subKey.c_str(), 0, KEY_READ | view, &key_) != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~Key() {
+    if (key_) win::RegCloseKey(key_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+std::wstring DecodeString(const std::string& bytes) {
+  std::wstring text = Utf16LeToWide(std::string_view(bytes.data(), bytes.size() & ~size_t{1}));
+  while (!text.empty() && text.back() == 0) text.pop_back();
+  // A string holding an embedded null ends there, as the C string Windows callers read.
+  if (auto nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
+  return text;
+}
+
+std::optional<RegStringValue> QueryString(HKEY key, const wchar_t* value) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (win::RegQueryValueEx(key, value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+  std::string bytes(size, '\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    size = static_cast<DWORD>(bytes.size());
+    LONG rc = win::RegQueryValueEx(key, value, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
+    if (rc == ERROR_SUCCESS) {
+      bytes.resize(size);
+      return RegStringValue{DecodeString(bytes), type};
+    }
+    if (rc != ERROR_MORE_DATA) return std::nullopt;
+    bytes.resize(size);  // changed between the probe and the read
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<RegStringValue> ReadRegString(HKEY root, const std::wstring& subKey, const std::wstring& value,
+                                            REGSAM view) {
+  Key key(root, subKey, view);
+  if (!key.get()) return std::nullopt;
+  return QueryString(key.get(), value.c_str());
+}
+
+std::vector<std::pair<std::wstring, RegStringValue>> ReadRegStrings(HKEY root, const std::wstring& subKey,
+                                                                    REGSAM view) {
+  std::vector<std::pair<std::wstring, RegStringValue>> out;
+  Key key(root, subKey, view);
+  if (!key.get()) return out;
+  std::vector<wchar_t> name(16384);
+  for (DWORD index = 0;; ++index) {
+    DWORD cch = static_cast<DWORD>(name.size());
+    LONG rc = win::RegEnumValue(key.get(), index, name.data(), &cch, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS) continue;
+    std::wstring valueName(name.data(), cch);
+    if (auto v = QueryString(key.get(), valueName.c_str())) out.emplace_back(valueName, std::move(*v));
+  }
+  return out;
+}
+
+}  // namespace mx
