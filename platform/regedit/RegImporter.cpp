@@ -58,8 +58,9 @@ std::string Apply(const RegScript& script, REGSAM view) {
         break;
       }
       case RegOperationKind::SetValue: {
-        LONG rc = win::RegSetValueEx(current.get(), op.valueName.c_str(), 0, op.type, op.data.data(),
-                                     static_cast<DWORD>(op.data.size()));
+        static const BYTE kNoData = 0;  // never hand on a null pointer, even for an empty value
+        LONG rc = win::RegSetValueEx(current.get(), op.valueName.c_str(), 0, op.type,
+                                     op.data.empty() ? &kNoData : op.data.data(), static_cast<DWORD>(op.data.size()));
         if (rc != ERROR_SUCCESS) return Failure(op, "set", rc);
         break;
       }

@@ -6,18 +6,15 @@
 #include <vector>
 
 #include "platform/base/Text.h"
+#include "platform/regedit/RegTestData.h"
 #include "platform/regedit/RegFileWriter.h"
 
 namespace {
 
+using regtest::Utf16;
+using regtest::Utf16File;
+
 using mx::RegOperationKind;
-
-std::vector<BYTE> Utf16(std::wstring_view text) {
-  std::string bytes = mx::WideToUtf16Le(text);
-  return {bytes.begin(), bytes.end()};
-}
-
-std::string Utf16File(std::wstring_view text) { return "\xFF\xFE" + mx::WideToUtf16Le(text); }
 
 TEST(RegFileParser, ReadsEveryFormInFileOrder) {
   auto r = mx::ParseRegFile(Utf16File(

@@ -8,15 +8,13 @@
 
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
+#include "platform/regedit/RegTestData.h"
 #include "platform/registry/Registry.h"
 #include "support/TestPaths.h"
 
 namespace {
 
-std::vector<BYTE> Utf16(std::wstring_view text) {
-  std::string bytes = mx::WideToUtf16Le(text);
-  return {bytes.begin(), bytes.end()};
-}
+using regtest::Utf16;
 
 std::vector<BYTE> Sequence(size_t n) {
   std::vector<BYTE> v(n);

@@ -10,9 +10,12 @@
 #include "platform/regedit/RegFileParser.h"
 #include "platform/regedit/RegImporter.h"
 #include "platform/registry/RegistryControl.h"
+#include "platform/regedit/RegTestData.h"
 #include "support/TestPrefix.h"
 
 namespace {
+
+using regtest::ReadString;
 
 using mxtest::Arch;
 using mxtest::TestPrefix;
@@ -68,20 +71,6 @@ std::wstring Export(HKEY root, const std::wstring& path, REGSAM view = KEY_WOW64
   std::string error = mx::ExportRegKey(writer, root, path, view);
   EXPECT_EQ(error, "");
   return writer.text();
-}
-
-std::wstring ReadString(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view = KEY_WOW64_64KEY) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return L"<no key>";
-  std::vector<BYTE> data(1024);
-  DWORD type = 0, cb = static_cast<DWORD>(data.size());
-  LONG rc = win::RegQueryValueEx(key, name, nullptr, &type, data.data(), &cb);
-  win::RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return L"<no value>";
-  std::wstring s;
-  for (DWORD i = 0; i + 1 < cb; i += 2) s.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
-  while (!s.empty() && s.back() == 0) s.pop_back();
-  return s;
 }
 
 // Text the exporter writes back unchanged once imported: every value type and an empty key (values in the

@@ -8,9 +8,13 @@
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/registry/RegistryControl.h"
+#include "platform/regedit/RegTestData.h"
 #include "support/TestPrefix.h"
 
 namespace {
+
+using regtest::ReadString;
+using regtest::Utf16File;
 
 using mxtest::Arch;
 using mxtest::TestPrefix;
@@ -32,22 +36,6 @@ Outcome Regedit(const TestPrefix& prefix, const std::string& args) {
   mx::ReadWholeFile(err, run.stderrText);
   mx::reg::ReloadIfChanged();
   return run;
-}
-
-std::string Utf16File(std::wstring_view text) { return "\xFF\xFE" + mx::WideToUtf16Le(text); }
-
-std::wstring ReadString(HKEY root, const wchar_t* path, const wchar_t* name) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return L"<no key>";
-  std::vector<BYTE> data(1024);
-  DWORD type = 0, cb = static_cast<DWORD>(data.size());
-  LONG rc = win::RegQueryValueEx(key, name, nullptr, &type, data.data(), &cb);
-  win::RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return L"<no value>";
-  std::wstring s;
-  for (DWORD i = 0; i + 1 < cb; i += 2) s.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
-  while (!s.empty() && s.back() == 0) s.pop_back();
-  return s;
 }
 
 std::string RegistryFiles(const TestPrefix& prefix) {
