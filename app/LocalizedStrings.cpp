@@ -2,9 +2,9 @@
 
 #include <mutex>
 
-#include "app/AppLog.h"
 #include "app/IniReader.h"
 #include "app/ZUNApp.h"
+#include "platform/win/MessageBox.h"
 
 namespace {
 
@@ -50,8 +50,9 @@ void ResetLanguageReader() {
 
 std::wstring GetLocalizedString(const std::wstring& key, const std::wstring& section, const wchar_t* defaultText) {
   if (key.empty()) {
-    // Lookups run on worker threads too, so no modal box here: the line in the log names the fault.
-    WriteLogLine(L"GetLocalizedString called with an empty key");
+    // A programming error, shown as the program always showed it; the box works on any thread.
+    win::MessageBox(nullptr, L"Fail to Read from dependent file. This application will close now! ", nullptr,
+                    MB_ICONERROR | MB_OK);
     return defaultText ? defaultText : L"";
   }
   return EnsureReader().GetValue(section.empty() ? std::wstring(kResourceSection) : section, key);

@@ -8,7 +8,7 @@
 inline constexpr const wchar_t* kResourceSection = L"RESOURCESTRING";
 
 // The text of key in section (empty: "RESOURCESTRING"); "" when the key or the file is missing. An empty key
-// is a programming error: it is logged and defaultText returned.
+// is a programming error: an error box says so and defaultText is returned.
 std::wstring GetLocalizedString(const std::wstring& key, const std::wstring& section = {},
                                 const wchar_t* defaultText = L"");
 // Replaces every key of the array by its text, keeping length and order; returns the count.

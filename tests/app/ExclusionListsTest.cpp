@@ -5,7 +5,7 @@
 #include "app/AppPaths.h"
 #include "app/ZUNApp.h"
 #include "platform/fs/FileApi.h"
-#include "support/TestPrefix.h"
+#include "AppTestPrefix.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ class ListFileTest : public ::testing::Test {
     AppendPath(path, name);
     return path;
   }
-  mxtest::TestPrefix prefix;
+  apptest::AppPrefix prefix;
 };
 
 TEST_F(ListFileTest, AppObjectRoundTripAndMissingFiles) {

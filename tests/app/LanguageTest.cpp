@@ -10,6 +10,7 @@
 #include "app/LocalizedStrings.h"
 #include "platform/base/Text.h"
 #include "platform/system/Module.h"
+#include "platform/win/MessageBox.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -132,7 +133,10 @@ TEST_F(ShippedLanguageTest, LooksUpTextsOfTheEnglishFile) {
   EXPECT_EQ(GetLocalizedString(L"AFX_IDS_APP_TITLE"), L"Tarvolen Mendrix");
   EXPECT_EQ(GetLocalizedString(L"AFX_IDS_APP_TITLE", kResourceSection), L"Tarvolen Mendrix");
   EXPECT_EQ(GetLocalizedString(L"IDS_NO_SUCH_KEY_ANYWHERE"), L"");
+  win::ScopedAnswers answers;
   EXPECT_EQ(GetLocalizedString(L"", {}, L"fallback"), L"fallback");
+  ASSERT_EQ(answers.answers.texts().size(), 1u);
+  EXPECT_EQ(answers.answers.texts()[0], L"Fail to Read from dependent file. This application will close now! ");
   std::vector<std::wstring> keys{L"IDS_FONTS", L"IDS_NO_SUCH_KEY_ANYWHERE", L"AFX_IDS_APP_TITLE"};
   EXPECT_EQ(GetLocalizedStrings(keys), 3);
   EXPECT_EQ(keys, (std::vector<std::wstring>{L"Fonts", L"", L"Tarvolen Mendrix"}));

@@ -1,0 +1,94 @@
+// A second process of the program on the same machine: it forwards its word to the first instance (this
+// test process plays the first one) and ends without writing a single file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "AppTestPrefix.h"
+#include "app/ZUNApp.h"
+#include "mainwnd/ZUNDlg.h"
+#include "platform/base/FileIO.h"
+#include "platform/win/Instance.h"
+#include "platform/win/Message.h"
+#include "platform/win/Sync.h"
+#include "platform/win/Window.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file()) continue;
+    std::string bytes;
+    mx::ReadWholeFile(e.path(), bytes);
+    files[fs::relative(e.path(), root).string()] = bytes;
+  }
+  return files;
+}
+
+class SecondInstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("MX_RUNTIME_DIR", runtime.path().c_str(), 1);
+    ASSERT_TRUE(win::StartInstanceChannel());
+    win::SetLastError(0);
+    mutex = win::CreateMutex(nullptr, TRUE, kMutexName);
+    ASSERT_EQ(win::GetLastError(), 0u);
+    ASSERT_TRUE(first.Create(L"Tarvolen Mendrix"));
+    first.ShowWindow(SW_HIDE);
+    prefix.flush();
+  }
+  void TearDown() override {
+    first.DestroyWindow();
+    win::CloseHandle(mutex);
+    win::StopInstanceChannel();
+  }
+
+  // Runs the program with the argument; returns the messages this "first instance" then received.
+  std::vector<UINT> RunSecond(const char* argument) {
+    const auto before = Snapshot(prefix.root());
+    const std::string command = "WINEPREFIX='" + prefix.root().string() + "' '" + MX_BINARY_DIR +
+                                "/bin/mendrix' " + argument;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::vector<UINT> received;
+    MSG msg;
+    // The channel hands the post over on its own thread; give it a moment.
+    for (int i = 0; i < 50 && received.empty(); ++i) {
+      while (win::PeekMessage(&msg, first.m_hWnd, 0, 0, PM_REMOVE)) received.push_back(msg.message);
+      if (received.empty()) usleep(20000);
+    }
+    EXPECT_EQ(Snapshot(prefix.root()), before) << "a second instance writes nothing";
+    return received;
+  }
+
+  mxtest::TempDir runtime;
+  apptest::AppPrefix prefix;
+  HANDLE mutex = nullptr;
+  CZUNDlg first;
+};
+
+TEST_F(SecondInstanceTest, ScanPostsTheScheduledScanRequest) {
+  EXPECT_EQ(RunSecond("-scan"), std::vector<UINT>{WM_START_SCHEDULED_SCAN});
+}
+
+TEST_F(SecondInstanceTest, AskUserPostsUnlessTheQuestionWasAsked) {
+  EXPECT_EQ(RunSecond("/AskUser"), std::vector<UINT>{WM_ASK_DLL_FIXED});
+  prefix.import32(LR"(
+[HKEY_LOCAL_MACHINE\Software\Tarvolen\Mendrix\Version 1.0]
+"ASKEDUSER"=dword:00000001
+)");
+  prefix.flush();
+  EXPECT_TRUE(RunSecond("-askuser").empty());
+}
+
+TEST_F(SecondInstanceTest, AnyOtherWordBringsTheWindowToTheFront) {
+  EXPECT_TRUE(RunSecond("-updatecheck").empty());
+  EXPECT_TRUE(win::IsWindowVisible(first.m_hWnd));
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// The start-up of the first instance in this process: waits on the fake clock, command words, modes.
+#include <gtest/gtest.h>
+
+#include "AppTestPrefix.h"
+#include "app/AppSettings.h"
+#include "app/ZUNApp.h"
+#include "mainwnd/FirewallRule.h"
+#include "mainwnd/ZUNDlg.h"
+#include "platform/base/Clock.h"
+#include "platform/base/Text.h"
+#include "platform/registry/RegistryControl.h"
+#include "platform/system/Module.h"
+#include "platform/win/Window.h"
+
+namespace {
+
+std::string Flags(const CZUNApp& app) {
+  std::string s;
+  auto add = [&](bool on, const char* name) {
+    if (on) s += std::string(s.empty() ? "" : " ") + name;
+  };
+  add(app.m_bShowSplash, "splash");
+  add(app.m_bAskUserMode, "askuser");
+  add(app.m_bStartedAfterOptimization, "afteropt");
+  add(app.m_bUpdateCheckMode, "updatecheck");
+  add(app.m_bScheduledScanMode, "scan");
+  add(app.m_bElevatedScan, "e-scan");
+  add(app.m_bElevatedDefrag, "e-defrag");
+  add(app.m_bElevatedFullBackup, "e-full");
+  add(app.m_bElevatedFullBackupRestore, "e-fullrestore");
+  add(app.m_bElevatedPartialBackupRestore, "e-partialrestore");
+  add(app.m_bElevatedSchedule, "e-schedule");
+  add(app.m_bStartedByLogon, "logon");
+  add(app.m_bDefaultMode, "default");
+  add(app.m_bDllFileMode, "dllfile");
+  return s;
+}
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override { mx::SetClock(&clock); }
+  void TearDown() override {
+    win::SetCommandLineArgs({});
+    mx::SetClock(nullptr);
+  }
+  // Runs InitInstance with the arguments and returns its result; the app stays for inspection.
+  BOOL Start(std::vector<std::wstring> args) {
+    args.insert(args.begin(), mx::ProgramWinPath());
+    win::SetCommandLineArgs(args);
+    app = std::make_unique<CZUNApp>();
+    return app->InitInstance();
+  }
+  mx::FakeClock clock;
+  apptest::AppPrefix prefix;
+  std::unique_ptr<CZUNApp> app;
+};
+
+TEST_F(StartupTest, WaitsOnTheClockBeforeTheInstanceTest) {
+  ASSERT_TRUE(Start({}));
+  EXPECT_EQ(clock.sleeps(), (std::vector<std::uint32_t>{1024, 0}));
+  EXPECT_EQ(Flags(*app), "splash");
+  EXPECT_TRUE(win::IsWindow(app->m_pMainDlg->m_hWnd));
+  EXPECT_FALSE(win::IsWindowVisible(app->m_pMainDlg->m_hWnd));
+  EXPECT_EQ(win::GetWindowTextString(app->m_pMainDlg->m_hWnd), L"Tarvolen Mendrix");
+  EXPECT_EQ(win::FindWindow(L"#32770", L"Tarvolen Mendrix"), app->m_pMainDlg->m_hWnd);
+  EXPECT_EQ(NumTimesKVTRunned, 1u);
+  ASSERT_FALSE(AddedFirewallRules().empty());
+  EXPECT_EQ(AddedFirewallRules().back().applicationPath, mx::ProgramWinPath());
+  EXPECT_EQ(AddedFirewallRules().back().name, L"Tarvolen MENDRIX");
+  app->ExitInstance();
+}
+
+TEST_F(StartupTest, ChangeLangOnlyLengthensTheWait) {
+  ASSERT_TRUE(Start({L"-changelang"}));
+  EXPECT_EQ(clock.sleeps(), (std::vector<std::uint32_t>{4096, 2048, 0}));
+  EXPECT_EQ(Flags(*app), "");
+}
+
+TEST_F(StartupTest, EachWordSetsExactlyItsFlags) {
+  struct Case {
+    const wchar_t* argument;
+    const char* flags;
+  };
+  const Case kCases[] = {
+      {L"-scan", "scan"},
+      {L"s-can", "scan"},
+      {L"/UPDATECHECK", "updatecheck"},
+      {L"-default", "default"},
+      {L"-askuser", "askuser"},
+      {L"-startedafteroptimization", "afteropt"},
+      {L"zunvistascan", "e-scan"},
+      {L"zunvistadefrag", "e-defrag"},
+      {L"zunvistafullbackup", "e-full"},
+      {L"zunvistafullbackuprestore", "e-fullrestore"},
+      {L"zunvistapartialbackuprestore", "e-partialrestore"},
+      {L"zunvistaschedule", "e-schedule"},
+      {L"-rem", "splash logon"},
+      {L"-dllfile", ""},
+      {L"-whatever", ""},
+  };
+  for (const auto& c : kCases) {
+    apptest::AppPrefix local;
+    ASSERT_TRUE(Start({c.argument})) << mx::WideToUtf8(c.argument);
+    EXPECT_EQ(Flags(*app), c.flags) << mx::WideToUtf8(c.argument);
+    app.reset();
+  }
+}
+
+TEST_F(StartupTest, WordsThatDependOnTheMachine) {
+  mx::reg::SetUserIsAdmin(false);
+  ASSERT_TRUE(Start({L"zunvistascan"}));
+  EXPECT_EQ(Flags(*app), "") << "no relaunch flag without administrator rights";
+  app.reset();
+  mx::reg::SetUserIsAdmin(true);
+
+  prefix.import32(LR"(
+[HKEY_LOCAL_MACHINE\Software\Tarvolen\Mendrix\Version 1.0]
+"DLLFILENAME"="  "
+)");
+  ASSERT_TRUE(Start({L"-dllfile"}));
+  EXPECT_EQ(Flags(*app), "");
+  app.reset();
+  prefix.import32(LR"(
+[HKEY_LOCAL_MACHINE\Software\Tarvolen\Mendrix\Version 1.0]
+"DLLFILENAME"="qzx.dll"
+"ASKEDUSER"=dword:00000001
+)");
+  ASSERT_TRUE(Start({L"-dllfile"}));
+  EXPECT_EQ(Flags(*app), "dllfile");
+  app.reset();
+  EXPECT_FALSE(Start({L"-askuser"})) << "the question was already asked";
+  app.reset();
+
+  prefix.import(LR"(
+[HKEY_CURRENT_USER\Software\Tarvolen\Mendrix\Version 1.0]
+"StartWhenWinBoots"=dword:00000000
+)");
+  ApplyDefaultSettings();
+  EXPECT_FALSE(Start({L"-rem"})) << "the logon start is switched off";
+}
+
+}  // namespace
