@@ -103,10 +103,13 @@ class WinFile {
   WinFile& operator=(const WinFile&) = delete;
 
   // ERROR_SUCCESS or a Windows error. kWrite on a read-only file gives ERROR_ACCESS_DENIED; kOpenExisting
-  // never creates nor truncates.
+  // never creates nor truncates; kOpenAlways writes in place (logs append this way). kCreateAlways and
+  // kCreateNew write a temporary file beside the target that Close renames over it, so a crash or a full disk
+  // leaves the old file whole.
   LONG Open(std::wstring_view path, unsigned access, Disposition disposition);
   bool IsOpen() const { return fd_ >= 0; }
-  void Close();
+  // Completes the file (the rename of a new file); the destructor does the same and ignores the result.
+  LONG Close();
   // Reads up to size bytes; *read gets how many (0 at the end).
   LONG Read(void* buffer, DWORD size, DWORD* read);
   LONG Write(const void* buffer, DWORD size);
@@ -117,6 +120,9 @@ class WinFile {
 
  private:
   int fd_ = -1;
+  bool failed_ = false;               // a write failed: a new file is not put in place
+  std::filesystem::path temp_;        // set while a new file is being written
+  std::filesystem::path target_;
 };
 
 }  // namespace mx

@@ -14,12 +14,14 @@
 namespace mx {
 
 // The full Windows form of path: "C:\Dir\file" (a drive root keeps its backslash, a UNC path stays UNC,
-// device names become "\\.\NUL"). Fails (returns nothing, error set) for an empty text, embedded nulls,
-// illegal characters <>|"?* (and ":" after the drive), and results of MAX_PATH characters or more.
-std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error = nullptr);
+// device names become "\\.\NUL"). Fails (returns nothing, error set) for an empty text (ERROR_PATH_NOT_FOUND),
+// embedded nulls, control characters, <>|"?* or a ":" after the drive (ERROR_INVALID_NAME), and results of
+// MAX_PATH characters or more (ERROR_FILENAME_EXCED_RANGE). GetFullPathName's form (strict = false) skips
+// the character and length checks.
+std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error = nullptr, bool strict = true);
 
-// True when the last component of a (normalised) path is a DOS device name (CON, PRN, AUX, NUL, COM1-9,
-// LPT1-9, CLOCK$), which exist in every folder.
+// True when the last component of a path is a DOS device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with
+// an extension: "nul.txt"), which exist in every folder.
 bool IsDosDeviceName(std::wstring_view path);
 
 struct ResolvedPath {
@@ -30,9 +32,10 @@ struct ResolvedPath {
 };
 
 // Resolves path. Existing components are matched without case (exact match first), then as 8.3 short names.
-// When only the last component is missing, host names where it would be created. Fails with
-// ERROR_PATH_NOT_FOUND (a missing folder on the way), ERROR_INVALID_DRIVE, ERROR_INVALID_NAME,
-// ERROR_FILENAME_EXCED_RANGE or ERROR_BAD_NETPATH (UNC paths: there is no network).
+// When only the last component is missing, host names where it would be created (exists false). Fails with
+// ERROR_PATH_NOT_FOUND (a missing folder on the way, or a drive the prefix lacks), ERROR_INVALID_NAME,
+// ERROR_FILENAME_EXCED_RANGE or ERROR_BAD_NETPATH (UNC paths: there is no network). Symbolic links under a
+// drive are followed as the host follows them; a loop counts as missing.
 std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error = nullptr);
 
 // The Windows path of a host path under one of the drives (for tests and for paths the host hands back).

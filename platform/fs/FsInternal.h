@@ -1,0 +1,39 @@
+#pragma once
+// Shared internals of the file-system layer.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "platform/base/WinTypes.h"
+
+inline constexpr LONG ERROR_DIRECTORY = 267;
+
+namespace mx {
+
+// The process-wide current directory (a normalised Windows folder without trailing backslash, "C:\" for a
+// root), and setting it without checks.
+std::wstring CurrentDirectory();
+void SetCurrentDirectoryUnchecked(const std::wstring& dir);
+
+// A folder's entries as the host has them (UTF-16 names sorted without case) with their 8.3 names, cached
+// while the folder's modification time stays the same.
+struct FolderListing {
+  std::vector<std::wstring> names;
+  std::vector<std::string> hostNames;  // same order
+  std::vector<std::wstring> shortNames;  // filled on first need
+  bool shortNamesReady = false;
+};
+std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir);
+// The 8.3 name of entry i of a listing.
+std::wstring ShortNameOf(FolderListing& listing, size_t i);
+
+// The attributes GetFileAttributes reports for a host object.
+DWORD AttributesOf(const std::filesystem::path& host, const struct stat& st);
+
+// Maps errno to the Windows code a file call gives.
+LONG ErrnoToWin(int err);
+
+}  // namespace mx

@@ -1,0 +1,323 @@
+#include "platform/fs/WinPath.h"
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+
+#include "platform/base/Prefix.h"
+#include "platform/fs/FsInternal.h"
+#include "platform/base/Text.h"
+#include "platform/system/Environment.h"
+#include "platform/system/Module.h"
+
+namespace mx {
+
+namespace {
+
+constexpr size_t kMaxInput = 32767;  // the longest path Windows knows at all
+
+bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+void SetError(LONG* error, LONG value) {
+  if (error) *error = value;
+}
+
+std::vector<std::wstring> SplitComponents(std::wstring_view s) {
+  std::vector<std::wstring> parts;
+  std::wstring cur;
+  for (wchar_t c : s) {
+    if (IsSep(c)) {
+      if (!cur.empty()) parts.push_back(std::move(cur));
+      cur.clear();
+    } else {
+      cur.push_back(c);
+    }
+  }
+  if (!cur.empty()) parts.push_back(std::move(cur));
+  return parts;
+}
+
+// Trailing dots and blanks of a component mean nothing to Windows; "." and ".." stay what they are.
+std::wstring StripTrailing(const std::wstring& c) {
+  if (c == L"." || c == L"..") return c;
+  size_t end = c.size();
+  while (end > 0 && (c[end - 1] == L'.' || c[end - 1] == L' ')) --end;
+  return c.substr(0, end);
+}
+
+std::mutex g_cwdMutex;
+std::wstring g_cwd;  // empty: not set yet, the program's folder
+
+void ResetCwd() {
+  std::lock_guard lock(g_cwdMutex);
+  g_cwd.clear();
+}
+
+[[maybe_unused]] const bool g_registered = [] {
+  OnPrefixChanged(&ResetCwd);
+  return true;
+}();
+
+}  // namespace
+
+std::wstring CurrentDirectory() {
+  {
+    std::lock_guard lock(g_cwdMutex);
+    if (!g_cwd.empty()) return g_cwd;
+  }
+  return ProgramWinDir();
+}
+
+void SetCurrentDirectoryUnchecked(const std::wstring& dir) {
+  std::lock_guard lock(g_cwdMutex);
+  g_cwd = dir;
+}
+
+bool IsDosDeviceName(std::wstring_view path) {
+  size_t start = path.find_last_of(L"\\/:");
+  std::wstring_view name = start == std::wstring_view::npos ? path : path.substr(start + 1);
+  size_t dot = name.find(L'.');
+  if (dot != std::wstring_view::npos) name = name.substr(0, dot);
+  while (!name.empty() && (name.back() == L' ')) name.remove_suffix(1);
+  std::wstring upper = ToUpper(name);
+  if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL") return true;
+  if (upper.size() == 4 && (upper.rfind(L"COM", 0) == 0 || upper.rfind(L"LPT", 0) == 0) && upper[3] >= L'1' &&
+      upper[3] <= L'9')
+    return true;
+  return false;
+}
+
+std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error, bool strict) {
+  SetError(error, ERROR_SUCCESS);
+  if (path.empty()) {
+    SetError(error, ERROR_PATH_NOT_FOUND);
+    return std::nullopt;
+  }
+  if (path.size() > kMaxInput || path.find(L'\0') != std::wstring_view::npos) {
+    SetError(error, path.size() > kMaxInput ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+    return std::nullopt;
+  }
+  std::wstring_view rest;
+  if (path.size() >= 4 && IsSep(path[0]) && IsSep(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+      IsSep(path[3])) {
+    std::wstring_view inner = path.substr(4);
+    if (inner.size() >= 2 && IsLetter(inner[0]) && inner[1] == L':') {
+      path = inner;  // \\?\C:\x is C:\x
+    } else {
+      if (IsDosDeviceName(inner) && inner.find_first_of(L"\\/") == std::wstring_view::npos)
+        return L"\\\\.\\" + ToUpper(inner);
+      SetError(error, ERROR_PATH_NOT_FOUND);
+      return std::nullopt;
+    }
+  }
+  std::wstring drive;           // "C:" or "\\server\share"
+  std::vector<std::wstring> parts;
+  std::wstring uncTail;
+  if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) {
+    // UNC: \\server\share is the root and cannot be left by "..".
+    auto unc = SplitComponents(path.substr(2));
+    if (unc.empty()) {
+      SetError(error, ERROR_BAD_NETPATH);
+      return std::nullopt;
+    }
+    drive = L"\\\\" + unc[0];
+    if (unc.size() > 1) drive += L"\\" + unc[1];
+    for (size_t i = 2; i < unc.size(); ++i) uncTail += L"\\" + unc[i];
+    if (IsSep(path.back())) uncTail += L"\\";
+    rest = uncTail;
+  } else {
+    std::wstring base;
+    if (path.size() >= 2 && IsLetter(path[0]) && path[1] == L':') {
+      wchar_t letter = ToUpperChar(path[0]);
+      rest = path.substr(2);
+      if (!rest.empty() && IsSep(rest[0])) {
+        base = std::wstring(1, letter) + L":\\";
+      } else {
+        // "X:" and "X:name" are relative to that drive's current folder: ours when it is the current drive,
+        // else the drive's root.
+        std::wstring cwd = CurrentDirectory();
+        base = cwd.size() >= 2 && ToUpperChar(cwd[0]) == letter ? cwd : std::wstring(1, letter) + L":\\";
+      }
+    } else if (IsSep(path[0])) {
+      base = CurrentDirectory().substr(0, 2) + L"\\";
+      rest = path;
+    } else {
+      base = CurrentDirectory();
+      rest = path;
+    }
+    drive = base.substr(0, 2);
+    parts = SplitComponents(std::wstring_view(base).substr(2));
+  }
+  std::vector<std::wstring> more = SplitComponents(rest);
+  if (!more.empty() && !(rest.size() && IsSep(rest.back()))) more.back() = StripTrailing(more.back());
+  for (auto& c : more) {
+    if (c.empty() || c == L".") continue;
+    if (c == L"..") {
+      if (!parts.empty()) parts.pop_back();  // never above the drive's root
+      continue;
+    }
+    parts.push_back(c);
+  }
+  std::wstring full = drive + L"\\";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) full += L'\\';
+    full += parts[i];
+  }
+  if (!more.empty() && IsSep(rest.back()) && full.back() != L'\\') full += L'\\';
+  if (strict) {
+    for (size_t i = 2; i < full.size(); ++i) {
+      wchar_t c = full[i];
+      if (c < 0x20 || c == L'<' || c == L'>' || c == L'|' || c == L'"' || c == L'?' || c == L'*' || c == L':') {
+        SetError(error, ERROR_INVALID_NAME);
+        return std::nullopt;
+      }
+    }
+  }
+  if (!parts.empty() && IsDosDeviceName(parts.back())) {
+    std::wstring name = parts.back();
+    size_t dot = name.find(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    return L"\\\\.\\" + ToUpper(name);
+  }
+  if (strict && full.size() >= MAX_PATH) {
+    SetError(error, ERROR_FILENAME_EXCED_RANGE);
+    return std::nullopt;
+  }
+  return full;
+}
+
+std::wstring ApplyFsRedirection(std::wstring_view normalizedPath) {
+  std::wstring windir = GetEnv(L"windir").value_or(L"C:\\windows");
+  while (!windir.empty() && windir.back() == L'\\') windir.pop_back();
+  std::wstring_view p = normalizedPath;
+  if (p.size() <= windir.size() || !StartsWithNoCase(p, windir) || p[windir.size()] != L'\\')
+    return std::wstring(p);
+  std::wstring_view tail = p.substr(windir.size() + 1);  // after "C:\windows\"
+  auto componentIs = [](std::wstring_view t, std::wstring_view name) {
+    return t.size() >= name.size() && StartsWithNoCase(t, name) && (t.size() == name.size() || t[name.size()] == L'\\');
+  };
+  if (EqualsNoCase(tail, L"regedit.exe")) return windir + L"\\syswow64\\regedit.exe";
+  if (componentIs(tail, L"sysnative")) return windir + L"\\system32" + std::wstring(tail.substr(9));
+  if (!componentIs(tail, L"system32")) return std::wstring(p);
+  std::wstring_view inner = tail.size() > 8 ? tail.substr(9) : std::wstring_view();
+  static const wchar_t* const kExempt[] = {L"catroot", L"catroot2", L"driverstore", L"drivers\\etc", L"logfiles",
+                                           L"spool"};
+  for (const wchar_t* e : kExempt)
+    if (componentIs(inner, e)) return std::wstring(p);
+  return windir + L"\\syswow64" + std::wstring(tail.substr(8));
+}
+
+namespace {
+
+bool IsShortChar(wchar_t c) {
+  if (c >= L'A' && c <= L'Z') return true;
+  if (c >= L'a' && c <= L'z') return true;
+  if (c >= L'0' && c <= L'9') return true;
+  return std::wstring_view(L"!#$%&'()-@^_`{}~").find(c) != std::wstring_view::npos;
+}
+
+bool IsValidShortName(std::wstring_view name) {
+  if (name.empty() || name == L"." || name == L"..") return false;
+  size_t dot = name.find(L'.');
+  std::wstring_view base = name.substr(0, dot);
+  std::wstring_view ext = dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+  if (dot != std::wstring_view::npos && (ext.empty() || ext.find(L'.') != std::wstring_view::npos)) return false;
+  for (wchar_t c : base)
+    if (!IsShortChar(c)) return false;
+  for (wchar_t c : ext)
+    if (!IsShortChar(c)) return false;
+  return true;
+}
+
+std::wstring CleanForShort(std::wstring_view s) {
+  std::wstring out;
+  for (wchar_t c : s) {
+    if (c == L' ' || c == L'.') continue;
+    if (std::wstring_view(L"+,;=[]").find(c) != std::wstring_view::npos || c > 0x7F)
+      out.push_back(L'_');
+    else
+      out.push_back(ToUpperChar(c));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring ShortNameFor(std::wstring_view name, const std::vector<std::wstring>& folderNames) {
+  if (IsValidShortName(name)) return ToUpper(name);
+  // Names that are 8.3 already take their own names; the others get ~N in the folder's sorted order.
+  std::set<std::wstring> used;
+  std::vector<std::wstring> needing;
+  for (const auto& n : folderNames) {
+    if (IsValidShortName(n))
+      used.insert(ToUpper(n));
+    else
+      needing.push_back(n);
+  }
+  bool present = false;
+  for (const auto& n : needing) present = present || n == name;
+  if (!present) needing.emplace_back(name);
+  std::sort(needing.begin(), needing.end(), LessNoCase());
+  for (const auto& n : needing) {
+    size_t lastDot = n.find_last_of(L'.');
+    std::wstring base, ext;
+    if (lastDot == std::wstring::npos || lastDot == 0) {
+      base = CleanForShort(n);
+    } else {
+      base = CleanForShort(std::wstring_view(n).substr(0, lastDot));
+      ext = CleanForShort(std::wstring_view(n).substr(lastDot + 1)).substr(0, 3);
+    }
+    if (base.empty()) base = L"_";
+    std::wstring chosen;
+    for (unsigned k = 1; k < 1000000; ++k) {
+      std::wstring tail = L"~" + std::to_wstring(k);
+      std::wstring candidate = base.substr(0, 8 - tail.size()) + tail + (ext.empty() ? L"" : L"." + ext);
+      if (used.insert(candidate).second) {
+        chosen = candidate;
+        break;
+      }
+    }
+    if (n == name) return chosen;
+  }
+  return ToUpper(name);
+}
+
+}  // namespace mx
+
+namespace win {
+
+DWORD GetCurrentDirectory(DWORD size, LPWSTR buffer) {
+  std::wstring cwd = mx::CurrentDirectory();
+  if (!buffer || size < cwd.size() + 1) return static_cast<DWORD>(cwd.size() + 1);
+  cwd.copy(buffer, cwd.size());
+  buffer[cwd.size()] = 0;
+  return static_cast<DWORD>(cwd.size());
+}
+
+BOOL SetCurrentDirectory(LPCWSTR path) {
+  if (!path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  LONG error = ERROR_SUCCESS;
+  auto resolved = mx::ResolveWinPath(path, &error);
+  if (!resolved) {
+    SetLastError(static_cast<DWORD>(error));
+    return FALSE;
+  }
+  std::error_code ec;
+  if (!resolved->exists || !std::filesystem::is_directory(resolved->host, ec)) {
+    SetLastError(resolved->exists ? ERROR_DIRECTORY : ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  auto full = mx::NormalizeWinPath(path, &error);
+  std::wstring dir = full ? *full : resolved->win;
+  if (dir.size() > 3 && dir.back() == L'\\') dir.pop_back();
+  mx::SetCurrentDirectoryUnchecked(dir);
+  return TRUE;
+}
+
+}  // namespace win
