@@ -16,9 +16,11 @@
 #include "mainwnd/ZUNDlg.h"
 #include "platform/base/Text.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/shell/ShellExecute.h"
 #include "platform/shell/SpecialFolders.h"
 #include "platform/system/Module.h"
 #include "platform/win/Message.h"
+#include "platform/win/RegisteredMessage.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Window.h"
 
@@ -97,6 +99,24 @@ void DeleteScanManager(CScanManager* manager) {
   // A worker still running holds the manager: stop it and wait before the manager goes.
   if (hooks.stopWorkersAndWait) hooks.stopWorkersAndWait(manager);
   if (hooks.destroy) hooks.destroy(manager);
+}
+
+BOOL OpenHelpFile() {
+  wchar_t module[MAX_PATH + 1] = {};
+  win::GetModuleFileName(nullptr, module, MAX_PATH + 1);
+  std::wstring path = module;
+  path = path.substr(0, path.rfind(L'\\') + 1) + L"tarvmend.chm";
+  return win::ShellExecute(nullptr, L"Open", path.c_str(), L"", L"", SW_SHOWMAXIMIZED) > 32;
+}
+
+UINT PostMainUIContinueMessage() {
+  static const UINT id = win::RegisterWindowMessage(L"PostMainUI Continue {974AD229-53B2-4d82-9105-26A10710D1EF}");
+  return id;
+}
+
+UINT ShowChildScreenMessage() {
+  static const UINT id = win::RegisterWindowMessage(L"WM_SHOW_CHILD_HTM_DLG {974AD229-53B2-4d82-9105-26A10710D1EF}");
+  return id;
 }
 
 CZUNApp::CZUNApp() {

@@ -113,3 +113,10 @@ CZUNApp* AfxGetZunApp();
 void BuildLanguageFilePath(std::wstring& out, CZUNApp* app);
 // Stops a running worker, waits for it, and deletes the manager.
 void DeleteScanManager(CScanManager* manager);
+
+// Opens the help file beside the program ("tarvmend.chm"); TRUE when the shell took it.
+BOOL OpenHelpFile();
+
+// The two messages the main window registers for itself (the same numbers in every process).
+UINT PostMainUIContinueMessage();  // "PostMainUI Continue {974AD229-...}"
+UINT ShowChildScreenMessage();     // "WM_SHOW_CHILD_HTM_DLG {974AD229-...}"

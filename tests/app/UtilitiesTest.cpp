@@ -6,6 +6,7 @@
 
 #include "AppTestPrefix.h"
 #include "app/AppPaths.h"
+#include "app/DrawingUtils.h"
 #include "app/FileVersionInfo.h"
 #include "app/SplitPath.h"
 #include "app/StringTokens.h"
@@ -13,6 +14,7 @@
 #include "app/WindowUtils.h"
 #include "platform/base/FileIO.h"
 #include "platform/fs/FileApi.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/shell/RecycleBin.h"
 #include "platform/win/Message.h"
@@ -165,6 +167,35 @@ TEST(MessagePump, ElevenMessagesPerCall) {
   EXPECT_EQ(wnd.count, 11);
   PumpMessages();
   EXPECT_EQ(wnd.count, 12);
+}
+
+TEST(Drawing, TextFitsWhileSixPixelsAreLeft) {
+  const int measured = GetTextFitWidth(nullptr, nullptr, L"Scan now", 0) - 9;
+  ASSERT_GT(measured, 0);
+  EXPECT_EQ(GetTextFitWidth(nullptr, nullptr, L"Scan now", measured + 6), measured + 6);
+  EXPECT_EQ(GetTextFitWidth(nullptr, nullptr, L"Scan now", measured + 5), measured + 9);
+  LOGFONTW big{};
+  big.lfHeight = -40;
+  EXPECT_GT(GetTextFitWidthWithFont(nullptr, L"Scan now", &big, 0) - 9, measured);
+}
+
+TEST(Drawing, BitmapsAreCopiedAndStretched) {
+  const DWORD red = 0x000000FF;  // 0x00BBGGRR
+  const DWORD pixel = 0x00FF0000;  // the same red as 32-bit BGRA bits
+  HBITMAP source = win::CreateBitmap(1, 1, 1, 32, &pixel);
+  HDC target = win::CreateCompatibleDC(nullptr);
+  HBITMAP canvas = win::CreateBitmap(8, 8, 1, 32, nullptr);
+  HGDIOBJ old = win::SelectObject(target, canvas);
+  StretchDrawBitmap(source, target, 2, 2, 4, 4, 1, 1);
+  EXPECT_EQ(win::GetPixel(target, 5, 5), red);
+  EXPECT_NE(win::GetPixel(target, 6, 6), red);
+  DrawBitmap(source, target, 0, 0, 1, 1, SRCCOPY);
+  EXPECT_EQ(win::GetPixel(target, 0, 0), red);
+  win::SelectObject(target, old);
+  win::DeleteObject(canvas);
+  win::DeleteObject(source);
+  win::DeleteDC(target);
+  EXPECT_NE(GetDialogBrush(), nullptr);
 }
 
 }  // namespace
