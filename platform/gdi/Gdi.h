@@ -63,6 +63,8 @@ BOOL GetViewportOrgEx(HDC hdc, POINT* out);
 BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old);
 BOOL SetWindowExtEx(HDC hdc, int cx, int cy, SIZE* old);
 BOOL SetViewportExtEx(HDC hdc, int cx, int cy, SIZE* old);
+BOOL GetWindowExtEx(HDC hdc, SIZE* out);
+BOOL GetViewportExtEx(HDC hdc, SIZE* out);
 BOOL LPtoDP(HDC hdc, POINT* points, int count);
 BOOL DPtoLP(HDC hdc, POINT* points, int count);
 

@@ -508,6 +508,22 @@ BOOL SetViewportExtEx(HDC hdc, int cx, int cy, SIZE* old) {
   return SetExt(hdc, &gdi::DcState::viewportExt, cx, cy, old);
 }
 
+BOOL GetWindowExtEx(HDC hdc, SIZE* out) {
+  return WithDC(hdc, FALSE, [&](DeviceContext& dc) -> BOOL {
+    if (!out) return FALSE;
+    *out = dc.state.windowExt;
+    return TRUE;
+  });
+}
+
+BOOL GetViewportExtEx(HDC hdc, SIZE* out) {
+  return WithDC(hdc, FALSE, [&](DeviceContext& dc) -> BOOL {
+    if (!out) return FALSE;
+    *out = dc.state.viewportExt;
+    return TRUE;
+  });
+}
+
 BOOL LPtoDP(HDC hdc, POINT* points, int count) {
   return WithDC(hdc, FALSE, [&](DeviceContext& dc) -> BOOL {
     if (!points && count > 0) return FALSE;

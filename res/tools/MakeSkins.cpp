@@ -1,0 +1,347 @@
+// Draws the program's skin bitmaps and icons from res/bitmaps/skins.txt into <out>/bitmaps and <out>/icons.
+// One palette and a few shapes give every window the same look; the sizes come from the table.
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "platform/gdi/BmpFile.h"
+
+namespace {
+
+struct Rgb {
+  double r, g, b;
+};
+constexpr Rgb kNavy{0.10, 0.20, 0.36};
+constexpr Rgb kBlue{0.16, 0.40, 0.66};
+constexpr Rgb kSky{0.80, 0.88, 0.96};
+constexpr Rgb kWhite{1, 1, 1};
+constexpr Rgb kGreen{0.20, 0.60, 0.27};
+constexpr Rgb kGreenLight{0.36, 0.74, 0.40};
+constexpr Rgb kGrey{0.72, 0.74, 0.77};
+constexpr Rgb kMagenta{1, 0, 1};
+
+void Set(cairo_t* cr, Rgb c, double k = 1.0) {
+  cairo_set_source_rgb(cr, std::min(1.0, c.r * k), std::min(1.0, c.g * k), std::min(1.0, c.b * k));
+}
+
+void Fill(cairo_t* cr, double x, double y, double w, double h, Rgb c, double k = 1.0) {
+  Set(cr, c, k);
+  cairo_rectangle(cr, x, y, w, h);
+  cairo_fill(cr);
+}
+
+void Vertical(cairo_t* cr, double x, double y, double w, double h, Rgb top, Rgb bottom) {
+  cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
+  cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
+  cairo_pattern_add_color_stop_rgb(p, 1, bottom.r, bottom.g, bottom.b);
+  cairo_set_source(cr, p);
+  cairo_rectangle(cr, x, y, w, h);
+  cairo_fill(cr);
+  cairo_pattern_destroy(p);
+}
+
+void Text(cairo_t* cr, const char* text, double x, double y, double size, Rgb c, bool bold = true) {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+  Set(cr, c);
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, text);
+}
+
+// Frames of a strip side by side: 0 normal, 1 pressed, 2 hover, 3 disabled.
+double FrameShade(int frame) { return frame == 1 ? 0.8 : frame == 2 ? 1.25 : 1.0; }
+
+void CaptionGlyph(cairo_t* cr, const std::string& kind, double x, double w, double h, int frame) {
+  Fill(cr, x, 0, w, h, kBlue, FrameShade(frame));
+  Set(cr, kWhite);
+  cairo_set_line_width(cr, 1.5);
+  double cx = x + w / 2, cy = h / 2;
+  if (kind == "caption-close") {
+    cairo_move_to(cr, cx - 4, cy - 4); cairo_line_to(cr, cx + 4, cy + 4);
+    cairo_move_to(cr, cx + 4, cy - 4); cairo_line_to(cr, cx - 4, cy + 4);
+  } else if (kind == "caption-min") {
+    cairo_move_to(cr, cx - 5, cy + 3); cairo_line_to(cr, cx + 5, cy + 3);
+  } else if (kind == "caption-max") {
+    cairo_rectangle(cr, cx - 5, cy - 4, 10, 8);
+  } else if (kind == "caption-restore") {
+    cairo_rectangle(cr, cx - 5, cy - 2, 7, 6);
+    cairo_rectangle(cr, cx - 2, cy - 5, 7, 6);
+  } else {  // language button: a globe
+    cairo_arc(cr, cx, cy, 5, 0, 2 * M_PI);
+    cairo_move_to(cr, cx - 5, cy); cairo_line_to(cr, cx + 5, cy);
+  }
+  cairo_stroke(cr);
+}
+
+void Rounded(cairo_t* cr, double x, double y, double w, double h, double r) {
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
+  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
+  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
+  cairo_arc(cr, x + r, y + r, r, M_PI, 1.5 * M_PI);
+  cairo_close_path(cr);
+}
+
+void ButtonFrames(cairo_t* cr, int w, int h, int frames, Rgb base, Rgb light) {
+  double fw = double(w) / frames;
+  for (int f = 0; f < frames; ++f) {
+    double x = f * fw;
+    Fill(cr, x, 0, fw, h, kWhite);
+    Rgb top = f == 3 ? kGrey : light, bottom = f == 3 ? kGrey : base;
+    double k = FrameShade(f);
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
+    cairo_pattern_add_color_stop_rgb(p, 0, std::min(1.0, top.r * k), std::min(1.0, top.g * k), std::min(1.0, top.b * k));
+    cairo_pattern_add_color_stop_rgb(p, 1, bottom.r * k, bottom.g * k, bottom.b * k);
+    Rounded(cr, x + 0.5, 0.5, fw - 1, h - 1, std::min(6.0, h / 3.0));
+    cairo_set_source(cr, p);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+  }
+}
+
+// Three-piece caps: the left and right caps are rounded ends, the middle a plain band; all share the frames.
+void Caps(cairo_t* cr, const std::string& kind, int w, int h, int frames) {
+  double fw = double(w) / frames;
+  for (int f = 0; f < frames; ++f) {
+    double x = f * fw, k = FrameShade(f);
+    Rgb c = f == 3 ? kGrey : kBlue;
+    Fill(cr, x, 0, fw, h, kWhite);
+    Set(cr, c, k);
+    if (kind == "cap-mid") {
+      cairo_rectangle(cr, x, 1, fw, h - 2);
+    } else {
+      double ox = kind == "cap-left" ? x + 1 : x - fw;
+      Rounded(cr, ox, 1, fw * 2 - 1, h - 2, 6);
+      cairo_save(cr);
+      cairo_rectangle(cr, x, 0, fw, h);
+      cairo_clip(cr);
+      cairo_fill(cr);
+      cairo_restore(cr);
+      continue;
+    }
+    cairo_fill(cr);
+  }
+}
+
+void NavIcon(cairo_t* cr, const std::string& kind, int w, int h) {
+  static const std::map<std::string, Rgb> colours = {
+      {"icon-home", {0.2, 0.5, 0.8}}, {"icon-scan", {0.15, 0.6, 0.3}}, {"icon-repair", {0.85, 0.5, 0.1}},
+      {"icon-dll", {0.5, 0.3, 0.7}}, {"icon-backup", {0.2, 0.55, 0.6}}, {"icon-settings", {0.45, 0.45, 0.5}},
+      {"icon-help", {0.2, 0.4, 0.75}}, {"icon-update", {0.1, 0.6, 0.55}}};
+  Rgb c = colours.count(kind) ? colours.at(kind) : kBlue;
+  double fw = w / 3.0;
+  Fill(cr, 0, 0, w, h, kMagenta);
+  for (int f = 0; f < 3; ++f) {
+    double cx = f * fw + fw / 2, cy = h / 2.0;
+    Set(cr, c, FrameShade(f));
+    cairo_arc(cr, cx, cy, std::min(fw, double(h)) / 2 - 3, 0, 2 * M_PI);
+    cairo_fill(cr);
+    Set(cr, kWhite);
+    cairo_arc(cr, cx, cy, std::min(fw, double(h)) / 5, 0, 2 * M_PI);
+    cairo_fill(cr);
+  }
+}
+
+void Flags(cairo_t* cr, int w, int h) {
+  // twenty simple tricolours in the language table's order; white is the transparent colour, so none uses it
+  static const Rgb kColours[20][3] = {
+      {{0.0, 0.2, 0.5}, {0.8, 0.1, 0.1}, {0.0, 0.2, 0.5}}, {{0.0, 0.2, 0.6}, {0.8, 0.1, 0.1}, {0.8, 0.1, 0.1}},
+      {{0.8, 0.1, 0.2}, {0.95, 0.95, 0.9}, {0.8, 0.1, 0.2}}, {{0.7, 0.1, 0.1}, {0.95, 0.95, 0.9}, {0.1, 0.2, 0.6}},
+      {{0.0, 0.2, 0.6}, {0.95, 0.95, 0.9}, {0.9, 0.1, 0.2}}, {{0.05, 0.05, 0.05}, {0.85, 0.0, 0.0}, {1.0, 0.8, 0.0}},
+      {{0.0, 0.55, 0.27}, {0.95, 0.95, 0.9}, {0.8, 0.15, 0.2}}, {{0.95, 0.95, 0.9}, {0.75, 0.0, 0.15}, {0.95, 0.95, 0.9}},
+      {{0.73, 0.05, 0.18}, {0.0, 0.13, 0.36}, {0.73, 0.05, 0.18}}, {{0.0, 0.6, 0.2}, {1.0, 0.85, 0.0}, {0.0, 0.6, 0.2}},
+      {{0.67, 0.08, 0.11}, {0.95, 0.75, 0.0}, {0.67, 0.08, 0.11}}, {{0.0, 0.42, 0.66}, {1.0, 0.8, 0.0}, {0.0, 0.42, 0.66}},
+      {{0.95, 0.95, 0.9}, {0.0, 0.2, 0.5}, {0.95, 0.95, 0.9}}, {{0.0, 0.4, 0.0}, {1.0, 0.0, 0.0}, {1.0, 0.0, 0.0}},
+      {{0.95, 0.95, 0.9}, {0.0, 0.22, 0.65}, {0.84, 0.17, 0.12}}, {{0.05, 0.37, 0.69}, {0.95, 0.95, 0.9}, {0.05, 0.37, 0.69}},
+      {{0.89, 0.04, 0.09}, {0.89, 0.04, 0.09}, {0.89, 0.04, 0.09}}, {{0.95, 0.95, 0.9}, {0.95, 0.95, 0.9}, {0.86, 0.08, 0.24}},
+      {{0.95, 0.95, 0.9}, {0.8, 0.1, 0.2}, {0.0, 0.2, 0.6}}, {{0.87, 0.16, 0.06}, {0.87, 0.16, 0.06}, {1.0, 0.87, 0.0}}};
+  for (int i = 0; i < 20 && i * 14 < w; ++i)
+    for (int band = 0; band < 3; ++band) {
+      double y0 = std::round(band * h / 3.0), y1 = std::round((band + 1) * h / 3.0);
+      Fill(cr, i * 14, y0, 14, y1 - y0, kColours[i][band]);
+    }
+}
+
+void Draw(cairo_t* cr, const std::string& look, int w, int h) {
+  Fill(cr, 0, 0, w, h, kWhite);
+  if (look == "header-left" || look == "header-mid" || look == "header-right" || look == "header-art") {
+    Vertical(cr, 0, 0, w, h, kBlue, kNavy);
+    Fill(cr, 0, 0, w, 1, kSky);
+    if (look == "header-left") Fill(cr, 0, 0, 1, h, kSky);
+    if (look == "header-right") Fill(cr, w - 1, 0, 1, h, kNavy, 0.7);
+    if (look == "header-art")
+      for (int i = 0; i < 5; ++i) {
+        Set(cr, kSky, 0.9);
+        cairo_arc(cr, w - 20 - i * 36, h / 2.0, 4 + i, 0, 2 * M_PI);
+        cairo_fill(cr);
+      }
+  } else if (look == "border-left" || look == "border-right" || look == "border-row") {
+    Fill(cr, 0, 0, w, h, kNavy);
+    Fill(cr, look == "border-right" ? w - 1 : 0, 0, 1, h, kBlue);
+  } else if (look.rfind("band", 0) == 0) {
+    Vertical(cr, 0, 0, w, h, kSky, kBlue);
+    if (look == "band-grip")
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j <= i; ++j) Fill(cr, w - 6 - j * 4, h - 6 - (i - j) * 4, 2, 2, kNavy);
+  } else if (look.rfind("thin", 0) == 0) {
+    Fill(cr, 0, 0, w, h, kNavy);
+    Fill(cr, 0, 0, w, 1, kBlue);
+  } else if (look == "logo") {
+    Vertical(cr, 0, 0, w, h, kBlue, kNavy);
+    Set(cr, kGreenLight);
+    cairo_arc(cr, 26, h / 2.0, 16, 0, 2 * M_PI);
+    cairo_fill(cr);
+    Text(cr, "M", 18, h / 2.0 + 7, 20, kWhite);
+    Text(cr, "Mendrix", 50, h / 2.0 + 9, 24, kWhite);
+  } else if (look.rfind("caption-", 0) == 0) {
+    int frames = 3;
+    double fw = double(w) / frames;
+    for (int f = 0; f < frames; ++f) CaptionGlyph(cr, look, f * fw, fw, h, f);
+  } else if (look.rfind("nav-", 0) == 0) {
+    Vertical(cr, 0, 0, w, h, kSky, kWhite);
+    Fill(cr, 0, h - 1, w, 1, kBlue);
+  } else if (look == "navbg") {
+    ButtonFrames(cr, w, h, 3, kSky, kWhite);
+  } else if (look.rfind("icon-", 0) == 0) {
+    NavIcon(cr, look, w, h);
+  } else if (look == "linkbg") {
+    double fw = w / 3.0;
+    for (int f = 0; f < 3; ++f) Fill(cr, f * fw, 0, fw, h, kNavy, FrameShade(f));
+  } else if (look == "greenbg") {
+    ButtonFrames(cr, w, h, 3, kGreen, kGreenLight);
+  } else if (look == "flags") {
+    Flags(cr, w, h);
+  } else if (look.rfind("cap-", 0) == 0) {
+    // the table's middle widths are 30 (three frames) or 40 (four frames): frames are 10 wide either way
+    int frames = look == "cap-mid" ? w / 10 : w / 6;
+    Caps(cr, look, w, h, frames);
+  } else if (look == "dim") {
+    Vertical(cr, 0, 0, w, h, {0.25, 0.27, 0.30}, {0.12, 0.13, 0.15});
+  } else if (look == "splash") {
+    Vertical(cr, 0, 0, w, h, kBlue, kNavy);
+    Set(cr, kGreenLight);
+    cairo_arc(cr, 70, h / 2.0, 40, 0, 2 * M_PI);
+    cairo_fill(cr);
+    Text(cr, "M", 52, h / 2.0 + 16, 46, kWhite);
+    Text(cr, "Tarvolen Mendrix", 130, h / 2.0 + 10, 30, kWhite);
+    Text(cr, "Loading...", 130, h - 24, 12, kSky, false);
+  } else if (look == "popup") {
+    Vertical(cr, 0, 0, w, h, kWhite, kSky);
+    Fill(cr, 0, 0, w, 24, kBlue);
+    cairo_set_line_width(cr, 1);
+    Set(cr, kNavy);
+    cairo_rectangle(cr, 0.5, 0.5, w - 1, h - 1);
+    cairo_stroke(cr);
+  } else if (look == "rule") {
+    Fill(cr, 0, 0, w, h, kGrey);
+  } else if (look == "corner") {
+    Vertical(cr, 0, 0, w, h, kWhite, kSky);
+  } else if (look == "stage-icon" || look == "section-icon" || look == "group-icon") {
+    Fill(cr, 0, 0, w, h, kWhite);
+    Set(cr, look == "group-icon" ? kGreen : kBlue);
+    Rounded(cr, 2, 2, w - 4, h - 4, w / 6.0);
+    cairo_fill(cr);
+    Set(cr, kWhite);
+    cairo_arc(cr, w / 2.0, h / 2.0, w / 6.0, 0, 2 * M_PI);
+    cairo_fill(cr);
+  } else if (look == "status-mark") {
+    Set(cr, kGreen);
+    cairo_set_line_width(cr, 4);
+    cairo_move_to(cr, 6, h / 2.0);
+    cairo_line_to(cr, w / 2.5, h - 8);
+    cairo_line_to(cr, w - 5, 6);
+    cairo_stroke(cr);
+  } else if (look == "cells") {
+    for (int x = 0; x + h <= w; x += h) {
+      Set(cr, kBlue, 0.8 + 0.05 * ((x / h) % 6));
+      Rounded(cr, x + 3, 3, h - 6, h - 6, 4);
+      cairo_fill(cr);
+    }
+  } else if (look == "checks") {
+    Fill(cr, 0, 0, w, h, kMagenta);
+    for (int i = 0; i < w / h; ++i) {
+      double x = i * h;
+      Fill(cr, x + 1, 1, h - 2, h - 2, kNavy);
+      Fill(cr, x + 2, 2, h - 4, h - 4, kWhite);
+      if (i == 1) {
+        Set(cr, kGreen);
+        cairo_set_line_width(cr, 2);
+        cairo_move_to(cr, x + 4, h / 2.0);
+        cairo_line_to(cr, x + h / 2.2, h - 4);
+        cairo_line_to(cr, x + h - 4, 4);
+        cairo_stroke(cr);
+      }
+    }
+  } else if (look == "app-icon") {
+    Fill(cr, 0, 0, w, h, kMagenta);
+    Set(cr, kGreenLight);
+    cairo_arc(cr, w / 2.0, h / 2.0, w / 2.0 - 1, 0, 2 * M_PI);
+    cairo_fill(cr);
+    Set(cr, kNavy);
+    cairo_arc(cr, w / 2.0, h / 2.0, w / 4.0, 0, 2 * M_PI);
+    cairo_fill(cr);
+  } else {
+    Fill(cr, 0, 0, w, h, kSky);
+  }
+}
+
+bool Write(const std::string& path, int w, int h, const std::string& look) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  cairo_t* cr = cairo_create(s);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);
+  Draw(cr, look, w, h);
+  cairo_destroy(cr);
+  cairo_surface_flush(s);
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xFFFFFF;
+  cairo_surface_destroy(s);
+  return gdi::WriteBmpFile(path, w, h, pixels);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: MakeSkins skins.txt OUTDIR\n");
+    return 2;
+  }
+  std::ifstream in(argv[1]);
+  if (!in) {
+    std::fprintf(stderr, "MakeSkins: cannot read %s\n", argv[1]);
+    return 1;
+  }
+  std::string out = argv[2], line;
+  int lineNo = 0, count = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    int id = 0, w = 0, h = 0;
+    std::string look;
+    if (!(fields >> id >> w >> h >> look) || w <= 0 || h <= 0 || w > 4096 || h > 4096) {
+      std::fprintf(stderr, "MakeSkins: %s:%d: expected: id width height look description\n", argv[1], lineNo);
+      return 1;
+    }
+    if (!Write(out + "/bitmaps/" + std::to_string(id) + ".bmp", w, h, look)) {
+      std::fprintf(stderr, "MakeSkins: cannot write bitmap %d\n", id);
+      return 1;
+    }
+    ++count;
+  }
+  // icons: the program icon at both sizes, the list icons; magenta is transparent
+  const struct { int id, size; } icons[] = {{100, 32}, {414, 24}, {416, 10}};
+  for (auto icon : icons)
+    if (!Write(out + "/icons/" + std::to_string(icon.id) + ".bmp", icon.size, icon.size, "app-icon")) return 1;
+  std::printf("MakeSkins: %d bitmaps\n", count);
+  return 0;
+}
