@@ -9,10 +9,6 @@
 #include "platform/system/LaunchRecord.h"
 #include "platform/system/Process.h"
 
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOWMAXIMIZED = 3;
-inline constexpr int SW_SHOW = 5;
 inline constexpr std::intptr_t SE_ERR_FNF = 2;
 inline constexpr std::intptr_t SE_ERR_NOASSOC = 31;
 inline constexpr ULONG SEE_MASK_NOCLOSEPROCESS = 0x40;
@@ -25,9 +21,9 @@ struct SHELLEXECUTEINFOW {
   LPCWSTR lpFile = nullptr;
   LPCWSTR lpParameters = nullptr;
   LPCWSTR lpDirectory = nullptr;
-  int nShow = 0;
+  int nShow = 0;  // SW_ values of platform/win/WinDefs.h
   std::intptr_t hInstApp = 0;  // > 32 on success, else the SE_ERR_ code
-  HPROCESS hProcess = nullptr;  // with SEE_MASK_NOCLOSEPROCESS, owned by the caller
+  HPROCESS hProcess;  // with SEE_MASK_NOCLOSEPROCESS, owned by the caller
 };
 
 namespace win {

@@ -37,8 +37,10 @@ struct ShellLinkData {
 // Parses the bytes of a .lnk file; false when they are not a well-formed link.
 bool ParseShellLink(std::string_view bytes, ShellLinkData& out);
 
-// The target GetPath gives for parsed data ("" for a link without a file-system target).
+// The target GetPath gives for parsed data ("" for a link without a file-system target). With SLGP_UNCPRIORITY
+// a network path wins over a local one.
 std::wstring ShellLinkTarget(const ShellLinkData& link);
+std::wstring ShellLinkTarget(const ShellLinkData& link, DWORD flags);
 
 }  // namespace mx
 
