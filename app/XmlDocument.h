@@ -3,9 +3,10 @@
 // by a tolerant parser, navigation by three positions, reading, and adding elements and attributes in
 // place. It never touches files: callers hand it the text and take the text back.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include "app/XmlElementIndex.h"
 #include "app/XmlEscape.h"

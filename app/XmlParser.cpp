@@ -134,17 +134,7 @@ class CXmlDocument::Parser {
 
   void AppendChild(std::uint32_t parent, std::uint32_t child) {
     std::uint32_t first = index_[parent].firstChild;
-    XmlElementRecord& c = index_[child];
-    if (first == 0) {
-      index_[parent].firstChild = child;
-      c.previousSibling = child;
-      c.Set(XmlElementRecord::kFirstChild);
-      return;
-    }
-    std::uint32_t last = index_[first].previousSibling;
-    index_[last].nextSibling = child;
-    c.previousSibling = last;
-    index_[first].previousSibling = child;
+    doc_.LinkAfter(child, parent, first == 0 ? 0 : index_[first].previousSibling);
   }
 
   void Pop() {

@@ -33,7 +33,6 @@ class XmlScanner {
 
   // The next node; false at the end of the text.
   bool Next(XmlNode& node);
-  size_t Position() const { return pos_; }
 
  private:
   void ScanText(XmlNode& node);
