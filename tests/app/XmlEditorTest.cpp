@@ -83,10 +83,15 @@ TEST(XmlEditor, EscapesTheValueButNotQuotes) {
   EXPECT_EQ(doc.GetElementText(), L"a<b & c>d \"q\" 'p'");
 }
 
-TEST(XmlEditor, AddingAsChildNeedsACurrentElement) {
+TEST(XmlEditor, RefusesEditsItCannotMakeAndChangesNothing) {
   CXmlDocument doc(L"<r/>");
-  EXPECT_FALSE(doc.AddElement(L"c", nullptr, kChild));
+  EXPECT_FALSE(doc.AddElement(L"c", nullptr, kChild)) << "no current element";
+  doc.FindElement(L"r");
+  const std::wstring longName(1021, L'n');  // its end tag would not fit the index
+  EXPECT_FALSE(doc.AddElement(longName, L"v", kChild));
+  EXPECT_FALSE(doc.SetAttribute(doc.GetCurrentPosition(), L"a", std::wstring(4200000, L'v')));
   EXPECT_EQ(doc.GetDocText(), L"<r/>");
+  EXPECT_TRUE(doc.AddElement(longName, L"", kChild)) << "an empty element has no end tag";
 }
 
 TEST(XmlEditor, InsertsIntoParsedTextAtTheRightPlace) {
