@@ -47,7 +47,6 @@ BOOL CXmlDocument::IsDocumentWellFormed() const {
 
 void CXmlDocument::Rewind() {
   parentPos_ = currentPos_ = childPos_ = 0;
-  currentIsElement_ = 0;
 }
 
 std::wstring_view CXmlDocument::TagName(std::uint32_t position) const {
@@ -82,7 +81,6 @@ BOOL CXmlDocument::FindElement(std::wstring_view name) {
   currentPos_ = found;
   parentPos_ = index_[found].parent;
   childPos_ = 0;
-  currentIsElement_ = 1;
   return TRUE;
 }
 
@@ -104,7 +102,6 @@ BOOL CXmlDocument::EnterElement() {
   parentPos_ = currentPos_;
   currentPos_ = childPos_;
   childPos_ = 0;
-  currentIsElement_ = currentPos_ != 0;
   return TRUE;
 }
 
@@ -113,7 +110,6 @@ BOOL CXmlDocument::LeaveElement() {
   childPos_ = currentPos_;
   currentPos_ = parentPos_;
   parentPos_ = index_[parentPos_].parent;
-  currentIsElement_ = 1;
   return TRUE;
 }
 

@@ -91,6 +91,5 @@ class CXmlDocument {
   std::uint32_t parentPos_ = 0;
   std::uint32_t currentPos_ = 0;
   std::uint32_t childPos_ = 0;
-  int currentIsElement_ = 0;
   XmlElementIndex index_;
 };

@@ -159,7 +159,6 @@ BOOL CXmlDocument::AddElement(std::wstring_view name, std::wstring_view value, i
   } else {
     currentPos_ = position;
     childPos_ = 0;
-    currentIsElement_ = 1;
   }
   return TRUE;
 }
