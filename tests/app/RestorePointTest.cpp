@@ -60,7 +60,7 @@ TEST_F(RestorePointTest, DefaultDescriptionIsTitleAndLocalTimeCutTo63) {
   const std::wstring time = FormatRestorePointTime();
   ASSERT_EQ(time.size(), 22u);
   EXPECT_EQ(time.substr(3, 2), L", ");
-  EXPECT_EQ(time.substr(16, 2), L"  ");
+  EXPECT_EQ(time.substr(15, 2), L"  ");
 
   clock.Advance(26 * 60 * kMinute);
   ASSERT_TRUE(CreateRestorePoint(std::wstring(80, L'd')));

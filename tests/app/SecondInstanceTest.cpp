@@ -56,10 +56,11 @@ class SecondInstanceTest : public ::testing::Test {
                                 "/bin/mendrix' " + argument;
     EXPECT_EQ(std::system(command.c_str()), 0);
     std::vector<UINT> received;
+    first.m_onInstanceRequest = [&](UINT message) { received.push_back(message); };
+    // The channel hands requests over on its own thread; let them arrive and run.
     MSG msg;
-    // The channel hands the post over on its own thread; give it a moment.
     for (int i = 0; i < 50 && received.empty(); ++i) {
-      while (win::PeekMessage(&msg, first.m_hWnd, 0, 0, PM_REMOVE)) received.push_back(msg.message);
+      while (win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) win::DispatchMessage(&msg);
       if (received.empty()) usleep(20000);
     }
     EXPECT_EQ(Snapshot(prefix.root()), before) << "a second instance writes nothing";
