@@ -38,7 +38,11 @@ std::string Flags(const CZUNApp& app) {
 
 class StartupTest : public ::testing::Test {
  protected:
-  void SetUp() override { mx::SetClock(&clock); }
+  void SetUp() override {
+    // Instances of other test processes must not count as a first instance of ours.
+    setenv("MX_RUNTIME_DIR", runtime.path().c_str(), 1);
+    mx::SetClock(&clock);
+  }
   void TearDown() override {
     win::SetCommandLineArgs({});
     mx::SetClock(nullptr);
@@ -50,6 +54,7 @@ class StartupTest : public ::testing::Test {
     app = std::make_unique<CZUNApp>();
     return app->InitInstance();
   }
+  mxtest::TempDir runtime;
   mx::FakeClock clock;
   apptest::AppPrefix prefix;
   std::unique_ptr<CZUNApp> app;
