@@ -1,0 +1,156 @@
+#include "platform/registry/KeyTree.h"
+
+#include <algorithm>
+
+#include "platform/base/Text.h"
+
+namespace mx::reg {
+
+namespace {
+template <class T, class Name>
+size_t LowerBoundBy(const std::vector<T>& items, std::wstring_view name, Name nameOf) {
+  size_t lo = 0, hi = items.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (CompareNoCase(nameOf(items[mid]), name) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+const std::wstring& SubkeyName(const std::shared_ptr<Key>& k) { return k->name; }
+const std::wstring& ValueName(const Value& v) { return v.name; }
+}  // namespace
+
+size_t Key::LowerBound(std::wstring_view n) const { return LowerBoundBy(subkeys, n, SubkeyName); }
+
+Key* Key::Find(std::wstring_view n) const {
+  size_t i = LowerBound(n);
+  return (i < subkeys.size() && EqualsNoCase(subkeys[i]->name, n)) ? subkeys[i].get() : nullptr;
+}
+
+std::shared_ptr<Key> Key::FindShared(std::wstring_view n) const {
+  size_t i = LowerBound(n);
+  return (i < subkeys.size() && EqualsNoCase(subkeys[i]->name, n)) ? subkeys[i] : nullptr;
+}
+
+Key* Key::Add(std::wstring_view n, std::uint64_t time, bool* created) {
+  // Files list keys in order, so the usual insertion point is the end.
+  size_t i = (!subkeys.empty() && CompareNoCase(subkeys.back()->name, n) < 0) ? subkeys.size() : LowerBound(n);
+  if (i < subkeys.size() && EqualsNoCase(subkeys[i]->name, n)) {
+    if (created) *created = false;
+    return subkeys[i].get();
+  }
+  auto key = std::make_shared<Key>();
+  key->name.assign(n);
+  key->parent = this;
+  key->hive = hive;
+  key->modified = time;
+  key->isVolatile = isVolatile;
+  Key* raw = key.get();
+  subkeys.insert(subkeys.begin() + static_cast<std::ptrdiff_t>(i), std::move(key));
+  if (created) *created = true;
+  return raw;
+}
+
+bool Key::Remove(std::wstring_view n) {
+  size_t i = LowerBound(n);
+  if (i >= subkeys.size() || !EqualsNoCase(subkeys[i]->name, n)) return false;
+  MarkDeleted(*subkeys[i]);
+  subkeys.erase(subkeys.begin() + static_cast<std::ptrdiff_t>(i));
+  return true;
+}
+
+const Value* Key::FindValue(std::wstring_view n) const {
+  size_t i = LowerBoundBy(values, n, ValueName);
+  return (i < values.size() && EqualsNoCase(values[i].name, n)) ? &values[i] : nullptr;
+}
+
+Value* Key::FindValue(std::wstring_view n) {
+  return const_cast<Value*>(static_cast<const Key*>(this)->FindValue(n));
+}
+
+void Key::SetValue(std::wstring_view n, DWORD type, std::vector<BYTE> data) {
+  size_t i = (!values.empty() && CompareNoCase(values.back().name, n) < 0) ? values.size()
+                                                                           : LowerBoundBy(values, n, ValueName);
+  if (i < values.size() && EqualsNoCase(values[i].name, n)) {
+    values[i].type = type;
+    values[i].data = std::move(data);
+    return;
+  }
+  values.insert(values.begin() + static_cast<std::ptrdiff_t>(i), Value{std::wstring(n), type, std::move(data)});
+}
+
+bool Key::DeleteValue(std::wstring_view n) {
+  size_t i = LowerBoundBy(values, n, ValueName);
+  if (i >= values.size() || !EqualsNoCase(values[i].name, n)) return false;
+  values.erase(values.begin() + static_cast<std::ptrdiff_t>(i));
+  return true;
+}
+
+std::wstring Key::Path() const {
+  std::vector<const Key*> chain;
+  for (const Key* k = this; k && k->parent; k = k->parent) chain.push_back(k);
+  std::wstring path;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!path.empty()) path += L'\\';
+    path += (*it)->name;
+  }
+  return path;
+}
+
+void MarkDeleted(Key& key) {
+  // Iterative: a hostile file can nest keys deeply.
+  std::vector<Key*> stack{&key};
+  while (!stack.empty()) {
+    Key* k = stack.back();
+    stack.pop_back();
+    k->deleted = true;
+    for (auto& child : k->subkeys) stack.push_back(child.get());
+  }
+}
+
+std::shared_ptr<Key> CloneTree(const Key& key, Key* parent) {
+  auto copy = std::make_shared<Key>();
+  struct Item {
+    const Key* from;
+    Key* to;
+  };
+  std::vector<Item> stack{{&key, copy.get()}};
+  copy->parent = parent;
+  while (!stack.empty()) {
+    Item item = stack.back();
+    stack.pop_back();
+    Key& to = *item.to;
+    const Key& from = *item.from;
+    to.name = from.name;
+    to.hive = from.hive;
+    to.values = from.values;
+    to.modified = from.modified;
+    to.keyClass = from.keyClass;
+    to.hasClass = from.hasClass;
+    to.isLink = from.isLink;
+    to.isVolatile = from.isVolatile;
+    to.access = from.access;
+    to.subkeys.reserve(from.subkeys.size());
+    for (const auto& child : from.subkeys) {
+      auto c = std::make_shared<Key>();
+      c->parent = &to;
+      stack.push_back({child.get(), c.get()});
+      to.subkeys.push_back(std::move(c));
+    }
+  }
+  return copy;
+}
+
+std::wstring LinkTarget(const Key& key) {
+  const Value* v = key.FindValue(L"SymbolicLinkValue");
+  if (!v || v->type != REG_LINK) return {};
+  std::string bytes(v->data.begin(), v->data.end());
+  std::wstring target = Utf16LeToWide(bytes);
+  while (!target.empty() && target.back() == 0) target.pop_back();
+  return target;
+}
+
+}  // namespace mx::reg

@@ -1,0 +1,63 @@
+#pragma once
+// The in-memory key tree of one registry file: keys with case-insensitive names, sub-keys kept in the order
+// Wine writes them (lower-cased names compared unit by unit), values kept sorted the same way (the default
+// value first), each key with its last-write time.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/WinTypes.h"
+#include "platform/registry/RegistryControl.h"
+
+namespace mx::reg {
+
+struct Hive;
+
+struct Value {
+  std::wstring name;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+struct Key {
+  std::wstring name;
+  Key* parent = nullptr;  // null for the root of a file; not valid once deleted
+  Hive* hive = nullptr;
+  std::vector<std::shared_ptr<Key>> subkeys;
+  std::vector<Value> values;
+  std::uint64_t modified = 0;  // FILETIME of the last write
+  std::wstring keyClass;
+  bool hasClass = false;
+  bool isLink = false;
+  bool isVolatile = false;
+  bool deleted = false;
+  KeyAccess access = KeyAccess::Normal;
+
+  // Index of the first sub-key not ordered before name.
+  size_t LowerBound(std::wstring_view name) const;
+  Key* Find(std::wstring_view name) const;
+  std::shared_ptr<Key> FindShared(std::wstring_view name) const;
+  // Adds a sub-key (or returns the existing one); created tells which.
+  Key* Add(std::wstring_view name, std::uint64_t time, bool* created = nullptr);
+  // Removes a sub-key and marks it and everything below it deleted.
+  bool Remove(std::wstring_view name);
+
+  const Value* FindValue(std::wstring_view name) const;
+  Value* FindValue(std::wstring_view name);
+  void SetValue(std::wstring_view name, DWORD type, std::vector<BYTE> data);
+  bool DeleteValue(std::wstring_view name);
+
+  // The path below the file's root, names joined with backslashes.
+  std::wstring Path() const;
+};
+
+// Marks key and every key below it deleted (handles still holding them then fail with ERROR_KEY_DELETED).
+void MarkDeleted(Key& key);
+// A deep copy of a tree (for transactions), with parent and hive pointers set for the copy.
+std::shared_ptr<Key> CloneTree(const Key& key, Key* parent);
+// The target of a link key (its SymbolicLinkValue as text), empty when it has none.
+std::wstring LinkTarget(const Key& key);
+
+}  // namespace mx::reg

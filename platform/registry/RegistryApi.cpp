@@ -1,0 +1,705 @@
+// The Reg* calls over the in-memory registry: handles, the views and the HKEY_CLASSES_ROOT merge.
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "platform/base/Clock.h"
+#include "platform/base/Text.h"
+#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/ViewResolver.h"
+
+namespace mx::reg {
+
+namespace {
+
+constexpr DWORD kOpenLink = 0x8;  // REG_OPTION_OPEN_LINK
+constexpr int kMaxLinkDepth = 16;
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxValueName = 16383;
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x40000 | 0x80000;
+
+RegistryStore& Store() { return RegistryStore::Instance(); }
+
+const std::vector<std::wstring>& NoPath() {
+  static const std::vector<std::wstring> empty;
+  return empty;
+}
+
+const std::vector<std::wstring>& ConfigPath() {
+  static const std::vector<std::wstring> path{L"System", L"CurrentControlSet", L"Hardware Profiles", L"Current"};
+  return path;
+}
+
+std::uint64_t Now() { return GetClock().NowFileTime(); }
+
+bool IsPredefined(HKEY key) {
+  auto v = reinterpret_cast<std::uintptr_t>(key);
+  return v == 0x80000000u || v == 0x80000001u || v == 0x80000002u || v == 0x80000003u || v == 0x80000005u;
+}
+
+// Names of a sub-key text. A leading backslash is bad syntax; doubled and trailing ones are tolerated.
+LONG SplitPath(LPCWSTR subKey, std::vector<std::wstring>& out) {
+  if (!subKey) return ERROR_SUCCESS;
+  std::wstring_view s(subKey);
+  if (!s.empty() && s[0] == L'\\') return ERROR_BAD_PATHNAME;
+  size_t start = 0;
+  while (start < s.size()) {
+    size_t end = s.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = s.size();
+    if (end > start) out.emplace_back(s.substr(start, end - start));
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
+std::vector<std::wstring_view> Views(std::span<const std::wstring> names) {
+  return std::vector<std::wstring_view>(names.begin(), names.end());
+}
+
+// The key a call works on: the handle's place and its physical key(s).
+struct Target {
+  RootKind root = RootKind::LocalMachine;
+  bool view32 = false;
+  bool predefined = false;
+  REGSAM access = KEY_ALL_ACCESS;
+  const std::vector<std::wstring>* path = &NoPath();
+  std::shared_ptr<Key> a, b;  // HKCR: HKCU copy, HKLM copy
+  std::shared_ptr<Handle> handle;
+
+  Key* key() const { return a ? a.get() : b.get(); }
+  const std::shared_ptr<Key>& keyShared() const { return a ? a : b; }
+};
+
+std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool followLast,
+                          int depth);
+
+// A link key's target: "\Registry\Machine\..." or "\Registry\User\<SID or .Default>\...".
+std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
+  if (depth > kMaxLinkDepth) return nullptr;  // a loop of links
+  std::wstring target = LinkTarget(link);
+  std::vector<std::wstring> names;
+  if (SplitPath(target.c_str() + (target.starts_with(L"\\") ? 1 : 0), names) != ERROR_SUCCESS) return nullptr;
+  if (names.size() < 2 || !EqualsNoCase(names[0], L"Registry")) return nullptr;
+  RegistryStore& s = Store();
+  std::shared_ptr<Key> root;
+  size_t first = 2;
+  if (EqualsNoCase(names[1], L"Machine")) {
+    root = s.hive(Hive::Kind::Machine).content.root;
+  } else if (EqualsNoCase(names[1], L"User") && names.size() >= 3) {
+    root = s.usersRoot()->FindShared(names[2]);
+    first = 3;
+  }
+  if (!root) return nullptr;
+  auto rest = Views(std::span(names).subspan(first));
+  return Walk(root, rest, true, depth + 1);
+}
+
+// Walks down names, following link keys on the way (and at the end when followLast).
+std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool followLast,
+                          int depth) {
+  for (std::wstring_view name : names) {
+    if (!key) return nullptr;
+    if (key->isLink) key = FollowLink(*key, depth + 1);
+    if (!key) return nullptr;
+    key = key->FindShared(name);
+  }
+  if (key && followLast && key->isLink) key = FollowLink(*key, depth + 1);
+  return key;
+}
+
+HiveShape ShapeOf(const Hive& h) { return h.kind == Hive::Kind::Machine ? HiveShape::Machine : HiveShape::User; }
+
+bool Redirects(bool view32) { return view32 && Store().arch() == Arch::Win64; }
+
+std::shared_ptr<Key> ResolveInHive(Hive& h, std::span<const std::wstring> logical, bool view32, bool followLast) {
+  if (Redirects(view32)) {
+    Redirected r = Redirect32(ShapeOf(h), logical);
+    auto key = Walk(h.content.root, r.names, followLast, 0);
+    if (!key && r.softwareRoot) key = Walk(h.content.root, std::span(r.names).first(1), followLast, 0);
+    return key;
+  }
+  auto names = Views(logical);
+  return Walk(h.content.root, names, followLast, 0);
+}
+
+std::vector<std::wstring> ClassesPath(std::span<const std::wstring> path) {
+  std::vector<std::wstring> full{L"Software", L"Classes"};
+  full.insert(full.end(), path.begin(), path.end());
+  return full;
+}
+
+// The hive a path of HKEY_USERS lives in (path[0] names it), or null.
+Hive* UsersHive(std::span<const std::wstring> path) {
+  if (path.empty()) return nullptr;
+  RegistryStore& s = Store();
+  for (Hive::Kind kind : {Hive::Kind::User, Hive::Kind::Default})
+    if (EqualsNoCase(s.hive(kind).root()->name, path[0])) return &s.hive(kind);
+  return nullptr;
+}
+
+void ResolveFull(RootKind root, bool view32, std::span<const std::wstring> path, bool followLast,
+                 std::shared_ptr<Key>& a, std::shared_ptr<Key>& b) {
+  RegistryStore& s = Store();
+  a.reset();
+  b.reset();
+  switch (root) {
+    case RootKind::LocalMachine: a = ResolveInHive(s.hive(Hive::Kind::Machine), path, view32, followLast); break;
+    case RootKind::CurrentUser: a = ResolveInHive(s.hive(Hive::Kind::User), path, view32, followLast); break;
+    case RootKind::Users:
+      if (path.empty()) {
+        a = s.usersRootShared();
+      } else if (Hive* h = UsersHive(path)) {
+        a = ResolveInHive(*h, path.subspan(1), view32, followLast);
+      }
+      break;
+    case RootKind::ClassesRoot: {
+      auto full = ClassesPath(path);
+      a = ResolveInHive(s.hive(Hive::Kind::User), full, view32, followLast);
+      b = ResolveInHive(s.hive(Hive::Kind::Machine), full, view32, followLast);
+      break;
+    }
+  }
+}
+
+size_t RootDecisionDepth(RootKind root) {
+  switch (root) {
+    case RootKind::LocalMachine: return DecisionDepth(HiveShape::Machine);
+    case RootKind::CurrentUser: return DecisionDepth(HiveShape::User);
+    case RootKind::Users: return DecisionDepth(HiveShape::User) + 1;
+    case RootKind::ClassesRoot: return 1;
+  }
+  return 0;
+}
+
+LONG Lookup(HKEY hkey, Target& t) {
+  RegistryStore& s = Store();
+  if (IsPredefined(hkey)) {
+    t.predefined = true;
+    t.view32 = s.arch() == Arch::Win64;  // the native view of a 32-bit program
+    switch (reinterpret_cast<std::uintptr_t>(hkey)) {
+      case 0x80000000u: t.root = RootKind::ClassesRoot; break;
+      case 0x80000001u: t.root = RootKind::CurrentUser; break;
+      case 0x80000002u: t.root = RootKind::LocalMachine; break;
+      case 0x80000003u: t.root = RootKind::Users; break;
+      case 0x80000005u:
+        t.root = RootKind::LocalMachine;
+        t.path = &ConfigPath();
+        break;
+    }
+    ResolveFull(t.root, t.view32, *t.path, true, t.a, t.b);
+    return ERROR_SUCCESS;
+  }
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  t.handle = s.FindHandle(hkey);
+  if (!t.handle) return ERROR_INVALID_HANDLE;
+  Handle& h = *t.handle;
+  t.root = h.root;
+  t.view32 = h.view32;
+  t.access = h.access;
+  t.path = &h.path;
+  {
+    std::lock_guard lock(h.cacheMutex);
+    if (h.generation != s.generation()) {
+      // The files were reloaded: find the key again by its place.
+      ResolveFull(h.root, h.view32, h.path, true, h.a, h.b);
+      h.generation = s.generation();
+      h.mergeStamp = 0;
+    }
+    t.a = h.a;
+    t.b = h.b;
+  }
+  if (t.a && t.a->deleted) t.a.reset();
+  if (t.b && t.b->deleted) t.b.reset();
+  if (!t.key()) return ERROR_KEY_DELETED;
+  return ERROR_SUCCESS;
+}
+
+LONG CheckOpenAccess(const Key& key, REGSAM sam) {
+  if (key.access == KeyAccess::Denied) return ERROR_ACCESS_DENIED;
+  if (sam & kWriteRights) {
+    if (key.access == KeyAccess::ReadOnly) return ERROR_ACCESS_DENIED;
+    if (key.hive && key.hive->kind == Hive::Kind::Machine && !Store().admin) return ERROR_ACCESS_DENIED;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Whether key may be changed now (its values, its sub-keys, or the key itself).
+LONG CheckWritable(const Key& key) {
+  if (!key.hive) return ERROR_ACCESS_DENIED;  // HKEY_USERS itself
+  if (key.access != KeyAccess::Normal) return ERROR_ACCESS_DENIED;
+  if (key.hive->kind == Hive::Kind::Machine && !Store().admin) return ERROR_ACCESS_DENIED;
+  return Store().WritesAllowed(*key.hive);
+}
+
+bool ViewOf(REGSAM sam, const Target& parent, bool& view32) {
+  REGSAM bits = sam & KEY_WOW64_RES;
+  if (bits == KEY_WOW64_RES) return false;
+  if (Store().arch() != Arch::Win64)
+    view32 = false;
+  else if (bits)
+    view32 = bits == KEY_WOW64_32KEY;
+  else
+    view32 = parent.predefined ? true : parent.view32;
+  return true;
+}
+
+// Resolves parent + names in a view: from the parent's keys when the view rules cannot change the answer,
+// else from the root.
+void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring> names,
+                  std::span<const std::wstring> fullPath, bool followLast, std::shared_ptr<Key>& a,
+                  std::shared_ptr<Key>& b) {
+  bool incremental = view32 == parent.view32 && (!Redirects(view32) || parent.path->size() >= RootDecisionDepth(parent.root));
+  if (parent.predefined && parent.root == RootKind::LocalMachine && parent.path == &ConfigPath()) incremental = false;
+  if (!incremental) return ResolveFull(parent.root, view32, fullPath, followLast, a, b);
+  auto views = Views(names);
+  a = parent.a ? Walk(parent.a, views, followLast, 0) : nullptr;
+  b = parent.b ? Walk(parent.b, views, followLast, 0) : nullptr;
+  if (names.empty()) {
+    a = parent.a;
+    b = parent.b;
+  }
+}
+
+std::vector<std::wstring> Join(const std::vector<std::wstring>& base, const std::vector<std::wstring>& names) {
+  std::vector<std::wstring> full;
+  full.reserve(base.size() + names.size());
+  full.insert(full.end(), base.begin(), base.end());
+  full.insert(full.end(), names.begin(), names.end());
+  return full;
+}
+
+// Creates the missing keys of a physical path below root; the first missing key's parent must be writable.
+LONG CreatePath(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool isVolatile, bool& created) {
+  created = false;
+  for (std::wstring_view name : names) {
+    if (key->isLink) {
+      key = FollowLink(*key, 0);
+      if (!key) return ERROR_FILE_NOT_FOUND;
+    }
+    std::shared_ptr<Key> child = key->FindShared(name);
+    if (!child) {
+      if (name.size() > kMaxKeyName) return ERROR_INVALID_PARAMETER;
+      if (LONG rc = CheckWritable(*key); rc != ERROR_SUCCESS) return rc;
+      std::uint64_t now = Now();
+      Key* added = key->Add(name, now);
+      added->isVolatile = key->isVolatile || isVolatile;
+      key->modified = now;
+      Store().Changed(*key, true);
+      created = true;
+      child = key->FindShared(name);
+    }
+    key = std::move(child);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG CreateMissing(RootKind root, bool view32, const std::vector<std::wstring>& path, bool isVolatile, bool& created) {
+  RegistryStore& s = Store();
+  Hive* hive = nullptr;
+  std::vector<std::wstring> logical;
+  switch (root) {
+    case RootKind::LocalMachine: hive = &s.hive(Hive::Kind::Machine); logical = path; break;
+    case RootKind::CurrentUser: hive = &s.hive(Hive::Kind::User); logical = path; break;
+    case RootKind::Users:
+      hive = UsersHive(path);
+      if (!hive) return ERROR_ACCESS_DENIED;  // no new hives below HKEY_USERS
+      logical.assign(path.begin() + 1, path.end());
+      break;
+    case RootKind::ClassesRoot:
+      hive = &s.hive(Hive::Kind::Machine);  // a new class key goes to the machine
+      logical = ClassesPath(path);
+      break;
+  }
+  if (Redirects(view32)) {
+    Redirected r = Redirect32(ShapeOf(*hive), logical);
+    if (r.softwareRoot) r.names.resize(1);
+    return CreatePath(hive->content.root, r.names, isVolatile, created);
+  }
+  auto names = Views(logical);
+  return CreatePath(hive->content.root, names, isVolatile, created);
+}
+
+LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY result, bool create,
+                  LPDWORD disposition) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  RegistryStore& s = Store();
+  std::vector<std::wstring> names;
+  if (LONG rc = SplitPath(subKey, names); rc != ERROR_SUCCESS) return rc;
+  s.EnsureLoaded();
+  if (IsPredefined(parent)) s.ReloadIfChanged(true);
+
+  auto attempt = [&](bool mayCreate) -> LONG {
+    Target t;
+    if (LONG rc = Lookup(parent, t); rc != ERROR_SUCCESS) return rc;
+    bool view32 = false;
+    if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
+    std::vector<std::wstring> full = Join(*t.path, names);
+    std::shared_ptr<Key> a, b;
+    bool followLast = !(options & kOpenLink);
+    if (t.key() || !t.predefined)
+      ResolveChild(t, view32, names, full, followLast, a, b);
+    else
+      ResolveFull(t.root, view32, full, followLast, a, b);
+    bool created = false;
+    if (!a && !b) {
+      if (!mayCreate) return create ? ERROR_MORE_DATA /* retry with the exclusive lock */ : ERROR_FILE_NOT_FOUND;
+      if (!t.predefined && !(t.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+      if (names.empty()) return ERROR_FILE_NOT_FOUND;
+      if (LONG rc = CreateMissing(t.root, view32, full, options & REG_OPTION_VOLATILE, created); rc != ERROR_SUCCESS)
+        return rc;
+      ResolveFull(t.root, view32, full, true, a, b);
+      if (!a && !b) return ERROR_FILE_NOT_FOUND;
+    }
+    const Key& key = a ? *a : *b;
+    if (LONG rc = CheckOpenAccess(key, sam); rc != ERROR_SUCCESS) return rc;
+    auto h = std::make_shared<Handle>();
+    h->root = t.root;
+    h->view32 = view32;
+    h->access = sam;
+    h->path = std::move(full);
+    h->generation = s.generation();
+    h->a = std::move(a);
+    h->b = std::move(b);
+    *result = s.AddHandle(std::move(h));
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+  };
+
+  LONG rc;
+  {
+    std::shared_lock lock(s.treeMutex());
+    rc = attempt(false);
+  }
+  if (create && rc == ERROR_MORE_DATA) {
+    std::unique_lock lock(s.treeMutex());
+    rc = attempt(true);
+  }
+  return rc;
+}
+
+// HKCR keys present in both files enumerate the sub-keys of both, each name once (the HKCU one wins).
+const std::vector<Key*>& MergedSubkeys(const Target& t, std::vector<Key*>& scratch) {
+  auto merge = [&](std::vector<Key*>& out) {
+    out.clear();
+    const auto& x = t.a->subkeys;
+    const auto& y = t.b->subkeys;
+    out.reserve(x.size() + y.size());
+    size_t i = 0, j = 0;
+    while (i < x.size() || j < y.size()) {
+      int c = i == x.size() ? 1 : j == y.size() ? -1 : CompareNoCase(x[i]->name, y[j]->name);
+      if (c <= 0) {
+        out.push_back(x[i].get());
+        ++i;
+        if (c == 0) ++j;
+      } else {
+        out.push_back(y[j++].get());
+      }
+    }
+  };
+  RegistryStore& s = Store();
+  if (!t.handle) {
+    // The predefined HKCR: one shared cache.
+    static std::mutex mutex;
+    static std::uint64_t stamp = 0;
+    static std::vector<Key*> cache;
+    std::lock_guard lock(mutex);
+    if (stamp != s.structureStamp()) {
+      merge(cache);
+      stamp = s.structureStamp();
+    }
+    scratch = cache;
+    return scratch;
+  }
+  std::lock_guard lock(t.handle->cacheMutex);
+  if (t.handle->mergeStamp != s.structureStamp()) {
+    merge(t.handle->merged);
+    t.handle->mergeStamp = s.structureStamp();
+  }
+  scratch = t.handle->merged;
+  return scratch;
+}
+
+bool Merges(const Target& t) { return t.root == RootKind::ClassesRoot && t.a && t.b; }
+
+void PutFileTime(FILETIME* out, std::uint64_t t) {
+  if (!out) return;
+  out->dwLowDateTime = static_cast<DWORD>(t);
+  out->dwHighDateTime = static_cast<DWORD>(t >> 32);
+}
+
+LONG DeleteKeyImpl(HKEY parent, LPCWSTR subKey, REGSAM sam, bool recursive) {
+  RegistryStore& s = Store();
+  std::vector<std::wstring> names;
+  if (LONG rc = SplitPath(subKey, names); rc != ERROR_SUCCESS) return rc;
+  s.EnsureLoaded();
+  std::unique_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = Lookup(parent, t); rc != ERROR_SUCCESS) return rc;
+  std::shared_ptr<Key> target;
+  if (names.empty()) {
+    if (t.predefined) return ERROR_ACCESS_DENIED;
+    target = t.keyShared();
+  } else {
+    bool view32 = false;
+    if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
+    std::vector<std::wstring> full = Join(*t.path, names);
+    std::shared_ptr<Key> a, b;
+    ResolveChild(t, view32, names, full, false, a, b);  // a link key itself is deleted, not its target
+    target = a ? a : b;
+  }
+  if (!target) return ERROR_FILE_NOT_FOUND;
+  if (!target->parent || !target->hive) return ERROR_ACCESS_DENIED;  // a file's root
+  if (!recursive && !target->subkeys.empty()) return ERROR_ACCESS_DENIED;
+  // All or nothing: every key of the tree must be deletable before any goes.
+  std::vector<Key*> stack{target.get()};
+  while (!stack.empty()) {
+    Key* k = stack.back();
+    stack.pop_back();
+    if (LONG rc = CheckWritable(*k); rc != ERROR_SUCCESS) return rc;
+    for (auto& c : k->subkeys) stack.push_back(c.get());
+  }
+  Key* p = target->parent;
+  p->Remove(target->name);
+  p->modified = Now();
+  s.Changed(*p, true);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out) {
+  std::vector<std::wstring> names;
+  std::wstring sub(subKey);
+  if (LONG rc = SplitPath(sub.c_str(), names); rc != ERROR_SUCCESS) return rc;
+  Target t;
+  if (LONG rc = Lookup(root, t); rc != ERROR_SUCCESS) return rc;
+  bool view32 = false;
+  if (!ViewOf(view, t, view32)) return ERROR_INVALID_PARAMETER;
+  std::shared_ptr<Key> a, b;
+  ResolveFull(t.root, view32, Join(*t.path, names), true, a, b);
+  out = a ? a : b;
+  return out ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace mx::reg
+
+namespace win {
+
+using mx::reg::Key;
+using mx::reg::RegistryStore;
+using mx::reg::Target;
+using mx::reg::Value;
+
+LONG RegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY result) {
+  return mx::reg::OpenOrCreate(key, subKey, options, sam, result, false, nullptr);
+}
+
+LONG RegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD options, REGSAM sam, void*, PHKEY result,
+                    LPDWORD disposition) {
+  return mx::reg::OpenOrCreate(key, subKey, options & ~mx::reg::kOpenLink, sam, result, true, disposition);
+}
+
+LONG RegCloseKey(HKEY key) {
+  if (mx::reg::IsPredefined(key)) return ERROR_SUCCESS;
+  if (!key) return ERROR_INVALID_HANDLE;
+  return RegistryStore::Instance().RemoveHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegQueryValueEx(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cbData) {
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  std::shared_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (data && !cbData) return ERROR_INVALID_PARAMETER;
+  const Value* v = t.key()->FindValue(valueName ? std::wstring_view(valueName) : std::wstring_view());
+  if (!v) return ERROR_FILE_NOT_FOUND;
+  DWORD size = static_cast<DWORD>(v->data.size());
+  if (type) *type = v->type;
+  if (data) {
+    if (*cbData < size) {
+      *cbData = size;
+      return ERROR_MORE_DATA;
+    }
+    if (size) std::memcpy(data, v->data.data(), size);
+  }
+  if (cbData) *cbData = size;
+  return ERROR_SUCCESS;
+}
+
+LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
+  RegistryStore& s = RegistryStore::Instance();
+  std::wstring_view name = valueName ? std::wstring_view(valueName) : std::wstring_view();
+  if (name.size() > mx::reg::kMaxValueName) return ERROR_INVALID_PARAMETER;
+  if (!data && cbData) return ERROR_INVALID_PARAMETER;
+  s.EnsureLoaded();
+  std::unique_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  Key& k = *t.key();
+  if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
+  k.SetValue(name, type, std::vector<BYTE>(data, data + cbData));
+  k.modified = mx::reg::Now();
+  s.Changed(k, false);
+  return ERROR_SUCCESS;
+}
+
+LONG RegDeleteValue(HKEY key, LPCWSTR valueName) {
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  std::unique_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  Key& k = *t.key();
+  std::wstring_view name = valueName ? std::wstring_view(valueName) : std::wstring_view();
+  if (!k.FindValue(name)) return ERROR_FILE_NOT_FOUND;
+  if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
+  k.DeleteValue(name);
+  k.modified = mx::reg::Now();
+  s.Changed(k, false);
+  return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKey(HKEY key, LPCWSTR subKey) { return mx::reg::DeleteKeyImpl(key, subKey, 0, false); }
+
+LONG RegDeleteKeyEx(HKEY key, LPCWSTR subKey, REGSAM sam, DWORD) {
+  return mx::reg::DeleteKeyImpl(key, subKey, sam & KEY_WOW64_RES, false);
+}
+
+LONG SHDeleteKey(HKEY key, LPCWSTR subKey) { return mx::reg::DeleteKeyImpl(key, subKey, 0, true); }
+
+LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD cchName, LPDWORD, LPWSTR keyClass, LPDWORD cchClass,
+                  FILETIME* lastWrite) {
+  if (!name || !cchName) return ERROR_INVALID_PARAMETER;
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  std::shared_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  if (!(t.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  const Key* child = nullptr;
+  if (mx::reg::Merges(t)) {
+    std::vector<Key*> scratch;
+    const auto& merged = mx::reg::MergedSubkeys(t, scratch);
+    if (index >= merged.size()) return ERROR_NO_MORE_ITEMS;
+    child = merged[index];
+  } else {
+    const auto& subkeys = t.key()->subkeys;
+    if (index >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    child = subkeys[index].get();
+  }
+  if (child->name.size() >= *cchName) return ERROR_MORE_DATA;
+  if (keyClass && cchClass) {
+    if (child->keyClass.size() >= *cchClass) return ERROR_MORE_DATA;
+    std::copy(child->keyClass.begin(), child->keyClass.end(), keyClass);
+    keyClass[child->keyClass.size()] = 0;
+    *cchClass = static_cast<DWORD>(child->keyClass.size());
+  }
+  std::copy(child->name.begin(), child->name.end(), name);
+  name[child->name.size()] = 0;
+  *cchName = static_cast<DWORD>(child->name.size());
+  mx::reg::PutFileTime(lastWrite, child->modified);
+  return ERROR_SUCCESS;
+}
+
+LONG RegEnumKey(HKEY key, DWORD index, LPWSTR name, DWORD cchName) {
+  return RegEnumKeyEx(key, index, name, &cchName, nullptr, nullptr, nullptr, nullptr);
+}
+
+LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD cchValueName, LPDWORD, LPDWORD type,
+                  LPBYTE data, LPDWORD cbData) {
+  if (!valueName || !cchValueName) return ERROR_INVALID_PARAMETER;
+  if (data && !cbData) return ERROR_INVALID_PARAMETER;
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  std::shared_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  const auto& values = t.key()->values;
+  if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
+  const Value& v = values[index];
+  if (v.name.size() >= *cchValueName) return ERROR_MORE_DATA;
+  DWORD size = static_cast<DWORD>(v.data.size());
+  if (data && *cbData < size) {
+    *cbData = size;
+    if (type) *type = v.type;
+    return ERROR_MORE_DATA;
+  }
+  std::copy(v.name.begin(), v.name.end(), valueName);
+  valueName[v.name.size()] = 0;
+  *cchValueName = static_cast<DWORD>(v.name.size());
+  if (type) *type = v.type;
+  if (data && size) std::memcpy(data, v.data.data(), size);
+  if (cbData) *cbData = size;
+  return ERROR_SUCCESS;
+}
+
+LONG RegQueryInfoKey(HKEY key, LPWSTR keyClass, LPDWORD cchClass, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLen,
+                     LPDWORD maxClassLen, LPDWORD values, LPDWORD maxValueNameLen, LPDWORD maxValueLen,
+                     LPDWORD securityDescriptor, FILETIME* lastWrite) {
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  std::shared_lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  const Key& k = *t.key();
+  std::vector<Key*> scratch;
+  std::vector<const Key*> children;
+  if (mx::reg::Merges(t)) {
+    for (Key* c : mx::reg::MergedSubkeys(t, scratch)) children.push_back(c);
+  } else {
+    for (const auto& c : k.subkeys) children.push_back(c.get());
+  }
+  if (keyClass && cchClass) {
+    if (k.keyClass.size() >= *cchClass) {
+      *cchClass = static_cast<DWORD>(k.keyClass.size());
+      return ERROR_MORE_DATA;
+    }
+    std::copy(k.keyClass.begin(), k.keyClass.end(), keyClass);
+    keyClass[k.keyClass.size()] = 0;
+  }
+  if (cchClass) *cchClass = static_cast<DWORD>(k.keyClass.size());
+  size_t maxName = 0, maxClass = 0, maxValueName = 0, maxData = 0;
+  for (const Key* c : children) {
+    maxName = std::max(maxName, c->name.size());
+    maxClass = std::max(maxClass, c->keyClass.size());
+  }
+  for (const Value& v : k.values) {
+    maxValueName = std::max(maxValueName, v.name.size());
+    maxData = std::max(maxData, v.data.size());
+  }
+  if (subKeys) *subKeys = static_cast<DWORD>(children.size());
+  if (maxSubKeyLen) *maxSubKeyLen = static_cast<DWORD>(maxName);
+  if (maxClassLen) *maxClassLen = static_cast<DWORD>(maxClass);
+  if (values) *values = static_cast<DWORD>(k.values.size());
+  if (maxValueNameLen) *maxValueNameLen = static_cast<DWORD>(maxValueName);
+  if (maxValueLen) *maxValueLen = static_cast<DWORD>(maxData);
+  if (securityDescriptor) *securityDescriptor = 0;
+  mx::reg::PutFileTime(lastWrite, k.modified);
+  return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY key) {
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  {
+    std::shared_lock lock(s.treeMutex());
+    Target t;
+    if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  }
+  return s.SaveDirty();
+}
+
+}  // namespace win

@@ -1,0 +1,361 @@
+#include "platform/registry/RegistryStore.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "platform/base/Clock.h"
+#include "platform/base/FileIO.h"
+#include "platform/base/Prefix.h"
+#include "platform/base/Text.h"
+#include "platform/registry/WineServer.h"
+
+namespace mx::reg {
+
+namespace {
+
+constexpr const wchar_t* kDefaultSid = L"S-1-5-21-0-0-0-1000";
+
+std::wstring FileLabel(const std::filesystem::path& file) { return Utf8ToWide(file.string()); }
+
+void ResetReg() { RegistryStore::Instance().Reset(); }
+
+}  // namespace
+
+FileStamp StampOf(const std::filesystem::path& file) {
+  FileStamp s;
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = static_cast<std::uint64_t>(st.st_size);
+  s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return s;
+}
+
+RegistryStore& RegistryStore::Instance() {
+  static RegistryStore store;
+  return store;
+}
+
+RegistryStore::RegistryStore() {
+  for (auto& h : hives_) h = std::make_unique<Hive>();
+  mx::OnPrefixChanged(&ResetReg);
+}
+
+RegistryStore::~RegistryStore() {
+  {
+    std::lock_guard lock(autoMutex_);
+    autoStop_ = true;
+  }
+  autoCv_.notify_all();
+  if (autoThread_.joinable()) autoThread_.join();
+  // Changes still pending are written at exit.
+  if (loaded_) SaveDirty();
+}
+
+void RegistryStore::EnsureLoaded() {
+  if (loaded_.load(std::memory_order_acquire)) return;
+  std::unique_lock lock(treeMutex_);
+  if (!loaded_.load(std::memory_order_relaxed)) LoadLocked();
+}
+
+void RegistryStore::LoadLocked() {
+  prefix_ = mx::PrefixDir();
+  static const char* const kFiles[3] = {"system.reg", "user.reg", "userdef.reg"};
+  {
+    std::lock_guard lock(messagesMutex_);
+    warnings_.clear();
+  }
+  for (int i = 0; i < 3; ++i) {
+    Hive& h = *hives_[i];
+    h.kind = static_cast<Hive::Kind>(i);
+    h.file = prefix_ / kFiles[i];
+    LoadHive(h);
+  }
+  // The machine file decides the architecture; a prefix without files is what the control says.
+  if (hives_[0]->content.hasArch)
+    arch_ = hives_[0]->content.arch;
+  else if (hives_[1]->content.hasArch)
+    arch_ = hives_[1]->content.arch;
+  else
+    arch_ = defaultArch.load();
+  for (auto& h : hives_) h->content.arch = arch_;
+  RebuildUsersRoot();
+  ++generation_;
+  ++structureStamp_;
+  lastReloadCheck_ = std::chrono::steady_clock::now();
+  loaded_.store(true, std::memory_order_release);
+}
+
+void RegistryStore::LoadHive(Hive& h) {
+  h.broken = false;
+  h.loadError.clear();
+  h.dirty = false;
+  h.content = WineRegFile{};
+  h.stamp = StampOf(h.file);
+  auto empty = [&] {
+    h.content.root = std::make_shared<Key>();
+    h.content.root->hive = &h;
+    h.content.root->modified = GetClock().NowFileTime();
+    switch (h.kind) {
+      case Hive::Kind::Machine: h.content.relativeTo = L"REGISTRY\\Machine"; break;
+      case Hive::Kind::User: h.content.relativeTo = std::wstring(L"REGISTRY\\User\\") + kDefaultSid; break;
+      case Hive::Kind::Default: h.content.relativeTo = L"REGISTRY\\User\\.Default"; break;
+    }
+  };
+  if (!h.stamp.exists) {
+    empty();
+    return;
+  }
+  std::string text;
+  std::error_code ec;
+  std::vector<std::wstring> warnings;
+  std::wstring error;
+  if (!ReadWholeFile(h.file, text, &ec)) {
+    error = FileLabel(h.file) + L": cannot be read: " + Utf8ToWide(ec.message());
+  } else if (!h.content.Parse(text, FileLabel(h.file), &h, &warnings, &error)) {
+    // error is already set by the parser
+  }
+  if (!error.empty()) {
+    // A file we cannot read is kept as it is: the registry shows it empty and refuses to write it.
+    empty();
+    h.broken = true;
+    h.loadError = error;
+    SetError(error);
+  }
+  if (!warnings.empty()) {
+    for (const auto& w : warnings) std::fprintf(stderr, "registry: %s\n", WideToUtf8(w).c_str());
+    std::lock_guard lock(messagesMutex_);
+    warnings_.insert(warnings_.end(), warnings.begin(), warnings.end());
+  }
+}
+
+void RegistryStore::RebuildUsersRoot() {
+  Hive& user = *hives_[1];
+  Hive& def = *hives_[2];
+  std::wstring sid = kDefaultSid;
+  const std::wstring& rel = user.content.relativeTo;
+  size_t slash = rel.rfind(L'\\');
+  if (StartsWithNoCase(rel, L"REGISTRY\\User\\") && slash != std::wstring::npos && slash + 1 < rel.size())
+    sid = rel.substr(slash + 1);
+  user.root()->name = sid;
+  def.root()->name = L".Default";
+  usersRoot_ = std::make_shared<Key>();
+  usersRoot_->subkeys.push_back(def.content.root);
+  usersRoot_->subkeys.push_back(user.content.root);
+  if (CompareNoCase(sid, L".Default") < 0) std::swap(usersRoot_->subkeys[0], usersRoot_->subkeys[1]);
+}
+
+void RegistryStore::Changed(Key& key, bool structure) {
+  if (key.hive) key.hive->dirty = true;
+  if (structure) ++structureStamp_;
+  std::lock_guard lock(autoMutex_);
+  if (autoDelay_.count() <= 0) return;
+  lastChange_ = std::chrono::steady_clock::now();
+  autoPending_ = true;
+  if (!autoThread_.joinable()) autoThread_ = std::thread([this] { AutoSaveLoop(); });
+  autoCv_.notify_all();
+}
+
+// The saver polls real time, not the program clock: it must keep working while a test steps a fake clock,
+// and it must never touch a clock object that a test has already destroyed.
+void RegistryStore::AutoSaveLoop() {
+  std::unique_lock lock(autoMutex_);
+  while (!autoStop_) {
+    if (!autoPending_ || autoDelay_.count() <= 0) {
+      autoCv_.wait(lock);
+      continue;
+    }
+    auto due = lastChange_ + autoDelay_;
+    if (std::chrono::steady_clock::now() < due) {
+      autoCv_.wait_until(lock, due);
+      continue;
+    }
+    autoPending_ = false;
+    lock.unlock();
+    SaveDirty();
+    lock.lock();
+  }
+}
+
+void RegistryStore::SetAutoSaveDelay(std::chrono::milliseconds delay) {
+  std::lock_guard lock(autoMutex_);
+  autoDelay_ = delay;
+  autoCv_.notify_all();
+}
+
+LONG RegistryStore::WritesAllowed(const Hive& hive) {
+  if (hive.broken) {
+    SetError(hive.loadError + L" (the registry file is left untouched; nothing can be changed in it)");
+    return ERROR_ACCESS_DENIED;
+  }
+  std::lock_guard lock(serverMutex_);
+  auto now = std::chrono::steady_clock::now();
+  if (now - serverChecked_ > std::chrono::milliseconds(250) || serverChecked_.time_since_epoch().count() == 0) {
+    serverRunning_ = WineServerRunning(prefix_);
+    serverChecked_ = now;
+  }
+  if (serverRunning_) {
+    SetError(L"Wine is running on the prefix " + FileLabel(prefix_) +
+             L": it holds the registry and would overwrite our changes, so nothing is written. "
+             L"Close the Wine programs (or run wineserver -k) and try again.");
+    return ERROR_ACCESS_DENIED;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::SaveDirty() {
+  if (!loaded_ || inTransaction_) return ERROR_SUCCESS;
+  std::lock_guard saveLock(saveMutex_);
+  std::shared_lock treeLock(treeMutex_);
+  LONG result = ERROR_SUCCESS;
+  for (auto& h : hives_) {
+    if (!h->dirty) continue;
+    LONG rc = SaveHiveLocked(*h);
+    if (rc != ERROR_SUCCESS) result = rc;
+  }
+  return result;
+}
+
+LONG RegistryStore::SaveHiveLocked(Hive& h) {
+  if (h.broken) {
+    SetError(h.loadError + L" (not overwritten)");
+    return ERROR_REGISTRY_IO_FAILED;
+  }
+  {
+    std::lock_guard lock(serverMutex_);
+    serverChecked_ = {};
+  }
+  if (LONG rc = WritesAllowed(h); rc != ERROR_SUCCESS) return ERROR_SHARING_VIOLATION;
+  FileStamp now = StampOf(h.file);
+  if (!(now == h.stamp)) {
+    SetError(FileLabel(h.file) +
+             L" was changed by another program since it was loaded; our changes are not saved over it");
+    return ERROR_SHARING_VIOLATION;
+  }
+  // Clear first: a change made while we write marks the file again.
+  h.dirty = false;
+  std::string text = h.content.Format();
+  std::error_code ec;
+  if (!WriteFileAtomic(h.file, text, &ec)) {
+    h.dirty = true;
+    SetError(FileLabel(h.file) + L" could not be saved: " + Utf8ToWide(ec.message()));
+    return ERROR_REGISTRY_IO_FAILED;
+  }
+  h.stamp = StampOf(h.file);
+  return ERROR_SUCCESS;
+}
+
+void RegistryStore::ReloadIfChanged(bool throttled) {
+  if (!loaded_) return;
+  {
+    std::lock_guard lock(reloadCheckMutex_);
+    auto now = std::chrono::steady_clock::now();
+    if (throttled && now - lastReloadCheck_ < std::chrono::milliseconds(20)) return;
+    lastReloadCheck_ = now;
+  }
+  std::lock_guard saveLock(saveMutex_);
+  bool changed = false;
+  for (auto& h : hives_)
+    if (!h->dirty && !(StampOf(h->file) == h->stamp)) changed = true;
+  if (!changed || inTransaction_) return;
+  std::unique_lock treeLock(treeMutex_);
+  for (auto& h : hives_) {
+    if (h->dirty || StampOf(h->file) == h->stamp) continue;
+    LoadHive(*h);
+    h->content.arch = arch_;
+  }
+  RebuildUsersRoot();
+  ++generation_;
+  ++structureStamp_;
+}
+
+void RegistryStore::Reset() {
+  SaveDirty();
+  {
+    std::lock_guard saveLock(saveMutex_);
+    std::unique_lock treeLock(treeMutex_);
+    for (auto& h : hives_) {
+      h->content = WineRegFile{};
+      h->dirty = false;
+      h->broken = false;
+    }
+    usersRoot_.reset();
+    loaded_ = false;
+    ++generation_;
+    ++structureStamp_;
+    admin = true;
+    std::lock_guard lock(serverMutex_);
+    serverChecked_ = {};
+  }
+  std::lock_guard lock(handlesMutex_);
+  handles_.clear();
+}
+
+HKEY RegistryStore::AddHandle(std::shared_ptr<Handle> handle) {
+  std::lock_guard lock(handlesMutex_);
+  std::uintptr_t id = nextHandle_;
+  nextHandle_ += 4;
+  handles_.emplace(id, std::move(handle));
+  return reinterpret_cast<HKEY>(id);
+}
+
+std::shared_ptr<Handle> RegistryStore::FindHandle(HKEY key) {
+  std::lock_guard lock(handlesMutex_);
+  auto it = handles_.find(reinterpret_cast<std::uintptr_t>(key));
+  return it == handles_.end() ? nullptr : it->second;
+}
+
+bool RegistryStore::RemoveHandle(HKEY key) {
+  std::lock_guard lock(handlesMutex_);
+  return handles_.erase(reinterpret_cast<std::uintptr_t>(key)) != 0;
+}
+
+void RegistryStore::SetError(std::wstring message) {
+  std::lock_guard lock(messagesMutex_);
+  lastError_ = std::move(message);
+}
+
+std::wstring RegistryStore::LastError() {
+  std::lock_guard lock(messagesMutex_);
+  return lastError_;
+}
+
+std::vector<std::wstring> RegistryStore::Warnings() {
+  std::lock_guard lock(messagesMutex_);
+  return warnings_;
+}
+
+void RegistryStore::BeginTransaction() {
+  transactionMutex_.lock();
+  EnsureLoaded();
+  std::lock_guard saveLock(saveMutex_);
+  std::unique_lock treeLock(treeMutex_);
+  for (int i = 0; i < 3; ++i) {
+    snapshot_[i] = CloneTree(*hives_[i]->root(), nullptr);
+    snapshotDirty_[i] = hives_[i]->dirty;
+  }
+  inTransaction_ = true;
+}
+
+void RegistryStore::EndTransaction(bool commit) {
+  if (!commit) {
+    std::lock_guard saveLock(saveMutex_);
+    std::unique_lock treeLock(treeMutex_);
+    for (int i = 0; i < 3; ++i) {
+      if (!snapshot_[i]) continue;
+      hives_[i]->content.root = std::move(snapshot_[i]);
+      hives_[i]->dirty = snapshotDirty_[i];
+    }
+    RebuildUsersRoot();
+    ++generation_;
+    ++structureStamp_;
+  }
+  for (auto& s : snapshot_) s.reset();
+  inTransaction_ = false;
+  transactionMutex_.unlock();
+}
+
+}  // namespace mx::reg

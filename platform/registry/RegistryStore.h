@@ -1,0 +1,132 @@
+#pragma once
+// The registry of the current prefix: its three files loaded lazily, the open handles, the access rules,
+// the background saver and the transaction snapshot. Internal to platform/registry; other code uses
+// Registry.h and RegistryControl.h.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/registry/Hive.h"
+#include "platform/registry/Registry.h"
+
+namespace mx::reg {
+
+enum class RootKind { ClassesRoot, CurrentUser, LocalMachine, Users };
+
+// One open key. The logical place (root, names, view) never changes; the physical keys it maps to are
+// cached and looked up again when the registry was reloaded.
+struct Handle {
+  RootKind root = RootKind::LocalMachine;
+  bool view32 = false;
+  REGSAM access = 0;
+  std::vector<std::wstring> path;
+
+  std::mutex cacheMutex;
+  std::uint64_t generation = 0;
+  // HKCR: a = the HKCU copy, b = the HKLM copy; other roots: a = the key.
+  std::shared_ptr<Key> a, b;
+  std::uint64_t mergeStamp = 0;
+  std::vector<Key*> merged;  // HKCR sub-keys of both copies, one per name
+};
+
+class RegistryStore {
+ public:
+  static RegistryStore& Instance();
+  ~RegistryStore();
+
+  // Loads the files on first use. Call with no lock held.
+  void EnsureLoaded();
+  std::shared_mutex& treeMutex() { return treeMutex_; }
+
+  Hive& hive(Hive::Kind kind) { return *hives_[static_cast<int>(kind)]; }
+  Key* usersRoot() { return usersRoot_.get(); }
+  const std::shared_ptr<Key>& usersRootShared() { return usersRoot_; }
+  Arch arch() const { return arch_; }
+  std::uint64_t generation() const { return generation_.load(); }
+  std::uint64_t structureStamp() const { return structureStamp_.load(); }
+
+  // After a change made under the exclusive tree lock: marks the file changed and arms the saver.
+  void Changed(Key& key, bool structure);
+  // ERROR_SUCCESS when files may be written now; otherwise why not (also recorded as the last error).
+  LONG WritesAllowed(const Hive& hive);
+
+  LONG SaveDirty();
+  void ReloadIfChanged(bool throttled);
+  void Reset();
+
+  // Handles.
+  HKEY AddHandle(std::shared_ptr<Handle> handle);
+  std::shared_ptr<Handle> FindHandle(HKEY key);
+  bool RemoveHandle(HKEY key);
+
+  std::atomic<bool> admin{true};
+  std::atomic<Arch> defaultArch{Arch::Win64};
+
+  void SetError(std::wstring message);
+  std::wstring LastError();
+  std::vector<std::wstring> Warnings();
+  void SetAutoSaveDelay(std::chrono::milliseconds delay);
+
+  void BeginTransaction();
+  void EndTransaction(bool commit);
+
+ private:
+  RegistryStore();
+  void LoadLocked();
+  void LoadHive(Hive& hive);
+  void RebuildUsersRoot();
+  LONG SaveHiveLocked(Hive& hive);
+  void AutoSaveLoop();
+
+  std::shared_mutex treeMutex_;
+  std::mutex saveMutex_;  // taken before treeMutex_ when both are needed
+  std::atomic<bool> loaded_{false};
+  std::unique_ptr<Hive> hives_[3];
+  std::shared_ptr<Key> usersRoot_;
+  Arch arch_ = Arch::Win64;
+  std::filesystem::path prefix_;
+  std::atomic<std::uint64_t> generation_{1};
+  std::atomic<std::uint64_t> structureStamp_{1};
+  std::chrono::steady_clock::time_point lastReloadCheck_{};
+  std::mutex reloadCheckMutex_;
+
+  std::mutex serverMutex_;
+  std::chrono::steady_clock::time_point serverChecked_{};
+  bool serverRunning_ = false;
+
+  std::mutex handlesMutex_;
+  std::unordered_map<std::uintptr_t, std::shared_ptr<Handle>> handles_;
+  std::uintptr_t nextHandle_ = 0x1000;
+
+  std::mutex messagesMutex_;
+  std::wstring lastError_;
+  std::vector<std::wstring> warnings_;
+
+  std::mutex autoMutex_;
+  std::condition_variable autoCv_;
+  std::thread autoThread_;
+  bool autoStop_ = false;
+  bool autoPending_ = false;
+  std::chrono::steady_clock::time_point lastChange_{};
+  std::chrono::milliseconds autoDelay_{1000};
+
+  std::mutex transactionMutex_;
+  std::atomic<bool> inTransaction_{false};
+  std::shared_ptr<Key> snapshot_[3];
+  bool snapshotDirty_[3] = {};
+};
+
+}  // namespace mx::reg
+
+namespace mx::reg {
+// The key that root\subKey names in a view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY), for the control calls.
+// The caller holds the exclusive tree lock.
+LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out);
+}  // namespace mx::reg

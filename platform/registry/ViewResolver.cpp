@@ -1,0 +1,145 @@
+#include "platform/registry/ViewResolver.h"
+
+#include <algorithm>
+
+#include "platform/base/Text.h"
+
+namespace mx::reg {
+
+namespace {
+
+constexpr std::wstring_view kWow = L"Wow6432Node";
+
+// Keys below HKLM\Software that both views share (the rest of Software is per view).
+const std::vector<std::vector<std::wstring_view>>& SharedMachineKeys() {
+  static const std::vector<std::vector<std::wstring_view>> keys = [] {
+    const wchar_t* const paths[] = {
+        L"Clients",
+        L"Policies",
+        L"RegisteredApplications",
+        L"Microsoft\\COM3",
+        L"Microsoft\\Cryptography\\Calais\\Current",
+        L"Microsoft\\Cryptography\\Calais\\Readers",
+        L"Microsoft\\Cryptography\\Services",
+        L"Microsoft\\CTF\\SystemShared",
+        L"Microsoft\\CTF\\TIP",
+        L"Microsoft\\DFS",
+        L"Microsoft\\Driver Signing",
+        L"Microsoft\\EnterpriseCertificates",
+        L"Microsoft\\EventSystem",
+        L"Microsoft\\MSMQ",
+        L"Microsoft\\Non-Driver Signing",
+        L"Microsoft\\Notepad\\DefaultFonts",
+        L"Microsoft\\OLE",
+        L"Microsoft\\RAS",
+        L"Microsoft\\RPC",
+        L"Microsoft\\SOFTWARE\\Microsoft\\Shared Tools\\MSInfo",
+        L"Microsoft\\SystemCertificates",
+        L"Microsoft\\TermServLicensing",
+        L"Microsoft\\TransactionServer",
+        L"Microsoft\\Windows\\CurrentVersion\\App Paths",
+        L"Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes",
+        L"Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
+        L"Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons",
+        L"Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap",
+        L"Microsoft\\Windows\\CurrentVersion\\Group Policy",
+        L"Microsoft\\Windows\\CurrentVersion\\Policies",
+        L"Microsoft\\Windows\\CurrentVersion\\PreviewHandlers",
+        L"Microsoft\\Windows\\CurrentVersion\\Setup",
+        L"Microsoft\\Windows\\CurrentVersion\\Telephony\\Locations",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Console",
+        L"Microsoft\\Windows NT\\CurrentVersion\\FontDpi",
+        L"Microsoft\\Windows NT\\CurrentVersion\\FontLink",
+        L"Microsoft\\Windows NT\\CurrentVersion\\FontMapper",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+        L"Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Gre_Initialize",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Language Pack",
+        L"Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Perflib",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Ports",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Print",
+        L"Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+        L"Microsoft\\Windows NT\\CurrentVersion\\Time Zones",
+    };
+    std::vector<std::vector<std::wstring_view>> out;
+    for (const wchar_t* p : paths) {
+      std::vector<std::wstring_view> names;
+      std::wstring_view s(p);
+      for (size_t start = 0;;) {
+        size_t end = s.find(L'\\', start);
+        names.push_back(s.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start));
+        if (end == std::wstring_view::npos) break;
+        start = end + 1;
+      }
+      out.push_back(std::move(names));
+    }
+    return out;
+  }();
+  return keys;
+}
+
+size_t LongestSharedKey() {
+  size_t longest = 0;
+  for (const auto& k : SharedMachineKeys()) longest = std::max(longest, k.size());
+  return longest;
+}
+
+bool IsRedirectedClass(std::wstring_view name) {
+  for (std::wstring_view n : {L"CLSID", L"Interface", L"DirectShow", L"Media Type", L"MediaFoundation"})
+    if (EqualsNoCase(name, n)) return true;
+  return false;
+}
+
+bool IsSharedMachineKey(std::span<const std::wstring> belowSoftware) {
+  for (const auto& shared : SharedMachineKeys()) {
+    if (belowSoftware.size() < shared.size()) continue;
+    bool match = true;
+    for (size_t i = 0; i < shared.size() && match; ++i) match = EqualsNoCase(belowSoftware[i], shared[i]);
+    if (match) return true;
+  }
+  return false;
+}
+
+// Classes trees: only the five class-registration trees differ per view.
+void RedirectClasses(std::span<const std::wstring> logical, size_t classesDepth, Redirected& out) {
+  for (size_t i = 0; i < logical.size(); ++i) {
+    if (i == classesDepth && IsRedirectedClass(logical[i])) out.names.push_back(kWow);
+    out.names.push_back(logical[i]);
+  }
+}
+
+}  // namespace
+
+Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical) {
+  Redirected out;
+  bool software = !logical.empty() && EqualsNoCase(logical[0], L"Software");
+  bool classes = software && logical.size() >= 2 && EqualsNoCase(logical[1], L"Classes");
+  if (classes) {
+    RedirectClasses(logical, 2, out);
+    return out;
+  }
+  if (shape == HiveShape::Machine && software) {
+    if (logical.size() == 1) {
+      out.names = {logical[0], kWow};
+      out.softwareRoot = true;
+      return out;
+    }
+    if (!EqualsNoCase(logical[1], kWow) && !IsSharedMachineKey(logical.subspan(1))) {
+      out.names.push_back(logical[0]);
+      out.names.push_back(kWow);
+      for (size_t i = 1; i < logical.size(); ++i) out.names.push_back(logical[i]);
+      return out;
+    }
+  }
+  out.names.assign(logical.begin(), logical.end());
+  return out;
+}
+
+size_t DecisionDepth(HiveShape shape) {
+  static const size_t machine = std::max<size_t>(1 + LongestSharedKey(), 3);
+  return shape == HiveShape::Machine ? machine : 3;
+}
+
+}  // namespace mx::reg

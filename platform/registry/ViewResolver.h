@@ -1,0 +1,28 @@
+#pragma once
+// The 32-bit registry view of a 64-bit machine (WOW64, the rules of Windows 7 and later): which paths of
+// HKLM\Software and of the Classes trees are redirected to a Wow6432Node sibling, and which are shared.
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mx::reg {
+
+enum class HiveShape { Machine, User };
+
+struct Redirected {
+  std::vector<std::wstring_view> names;  // the physical path below the file's root
+  // Set for HKLM\Software itself: the 32-bit view shows Software\Wow6432Node, or Software while that does
+  // not exist yet.
+  bool softwareRoot = false;
+};
+
+// Maps a path below a file's root to its place in the 32-bit view. A path that names Wow6432Node where the
+// redirection would insert it is taken as written.
+Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical);
+
+// From this many names on, a key's 32-bit place is its parent's place plus the name: relative opens below
+// such a key need no new decision.
+size_t DecisionDepth(HiveShape shape);
+
+}  // namespace mx::reg

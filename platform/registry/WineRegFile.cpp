@@ -1,0 +1,504 @@
+#include "platform/registry/WineRegFile.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "platform/base/Text.h"
+
+namespace mx::reg {
+
+namespace {
+
+constexpr std::uint64_t kEpochDiff = 116444736000000000ull;  // 1601-01-01 to 1970-01-01 in 100 ns
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxValueName = 16383;
+constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads quoted or bracketed text up to the unescaped terminator at s[pos], unescaping into out. pos ends on
+// the terminator. False when the line ends first or an escape is broken.
+bool Unescape(std::string_view s, size_t& pos, char terminator, std::wstring& out) {
+  out.clear();
+  while (pos < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[pos]);
+    if (c == static_cast<unsigned char>(terminator)) return true;
+    if (c >= 0x80) {
+      // Wine writes ASCII only; take other bytes as UTF-8 text typed by hand.
+      size_t end = pos;
+      while (end < s.size() && static_cast<unsigned char>(s[end]) >= 0x80) ++end;
+      out += Utf8ToWide(s.substr(pos, end - pos));
+      pos = end;
+      continue;
+    }
+    if (c != '\\') {
+      out += static_cast<wchar_t>(c);
+      ++pos;
+      continue;
+    }
+    if (++pos >= s.size()) return false;
+    char e = s[pos++];
+    switch (e) {
+      case 'a': out += L'\a'; break;
+      case 'b': out += L'\b'; break;
+      case 'e': out += static_cast<wchar_t>(27); break;
+      case 'f': out += L'\f'; break;
+      case 'n': out += L'\n'; break;
+      case 'r': out += L'\r'; break;
+      case 't': out += L'\t'; break;
+      case 'v': out += L'\v'; break;
+      case 'x': {
+        unsigned v = 0;
+        int n = 0;
+        for (; n < 4 && pos < s.size() && HexDigit(s[pos]) >= 0; ++n, ++pos) v = v * 16 + HexDigit(s[pos]);
+        if (n == 0) return false;
+        out += static_cast<wchar_t>(v);
+        break;
+      }
+      default:
+        if (e >= '0' && e <= '7') {
+          unsigned v = static_cast<unsigned>(e - '0');
+          for (int n = 1; n < 3 && pos < s.size() && s[pos] >= '0' && s[pos] <= '7'; ++n, ++pos)
+            v = v * 8 + static_cast<unsigned>(s[pos] - '0');
+          out += static_cast<wchar_t>(v & 0xFFFF);
+        } else {
+          out += static_cast<wchar_t>(static_cast<unsigned char>(e));
+        }
+    }
+  }
+  return false;
+}
+
+bool IsHexUnit(wchar_t c) { return c < 128 && HexDigit(static_cast<char>(c)) >= 0; }
+
+// Writes units [0, count) escaped the way Wine does; extra lists the characters that need a backslash besides
+// the backslash itself.
+void Escape(std::string& out, const wchar_t* s, size_t count, std::string_view extra) {
+  static const char kLetters[32] = {0, 0, 0, 0, 0, 0, 0, 'a', 'b', 't', 'n', 'v', 'f', 'r', 0, 0,
+                                    0, 0, 0, 0, 0, 0, 0, 0,   0,   0,   0,   'e', 0,   0,   0, 0};
+  char buf[16];
+  for (size_t i = 0; i < count; ++i) {
+    wchar_t c = s[i];
+    unsigned u = static_cast<unsigned>(c) & 0xFFFF;
+    if (u > 127) {
+      // The short form would swallow a following hex digit.
+      bool pad = i + 1 < count && IsHexUnit(s[i + 1]);
+      std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, u, 16);
+      size_t len = static_cast<size_t>(r.ptr - buf);
+      out += "\\x";
+      if (pad) out.append(4 - std::min<size_t>(4, len), '0');
+      out.append(buf, len);
+      continue;
+    }
+    if (u < 32) {
+      out += '\\';
+      if (kLetters[u]) {
+        out += kLetters[u];
+      } else {
+        bool pad = i + 1 < count && s[i + 1] >= L'0' && s[i + 1] <= L'7';
+        std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, u, 8);
+        size_t len = static_cast<size_t>(r.ptr - buf);
+        if (pad) out.append(3 - len, '0');
+        out.append(buf, len);
+      }
+      continue;
+    }
+    char a = static_cast<char>(u);
+    if (a == '\\' || extra.find(a) != std::string_view::npos) out += '\\';
+    out += a;
+  }
+}
+
+void AppendHex(std::string& out, std::uint64_t v) {
+  char buf[20];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
+  out.append(buf, r.ptr);
+}
+
+void AppendDec(std::string& out, std::uint64_t v) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
+std::vector<BYTE> UnitsToBytes(const std::wstring& units, bool terminate) {
+  std::vector<BYTE> data;
+  data.reserve((units.size() + 1) * 2);
+  for (wchar_t c : units) {
+    data.push_back(static_cast<BYTE>(c & 0xFF));
+    data.push_back(static_cast<BYTE>((c >> 8) & 0xFF));
+  }
+  if (terminate) data.insert(data.end(), {0, 0});
+  return data;
+}
+
+class Parser {
+ public:
+  Parser(std::string_view text, std::wstring_view file, Hive* hive, WineRegFile& out,
+         std::vector<std::wstring>* warnings)
+      : text_(text), file_(file), hive_(hive), out_(out), warnings_(warnings) {}
+
+  bool Run(std::wstring* error) {
+    out_.root = std::make_shared<Key>();
+    out_.root->hive = hive_;
+    std::string_view line;
+    if (!NextLine(line) || line != kSignature) {
+      if (error) *error = Where() + L"not a Wine registry file (no \"WINE REGISTRY Version 2\" line)";
+      return false;
+    }
+    while (NextLine(line)) {
+      if (line.empty()) continue;
+      switch (line[0]) {
+        case ';':
+          if (line.starts_with(";; All keys relative to ")) {
+            size_t pos = 24;
+            std::string_view rest = line;
+            std::wstring rel;
+            Unescape(rest, pos, '\0', rel);  // runs to the end of the line
+            out_.relativeTo = rel;
+          }
+          break;
+        case '[': ParseKey(line); break;
+        case '#': ParseOption(line); break;
+        case '@':
+        case '"': ParseValue(line); break;
+        default: Warn(L"unexpected line; skipped");
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool NextLine(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(pos_, end - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = end + 1;
+    ++lineNo_;
+    return true;
+  }
+
+  std::wstring Where() const { return std::wstring(file_) + L":" + std::to_wstring(lineNo_) + L": "; }
+
+  void Warn(std::wstring_view why) {
+    if (warnings_) warnings_->push_back(Where() + std::wstring(why));
+  }
+
+  void ParseKey(std::string_view line) {
+    current_ = nullptr;
+    size_t pos = 1;
+    if (!Unescape(line, pos, ']', scratch_)) return Warn(L"key line without its closing bracket; key skipped");
+    std::uint64_t seconds = 0;
+    std::string_view rest = line.substr(pos + 1);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    if (!rest.empty()) {
+      auto r = std::from_chars(rest.data(), rest.data() + rest.size(), seconds);
+      if (r.ec != std::errc() || r.ptr != rest.data() + rest.size())
+        return Warn(L"bad time on key line; key skipped");
+    }
+    std::uint64_t time = UnixToFileTime(seconds);
+    // Split into names; the path shares its leading keys with the previous one most of the time.
+    names_.clear();
+    size_t start = 0;
+    for (size_t i = 0; i <= scratch_.size(); ++i) {
+      if (i == scratch_.size() || scratch_[i] == L'\\') {
+        if (i == start && !(i == scratch_.size() && start == 0)) return Warn(L"empty key name in path; key skipped");
+        if (i - start > kMaxKeyName) return Warn(L"key name longer than 255 characters; key skipped");
+        if (i > start) names_.emplace_back(scratch_.data() + start, i - start);
+        start = i + 1;
+      }
+    }
+    size_t common = 0;
+    while (common < names_.size() && common < chain_.size() && EqualsNoCase(chain_[common]->name, names_[common]))
+      ++common;
+    chain_.resize(common);
+    Key* key = common ? chain_.back() : out_.root.get();
+    for (size_t i = common; i < names_.size(); ++i) {
+      key = key->Add(names_[i], time);
+      chain_.push_back(key);
+    }
+    key->modified = time;
+    current_ = key;
+  }
+
+  void ParseOption(std::string_view line) {
+    if (line.starts_with("#arch=")) {
+      std::string_view a = line.substr(6);
+      if (a == "win64")
+        out_.arch = Arch::Win64;
+      else if (a == "win32")
+        out_.arch = Arch::Win32;
+      else
+        return Warn(L"unknown architecture; line skipped");
+      out_.hasArch = true;
+      return;
+    }
+    if (!current_) return Warn(L"option before any key; line skipped");
+    if (line.starts_with("#time=")) {
+      std::string_view v = line.substr(6);
+      std::uint64_t t = 0;
+      auto r = std::from_chars(v.data(), v.data() + v.size(), t, 16);
+      if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size()) return Warn(L"bad #time; line skipped");
+      current_->modified = t;
+    } else if (line == "#link") {
+      current_->isLink = true;
+    } else if (line.starts_with("#class=\"")) {
+      size_t pos = 8;
+      if (!Unescape(line, pos, '"', scratch_) || pos + 1 != line.size()) return Warn(L"bad #class; line skipped");
+      current_->keyClass = scratch_;
+      current_->hasClass = true;
+    } else {
+      Warn(L"unknown option; line skipped");
+    }
+  }
+
+  void ParseValue(std::string_view line) {
+    if (!current_) return Warn(L"value before any key; line skipped");
+    size_t pos;
+    std::wstring name;
+    if (line[0] == '@') {
+      pos = 1;
+    } else {
+      pos = 1;
+      if (!Unescape(line, pos, '"', name)) return Warn(L"value name without its closing quote; line skipped");
+      if (name.size() > kMaxValueName) return Warn(L"value name too long; line skipped");
+      ++pos;
+    }
+    if (pos >= line.size() || line[pos] != '=') return Warn(L"value name not followed by '='; line skipped");
+    std::string_view data = line.substr(pos + 1);
+    DWORD type = REG_SZ;
+    std::vector<BYTE> bytes;
+    if (data.starts_with("\"") || data.starts_with("str(")) {
+      size_t p = 0;
+      if (data[0] == 's') {
+        if (!ParseTypeNumber(data, 4, ')', type, p) || p + 1 >= data.size() || data[p + 1] != ':')
+          return Warn(L"bad str() type; line skipped");
+        p += 2;
+        if (p >= data.size() || data[p] != '"') return Warn(L"str() without quoted text; line skipped");
+      }
+      ++p;
+      if (!Unescape(data, p, '"', scratch_)) return Warn(L"text without its closing quote; line skipped");
+      if (p + 1 != data.size()) return Warn(L"text after the closing quote; line skipped");
+      bytes = UnitsToBytes(scratch_, true);
+    } else if (data.starts_with("dword:")) {
+      std::string_view d = data.substr(6);
+      std::uint32_t v = 0;
+      auto r = std::from_chars(d.data(), d.data() + d.size(), v, 16);
+      if (d.empty() || d.size() > 8 || r.ec != std::errc() || r.ptr != d.data() + d.size())
+        return Warn(L"bad dword; line skipped");
+      type = REG_DWORD;
+      bytes = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 24)};
+    } else if (data.starts_with("hex")) {
+      size_t p = 3;
+      type = REG_BINARY;
+      if (p < data.size() && data[p] == '(') {
+        if (!ParseTypeNumber(data, 4, ')', type, p)) return Warn(L"bad hex() type; line skipped");
+        ++p;
+      }
+      if (p >= data.size() || data[p] != ':') return Warn(L"hex without ':'; line skipped");
+      if (!ParseHex(data.substr(p + 1), bytes)) return;
+    } else {
+      return Warn(L"unknown value type; line skipped");
+    }
+    current_->SetValue(name, type, std::move(bytes));
+  }
+
+  // Reads a hex type number from data[start] up to close; p ends on close.
+  static bool ParseTypeNumber(std::string_view data, size_t start, char close, DWORD& type, size_t& p) {
+    size_t end = data.find(close, start);
+    if (end == std::string_view::npos || end == start || end - start > 8) return false;
+    auto r = std::from_chars(data.data() + start, data.data() + end, type, 16);
+    if (r.ec != std::errc() || r.ptr != data.data() + end) return false;
+    p = end;
+    return true;
+  }
+
+  // Bytes "xx,xx,...", continued on the next lines after a trailing backslash.
+  bool ParseHex(std::string_view s, std::vector<BYTE>& bytes) {
+    size_t startLine = lineNo_;
+    for (;;) {
+      size_t i = 0;
+      bool more = false;
+      while (i < s.size()) {
+        char c = s[i];
+        if (c == ' ' || c == '\t' || c == ',') {
+          ++i;
+          continue;
+        }
+        if (c == '\\' && i + 1 == s.size()) {
+          more = true;
+          break;
+        }
+        int hi = HexDigit(c);
+        int lo = i + 1 < s.size() ? HexDigit(s[i + 1]) : -1;
+        if (hi < 0 || lo < 0) {
+          SkipContinuation(s);
+          Warn(L"bad hex data; value skipped");
+          return false;
+        }
+        bytes.push_back(static_cast<BYTE>(hi * 16 + lo));
+        i += 2;
+        if (i < s.size() && s[i] != ',' && !(s[i] == '\\' && i + 1 == s.size())) {
+          SkipContinuation(s);
+          Warn(L"bad hex data; value skipped");
+          return false;
+        }
+      }
+      if (!more) return true;
+      if (!NextLine(s)) {
+        Warn(L"hex data cut off at the end of the file (started on line " + std::to_wstring(startLine) +
+             L"); value skipped");
+        return false;
+      }
+    }
+  }
+
+  void SkipContinuation(std::string_view s) {
+    while (!s.empty() && s.back() == '\\' && NextLine(s)) {
+    }
+  }
+
+  std::string_view text_;
+  std::wstring_view file_;
+  Hive* hive_;
+  WineRegFile& out_;
+  std::vector<std::wstring>* warnings_;
+  size_t pos_ = 0;
+  size_t lineNo_ = 0;
+  Key* current_ = nullptr;
+  std::wstring scratch_;
+  std::vector<std::wstring> names_;
+  std::vector<Key*> chain_;
+};
+
+void FormatValue(std::string& out, const Value& v) {
+  size_t lineStart = out.size();
+  if (v.name.empty()) {
+    out += '@';
+  } else {
+    out += '"';
+    Escape(out, v.name.data(), v.name.size(), "\"");
+    out += '"';
+  }
+  out += '=';
+  const size_t n = v.data.size();
+  if ((v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ) && n >= 2 && n % 2 == 0 &&
+      v.data[n - 1] == 0 && v.data[n - 2] == 0) {
+    if (v.type != REG_SZ) {
+      out += "str(";
+      AppendHex(out, v.type);
+      out += "):";
+    }
+    std::wstring units(n / 2 - 1, L'\0');
+    for (size_t i = 0; i + 1 < n / 2; ++i) units[i] = static_cast<wchar_t>(v.data[2 * i] | (v.data[2 * i + 1] << 8));
+    out += '"';
+    Escape(out, units.data(), units.size(), "\"");
+    out += "\"\n";
+    return;
+  }
+  if (v.type == REG_DWORD && n == 4) {
+    char buf[16];
+    std::uint32_t d = static_cast<std::uint32_t>(v.data[0]) | (static_cast<std::uint32_t>(v.data[1]) << 8) |
+                      (static_cast<std::uint32_t>(v.data[2]) << 16) | (static_cast<std::uint32_t>(v.data[3]) << 24);
+    auto r = std::to_chars(buf, buf + sizeof buf, d, 16);
+    out += "dword:";
+    out.append(8 - static_cast<size_t>(r.ptr - buf), '0');
+    out.append(buf, r.ptr);
+    out += '\n';
+    return;
+  }
+  if (v.type == REG_BINARY) {
+    out += "hex:";
+  } else {
+    out += "hex(";
+    AppendHex(out, v.type);
+    out += "):";
+  }
+  static const char kDigits[] = "0123456789abcdef";
+  size_t column = out.size() - lineStart;
+  for (size_t i = 0; i < n; ++i) {
+    out += kDigits[v.data[i] >> 4];
+    out += kDigits[v.data[i] & 15];
+    column += 2;
+    if (i + 1 < n) {
+      out += ',';
+      ++column;
+      if (column > 76) {
+        out += "\\\n  ";
+        column = 2;
+      }
+    }
+  }
+  out += '\n';
+}
+
+void FormatKeyPath(std::string& out, const Key& key) {
+  std::vector<const Key*> chain;
+  for (const Key* k = &key; k->parent; k = k->parent) chain.push_back(k);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (it != chain.rbegin()) out += "\\\\";
+    Escape(out, (*it)->name.data(), (*it)->name.size(), "[]");
+  }
+}
+
+}  // namespace
+
+std::uint64_t UnixToFileTime(std::uint64_t seconds) { return seconds * 10000000ull + kEpochDiff; }
+std::uint64_t FileTimeToUnix(std::uint64_t fileTime) {
+  return fileTime > kEpochDiff ? (fileTime - kEpochDiff) / 10000000ull : 0;
+}
+
+bool WineRegFile::Parse(std::string_view text, std::wstring_view fileName, Hive* hive,
+                        std::vector<std::wstring>* warnings, std::wstring* error) {
+  relativeTo.clear();
+  hasArch = false;
+  Parser parser(text, fileName, hive, *this, warnings);
+  return parser.Run(error);
+}
+
+std::string WineRegFile::Format() const {
+  std::string out;
+  out.reserve(1 << 16);
+  out += kSignature;
+  out += "\n;; All keys relative to ";
+  Escape(out, relativeTo.data(), relativeTo.size(), "");
+  out += "\n\n#arch=";
+  out += arch == Arch::Win64 ? "win64" : "win32";
+  out += '\n';
+  if (!root) return out;
+  // Depth first; a key is written when it has values, has no sub-keys, or carries a class or a link; the
+  // others are implied by their sub-keys. Volatile keys are never written.
+  std::vector<const Key*> stack{root.get()};
+  while (!stack.empty()) {
+    const Key* key = stack.back();
+    stack.pop_back();
+    if (key->isVolatile) continue;
+    if (!key->values.empty() || key->subkeys.empty() || key->hasClass || key->isLink) {
+      out += "\n[";
+      FormatKeyPath(out, *key);
+      out += "] ";
+      AppendDec(out, FileTimeToUnix(key->modified));
+      out += "\n#time=";
+      AppendHex(out, key->modified);
+      out += '\n';
+      if (key->hasClass) {
+        out += "#class=\"";
+        Escape(out, key->keyClass.data(), key->keyClass.size(), "\"");
+        out += "\"\n";
+      }
+      if (key->isLink) out += "#link\n";
+      for (const Value& v : key->values) FormatValue(out, v);
+    }
+    for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back(it->get());
+  }
+  return out;
+}
+
+}  // namespace mx::reg

@@ -1,0 +1,165 @@
+#include "platform/registry/WineRegFile.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/FileIO.h"
+#include "platform/base/Text.h"
+#include "support/TestPaths.h"
+
+namespace mx::reg {
+namespace {
+
+std::string Fixture(const char* name) {
+  std::string text;
+  EXPECT_TRUE(ReadWholeFile(mxtest::FixtureDir() / name, text));
+  return text;
+}
+
+WineRegFile Parse(std::string_view text, std::vector<std::wstring>* warnings = nullptr) {
+  WineRegFile file;
+  std::wstring error;
+  EXPECT_TRUE(file.Parse(text, L"t.reg", nullptr, warnings, &error)) << WideToUtf8(error);
+  return file;
+}
+
+TEST(WineRegFile, SampleFilesSaveByteForByte) {
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+    std::string text = Fixture(name);
+    std::vector<std::wstring> warnings;
+    WineRegFile file = Parse(text, &warnings);
+    EXPECT_TRUE(warnings.empty()) << name << ": " << WideToUtf8(warnings.front());
+    std::string again = file.Format();
+    ASSERT_EQ(again.size(), text.size()) << name;
+    EXPECT_TRUE(again == text) << name;
+  }
+}
+
+TEST(WineRegFile, SampleMachineFileShape) {
+  WineRegFile file = Parse(Fixture("system.reg"));
+  EXPECT_EQ(file.relativeTo, L"REGISTRY\\Machine");
+  EXPECT_EQ(file.arch, Arch::Win64);
+  Key* classes = file.root->Find(L"software")->Find(L"CLASSES");
+  ASSERT_NE(classes, nullptr);
+  // Implicit parents exist although the file has no line for them.
+  Key* link = file.root->Find(L"Software")->Find(L"Wow6432Node")->Find(L"Classes");
+  ASSERT_NE(link, nullptr);
+  EXPECT_TRUE(link->isLink);
+  EXPECT_EQ(LinkTarget(*link), L"\\Registry\\Machine\\Software\\Classes\\Wow6432Node");
+  // The non-BMP key name stays two UTF-16 units each.
+  WineRegFile user = Parse(Fixture("user.reg"));
+  Key* intl = user.root->Find(L"Control Panel")->Find(L"International");
+  ASSERT_NE(intl, nullptr);
+  bool found = false;
+  for (auto& k : intl->subkeys) found |= k->name == std::wstring{0xd83c, 0xdf0e, 0xd83c, 0xdf0f, 0xd83c, 0xdf0d};
+  EXPECT_TRUE(found);
+}
+
+TEST(WineRegFile, ValueFormsAndEscapes) {
+  const char* text =
+      "WINE REGISTRY Version 2\n"
+      ";; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n\n"
+      "[A\\\\B] 1700000000\n"
+      "#time=1da1747c66d0000\n"
+      "@=\"q\\\"b\\\\s\\x3042\\x3042a\\ta\"\n"
+      "\"@ivt\"=dword:0000002a\n"
+      "\"bin\"=hex:01,ff\n"
+      "\"empty\"=hex(1):\n"
+      "\"exp\"=str(2):\"%SystemRoot%\"\n"
+      "\"multi\"=str(7):\"a\\0b\\0\"\n"
+      "\"odd\"=hex(1):41,00,42\n"
+      "\"q\"=hex(b):01,00,00,00,00,00,00,00\n";
+  WineRegFile f = Parse(text);
+  EXPECT_EQ(f.arch, Arch::Win32);
+  Key* key = f.root->Find(L"a")->Find(L"b");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->modified, 0x1da1747c66d0000ull);
+  struct Case {
+    const wchar_t* name;
+    DWORD type;
+    std::vector<BYTE> bytes;
+  };
+  const Case cases[] = {
+      {L"", REG_SZ, {'q', 0, '"', 0, 'b', 0, '\\', 0, 's', 0, 0x42, 0x30, 0x42, 0x30, 'a', 0, '\t', 0, 'a', 0, 0, 0}},
+      {L"@IVT", REG_DWORD, {42, 0, 0, 0}},
+      {L"bin", REG_BINARY, {1, 0xff}},
+      {L"empty", REG_SZ, {}},
+      {L"exp", REG_EXPAND_SZ, {'%', 0, 'S', 0, 'y', 0, 's', 0, 't', 0, 'e', 0, 'm', 0, 'R', 0, 'o', 0, 'o', 0, 't', 0, '%', 0, 0, 0}},
+      {L"multi", REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}},
+      {L"odd", REG_SZ, {0x41, 0, 0x42}},
+      {L"q", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  ASSERT_EQ(key->values.size(), std::size(cases));
+  for (const Case& c : cases) {
+    const Value* v = key->FindValue(c.name);
+    ASSERT_NE(v, nullptr) << WideToUtf8(c.name);
+    EXPECT_EQ(v->type, c.type) << WideToUtf8(c.name);
+    EXPECT_EQ(v->data, c.bytes) << WideToUtf8(c.name);
+  }
+  // Written back exactly as read (the \x3042 before 'a' keeps its four digits).
+  EXPECT_EQ(f.Format(), text);
+}
+
+TEST(WineRegFile, ControlCharactersAndLongHexRoundTrip) {
+  WineRegFile f;
+  f.root = std::make_shared<Key>();
+  Key* k = f.root->Add(L"K[1]", 0x1da1747c66d0000ull);
+  k->SetValue(L"ctl", REG_SZ, {1, 0, '7', 0, 2, 0, 'x', 0, 0xe9, 0, 'a', 0, 0xe9, 0, 'z', 0, 0, 0});
+  std::vector<BYTE> big(300);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>(i);
+  k->SetValue(L"a rather long value name for wrapping", 0xffff0011, big);
+  std::string text = f.Format();
+  EXPECT_NE(text.find("\"ctl\"=\"\\0017\\2x\\x00e9a\\xe9z\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[K\\[1\\]]"), std::string::npos);
+  size_t longest = 0, start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    longest = std::max(longest, nl - start);
+  EXPECT_LE(longest, 80u);
+  WineRegFile again = Parse(text);
+  EXPECT_EQ(again.Format(), text);
+  EXPECT_EQ(again.root->Find(L"k[1]")->FindValue(L"ctl")->data, k->FindValue(L"ctl")->data);
+  EXPECT_EQ(again.root->Find(L"k[1]")->FindValue(L"A RATHER long value name for wrapping")->data, big);
+}
+
+TEST(WineRegFile, BadLinesAreSkippedAndNamed) {
+  const char* text =
+      "WINE REGISTRY Version 2\n"
+      "\"early\"=\"x\"\n"               // 2: value before any key
+      "[Good] 1\n"                      // 3
+      "\"a\"=\"unterminated\n"          // 4
+      "\"b\"=dword:123456789\n"         // 5
+      "\"c\"=hex:0g\n"                  // 6
+      "\"d\"=foo:1\n"                   // 7
+      "\"e\"=hex:01,\\\n"               // 8: continued...
+      "  02,zz\n"                       // 9: ...and broken
+      "[Bad\\\\\\\\Path] 1\n"           // 10: empty key name
+      "\"f\"=\"in bad key\"\n"          // 11: belongs to the skipped key
+      "#time=xyz\n"                     // 12
+      "garbage\n"                       // 13
+      "\"ok\"=\"kept\"\n"               // 14: still the previous key? no: key skipped above
+      "[Good\\\\Child] 1\n"             // 15
+      "\"ok\"=\"kept\"\n"               // 16
+      "\"tail\"=hex:01,\\\n";           // 17: cut off at the end
+  std::vector<std::wstring> warnings;
+  WineRegFile f = Parse(text, &warnings);
+  std::vector<std::string> where;
+  for (auto& w : warnings) where.push_back(WideToUtf8(w.substr(0, w.find(L": "))));
+  EXPECT_EQ(where, (std::vector<std::string>{"t.reg:2", "t.reg:4", "t.reg:5", "t.reg:6", "t.reg:7", "t.reg:9",
+                                             "t.reg:10", "t.reg:11", "t.reg:12", "t.reg:13", "t.reg:14",
+                                             "t.reg:17"}));
+  Key* good = f.root->Find(L"Good");
+  ASSERT_NE(good, nullptr);
+  EXPECT_TRUE(good->values.empty());
+  ASSERT_NE(good->Find(L"Child"), nullptr);
+  EXPECT_NE(good->Find(L"Child")->FindValue(L"ok"), nullptr);
+}
+
+TEST(WineRegFile, NotARegistryFileFailsWithFileAndLine) {
+  WineRegFile f;
+  std::wstring error;
+  EXPECT_FALSE(f.Parse("REGEDIT4\n[x]\n", L"system.reg", nullptr, nullptr, &error));
+  EXPECT_EQ(error.rfind(L"system.reg:1: ", 0), 0u) << WideToUtf8(error);
+  EXPECT_FALSE(f.Parse("", L"user.reg", nullptr, nullptr, &error));
+}
+
+}  // namespace
+}  // namespace mx::reg
