@@ -101,6 +101,8 @@ LONG WriteWinFile(std::wstring_view path, std::string_view bytes) {
 
 namespace win {
 
+namespace fs = std::filesystem;
+
 DWORD GetFileAttributes(LPCWSTR path) {
   mx::ResolvedPath r;
   if (!mx::ResolveExisting(path, r)) return INVALID_FILE_ATTRIBUTES;
@@ -207,16 +209,23 @@ BOOL MoveFileEx(LPCWSTR from, LPCWSTR to, DWORD flags) {
     }
   }
   DWORD overlay = mx::OverlayOf(source.host);
-  if (::rename(source.host.c_str(), target->host.c_str()) != 0) {
+  fs::path dest = target->host;
+  if (target->exists && std::filesystem::equivalent(source.host, target->host, ec)) {
+    // The same object under another case: take the name as the caller spelled it.
+    std::wstring_view spelled = target->win;
+    spelled = spelled.substr(spelled.find_last_of(L'\\') + 1);
+    dest = target->host.parent_path() / mx::WideToUtf8(spelled);
+  }
+  if (::rename(source.host.c_str(), dest.c_str()) != 0) {
     if (errno != EXDEV || sourceIsDir) return mx::Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : mx::ErrnoToWin(errno));
     // Another host file system behind another drive: copy, then remove the original.
     std::string bytes;
-    if (!mx::ReadWholeFile(source.host, bytes, &ec) || !mx::WriteFileAtomic(target->host, bytes, &ec))
+    if (!mx::ReadWholeFile(source.host, bytes, &ec) || !mx::WriteFileAtomic(dest, bytes, &ec))
       return mx::Fail(mx::ErrnoToWin(ec.value()));
     if (::unlink(source.host.c_str()) != 0) return mx::Fail(mx::ErrnoToWin(errno));
   }
   mx::SetOverlay(source.host, 0);
-  mx::SetOverlay(target->host, overlay);
+  mx::SetOverlay(dest, overlay);
   return TRUE;
 }
 

@@ -6,6 +6,12 @@
 
 #include "platform/base/WinTypes.h"
 
+// Buffer sizes of the C runtime's path split.
+inline constexpr size_t _MAX_DRIVE = 3;
+inline constexpr size_t _MAX_DIR = 256;
+inline constexpr size_t _MAX_FNAME = 256;
+inline constexpr size_t _MAX_EXT = 256;
+
 namespace win {
 
 // TRUE when GetFileAttributes succeeds (files, folders and device names alike).
@@ -44,10 +50,6 @@ DWORD GetTempPath(DWORD size, LPWSTR buffer);
 // _wsplitpath writes at most _MAX_DRIVE, _MAX_DIR, _MAX_FNAME, _MAX_EXT characters (null included) and cuts
 // longer parts instead of overrunning the caller's buffers. _wsplitpath_s fails with ERANGE (34) and empties
 // every output when a part does not fit its given size.
-inline constexpr size_t _MAX_DRIVE = 3;
-inline constexpr size_t _MAX_DIR = 256;
-inline constexpr size_t _MAX_FNAME = 256;
-inline constexpr size_t _MAX_EXT = 256;
 void _wsplitpath(LPCWSTR path, LPWSTR drive, LPWSTR dir, LPWSTR fname, LPWSTR ext);
 int _wsplitpath_s(LPCWSTR path, LPWSTR drive, size_t driveSize, LPWSTR dir, size_t dirSize, LPWSTR fname,
                   size_t fnameSize, LPWSTR ext, size_t extSize);
