@@ -8,7 +8,7 @@
 #include "platform/base/Clock.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Time.h"
-#include "support/TestPrefix.h"
+#include "AppTestPrefix.h"
 
 namespace {
 
@@ -31,12 +31,7 @@ Stored Query(HKEY root, const std::wstring& key, const wchar_t* value) {
   return s;
 }
 
-bool KeyExists(HKEY root, const std::wstring& key) {
-  HKEY h = nullptr;
-  if (win::RegOpenKeyEx(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  win::RegCloseKey(h);
-  return true;
-}
+using apptest::KeyExists;
 
 class AppSettingsTest : public ::testing::Test {
  protected:

@@ -2,6 +2,7 @@
 // A throw-away machine with what the application core needs of it: the user's application-data folder.
 #include <string>
 
+#include "platform/registry/Registry.h"
 #include "support/TestPrefix.h"
 
 namespace apptest {
@@ -21,5 +22,12 @@ class AppPrefix : public mxtest::TestPrefix {
     createFile(std::wstring(kAppData) + L"\\desktop.ini");
   }
 };
+
+inline bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  if (win::RegOpenKeyEx(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  win::RegCloseKey(h);
+  return true;
+}
 
 }  // namespace apptest

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestPrefix.h"
+#include "AppTestPrefix.h"
 
 namespace {
 
@@ -18,12 +18,7 @@ DWORD StoredSize(const wchar_t* key, const wchar_t* value, DWORD* type = nullptr
   return rc == ERROR_SUCCESS ? cb : 0xFFFFFFFF;
 }
 
-bool KeyExists(const wchar_t* key) {
-  HKEY h = nullptr;
-  if (win::RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  win::RegCloseKey(h);
-  return true;
-}
+bool KeyExists(const wchar_t* key) { return apptest::KeyExists(HKEY_CURRENT_USER, key); }
 
 TEST(RegistryKey, ReadOnlyOpenNeverCreatesButReadWriteDoes) {
   mxtest::TestPrefix prefix;
