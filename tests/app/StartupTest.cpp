@@ -8,6 +8,7 @@
 #include "mainwnd/ZUNDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Text.h"
+#include "platform/fs/FileApi.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Module.h"
 #include "platform/win/Window.h"
@@ -73,6 +74,41 @@ TEST_F(StartupTest, WaitsOnTheClockBeforeTheInstanceTest) {
   EXPECT_EQ(AddedFirewallRules().back().applicationPath, mx::ProgramWinPath());
   EXPECT_EQ(AddedFirewallRules().back().name, L"Tarvolen MENDRIX");
   app->ExitInstance();
+  std::string bytes;
+  ASSERT_EQ(mx::ReadWinFile(std::wstring(apptest::kDataFolder) + L"\\ExcludeList.kvt", bytes), ERROR_SUCCESS);
+  EXPECT_EQ(bytes, std::string(6, '\0'));
+  ASSERT_EQ(mx::ReadWinFile(std::wstring(apptest::kDataFolder) + L"\\TempHLList.kvt", bytes), ERROR_SUCCESS);
+}
+
+TEST_F(StartupTest, ExitStopsTheScanWorkerBeforeTheManagerGoes) {
+  std::vector<std::string> calls;
+  auto* fake = reinterpret_cast<CScanManager*>(&calls);
+  SetScanManagerHooks({[&] {
+                         calls.push_back("create");
+                         return fake;
+                       },
+                       [&](CScanManager* m) { calls.push_back(m == fake ? "save" : "save?"); },
+                       [&](CScanManager*) { calls.push_back("stop and wait"); },
+                       [&](CScanManager*) { calls.push_back("delete"); }});
+  ASSERT_TRUE(Start({}));
+  EXPECT_EQ(app->m_pScanManager, fake);
+  app->ExitInstance();
+  SetScanManagerHooks({});
+  EXPECT_EQ(calls, (std::vector<std::string>{"create", "save", "stop and wait", "delete"}));
+  EXPECT_EQ(app->m_pScanManager, nullptr);
+}
+
+TEST_F(StartupTest, ProfileIntegersAreDwordsUnderTheProductKey) {
+  CZUNApp local;
+  EXPECT_EQ(local.GetProfileInt(L"Settings", L"SelectedCategories", 0x3FFF), 0x3FFFu);
+  EXPECT_FALSE(apptest::KeyExists(HKEY_CURRENT_USER, std::wstring(kProductKey) + L"\\Settings"));
+  ASSERT_TRUE(local.WriteProfileInt(L"Settings", L"SelectedCategories", 0x105A));
+  EXPECT_EQ(local.GetProfileInt(L"Settings", L"SelectedCategories", 0x3FFF), 0x105Au);
+  prefix.import(LR"(
+[HKEY_CURRENT_USER\Software\Tarvolen\Mendrix\Version 1.0\Settings]
+"Text"="5"
+)");
+  EXPECT_EQ(local.GetProfileInt(L"Settings", L"Text", 7), 7u) << "only a REG_DWORD counts";
 }
 
 TEST_F(StartupTest, ChangeLangOnlyLengthensTheWait) {
