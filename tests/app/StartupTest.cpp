@@ -3,12 +3,14 @@
 
 #include "AppTestPrefix.h"
 #include "app/AppSettings.h"
+#include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
 #include "mainwnd/FirewallRule.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Module.h"
 #include "platform/win/Window.h"
@@ -178,6 +180,42 @@ TEST_F(StartupTest, WordsThatDependOnTheMachine) {
 )");
   ApplyDefaultSettings();
   EXPECT_FALSE(Start({L"-rem"})) << "the logon start is switched off";
+}
+
+TEST_F(StartupTest, FontsFollowTheHeadingFaceAndTheLanguage) {
+  auto font = [&](int index) {
+    LOGFONTW lf{};
+    win::GetObject(app->m_fonts.Get(index), sizeof lf, &lf);
+    return lf;
+  };
+  ASSERT_TRUE(Start({}));  // no segoeui.ttf: the language file's heading face
+  EXPECT_EQ(font(0).lfHeight, -17);
+  EXPECT_EQ(font(0).lfWeight, 600);
+  EXPECT_EQ(font(3).lfWeight, 600);
+  EXPECT_STREQ(font(13).lfFaceName, L"Tahoma");
+  EXPECT_EQ(font(5).lfHeight, -14);
+  EXPECT_EQ(font(13).lfQuality, 5);
+  app.reset();
+
+  prefix.createFile(L"C:\\windows\\Fonts\\segoeui.ttf", "font");
+  prefix.import(LR"(
+[HKEY_CURRENT_USER\Software\Tarvolen\Mendrix\Version 1.0\LANG]
+"LangID"=dword:0000000e
+)");
+  ASSERT_TRUE(Start({}));
+  EXPECT_TRUE(app->m_bSegoeUIAvailable);
+  EXPECT_EQ(font(0).lfHeight, -19);
+  EXPECT_EQ(font(0).lfWeight, 700);
+  EXPECT_STREQ(font(0).lfFaceName, L"segoe UI");
+  EXPECT_EQ(font(5).lfHeight, -13) << "Russian";
+  EXPECT_EQ(font(5).lfWeight, 500);
+  EXPECT_EQ(font(0).lfCharSet, 204);
+  LOGFONTW ui;
+  GetUILogFont(ui);
+  EXPECT_EQ(ui.lfHeight, -11);
+  EXPECT_EQ(ui.lfCharSet, 204);
+  EXPECT_STREQ(ui.lfFaceName, L"Arial");
+  EXPECT_EQ(ui.lfWeight, 400);
 }
 
 }  // namespace
