@@ -90,8 +90,10 @@ std::wstring IdListPath(const Reader& r, size_t start, size_t end) {
       auto shortName = r.Ansi(o + 14, itemEnd);
       if (!shortName) return {};
       std::wstring name = *shortName;
-      size_t ext = o + 14 + shortName->size() + 1;
-      if (ext % 2) ++ext;
+      // The extension block starts on an even offset within the item.
+      size_t rel = 14 + shortName->size() + 1;
+      if (rel % 2) ++rel;
+      size_t ext = o + rel;
       auto extSize = r.U16(ext);
       auto extVersion = r.U16(ext + 2);
       auto signature = r.U32(ext + 4);
