@@ -23,6 +23,8 @@ class Exporter {
     if (depth > kMaxDepth) return "keys nested too deeply (a link loop?) at " + WideToUtf8(fullName.substr(0, 300));
     RegKeyHandle key;
     LONG rc = win::RegOpenKeyEx(root, path.c_str(), 0, KEY_READ | view_, key.receive());
+    // A listed sub-key that does not open is a link to a missing key, or went away meanwhile: nothing to save.
+    if (rc == ERROR_FILE_NOT_FOUND && depth > 0) return {};
     if (rc != ERROR_SUCCESS) return "cannot open " + WideToUtf8(fullName) + ": " + RegErrorText(rc);
     writer_.addKey(fullName);
     if (std::string error = exportValues(key.get(), fullName); !error.empty()) return error;

@@ -1,6 +1,9 @@
 #include "support/TestPrefix.h"
 
+#include <unistd.h>
+
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 
 #include "platform/base/FileIO.h"
@@ -24,6 +27,31 @@ void WriteEmptyHive(const std::filesystem::path& file, const char* relativeTo, A
   if (!mx::WriteFileAtomic(file, text, &ec)) throw std::runtime_error("cannot write " + file.string());
 }
 
+// Building the sample prefix takes seconds of shell work; ctest runs every test in its own process, so
+// the result is kept once per fixture content under the temporary folder and each test copies it.
+std::filesystem::path FixtureMaster() {
+  std::string key;
+  for (const char* name : {"make-prefix.sh", "drive_c-manifest.txt", "system.reg", "user.reg", "userdef.reg"}) {
+    std::string bytes;
+    if (!mx::ReadWholeFile(FixtureDir() / name, bytes)) throw std::runtime_error(std::string("cannot read ") + name);
+    key += std::to_string(std::hash<std::string>{}(bytes)) + ".";
+  }
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(FixtureDir() / "drive_c-files", ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+    if (it->is_regular_file(ec)) key += it->path().string() + std::to_string(it->file_size(ec));
+  std::filesystem::path master = std::filesystem::temp_directory_path() /
+                                 ("mxtest-fixture-" + std::to_string(std::hash<std::string>{}(key)));
+  if (std::filesystem::exists(master / "system.reg")) return master;
+  // Built aside and renamed into place, so a test running at the same time never sees half a prefix.
+  std::filesystem::path staging = master.string() + "." + std::to_string(::getpid());
+  std::filesystem::remove_all(staging, ec);
+  MakeFixturePrefix(staging);
+  std::filesystem::rename(staging, master, ec);
+  if (ec) std::filesystem::remove_all(staging, ec);  // another test was quicker; its copy is the same
+  return master;
+}
+
 }  // namespace
 
 TestPrefix::TestPrefix(Arch arch) {
@@ -39,12 +67,10 @@ TestPrefix::TestPrefix(Arch arch) {
 }
 
 TestPrefix::TestPrefix(FixtureTag) {
-  // make-prefix.sh refuses an existing folder: build into a child, then use that as the prefix.
-  std::filesystem::path built = dir_.path() / "prefix";
-  MakeFixturePrefix(built);
-  for (const auto& entry : std::filesystem::directory_iterator(built))
-    std::filesystem::rename(entry.path(), dir_.path() / entry.path().filename());
-  std::filesystem::remove(built);
+  std::filesystem::path master = FixtureMaster();
+  for (const auto& entry : std::filesystem::directory_iterator(master))
+    std::filesystem::copy(entry.path(), dir_.path() / entry.path().filename(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
   activate();
 }
 
