@@ -57,6 +57,10 @@ int Import(const std::filesystem::path& file, const std::string& shown, REGSAM v
   if (!mx::ReadWholeFile(file, bytes, &ec)) return Fail(shown + ": cannot read: " + ec.message());
   mx::RegParseResult parsed = mx::ParseRegFile(bytes);
   if (!parsed.ok()) return Fail(shown + ": " + parsed.error + " (nothing imported)");
+  // The registry would refuse every write anyway; say why in words the user can act on.
+  if (mx::reg::WineServerRunning(mx::PrefixDir()))
+    return Fail(shown + ": Wine is running on the prefix " + mx::PrefixDir().string() +
+                " and holds its registry; stop it (wineserver -k) and try again (nothing imported)");
   if (std::string error = mx::ApplyRegScript(parsed.script, view); !error.empty())
     return Fail(shown + ": " + error + " (nothing imported)");
   return 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -8,6 +10,7 @@
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/registry/RegistryControl.h"
+#include "platform/registry/WineServer.h"
 #include "platform/regedit/RegTestData.h"
 #include "support/TestPrefix.h"
 
@@ -77,6 +80,28 @@ TEST(RegeditProgram, BadFileFailsAndChangesNothing) {
   EXPECT_NE(run.stderrText.find("line 4: bad escape"), std::string::npos) << run.stderrText;
   EXPECT_EQ(RegistryFiles(prefix), before);
   EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v"), L"before");
+}
+
+TEST(RegeditProgram, RefusesToImportWhileWineHoldsThePrefix) {
+  TestPrefix prefix(Arch::Win64);
+  prefix.createFile(L"C:\\new.reg", "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Qzx]\r\n\"v\"=\"x\"\r\n");
+  ASSERT_EQ(prefix.flush(), ERROR_SUCCESS);
+  std::string before = RegistryFiles(prefix);
+  // The Wine server's mark: a write lock on the lock file of its folder for this prefix.
+  std::filesystem::path serverDir = mx::reg::WineServerDir(prefix.root());
+  std::filesystem::create_directories(serverDir);
+  int fd = ::open((serverDir / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(fd, F_SETLK, &lock), 0);
+  Outcome run = Regedit(prefix, "/s 'C:\\new.reg'");
+  ::close(fd);
+  std::filesystem::remove_all(serverDir);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.stderrText.find("Wine is running on the prefix"), std::string::npos) << run.stderrText;
+  EXPECT_EQ(RegistryFiles(prefix), before);
 }
 
 TEST(RegeditProgram, ExportsOneKeyOrEverything) {
