@@ -7,43 +7,101 @@
 namespace mx::reg {
 
 namespace {
+
+inline wchar_t FoldUnit(wchar_t c) {
+  if (static_cast<std::uint32_t>(c) < 0x80) return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+  return ToLowerChar(c);
+}
+
 template <class T, class Name>
 size_t LowerBoundBy(const std::vector<T>& items, std::wstring_view name, Name nameOf) {
   size_t lo = 0, hi = items.size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (CompareNoCase(nameOf(items[mid]), name) < 0)
+    if (CompareNames(nameOf(items[mid]), name) < 0)
       lo = mid + 1;
     else
       hi = mid;
   }
   return lo;
 }
-const std::wstring& SubkeyName(const std::shared_ptr<Key>& k) { return k->name; }
 const std::wstring& ValueName(const Value& v) { return v.name; }
+
+// Sub-key lookups fold the wanted name once and compare folded names as plain units.
+size_t LowerBoundFolded(const std::vector<std::shared_ptr<Key>>& keys, std::wstring_view folded) {
+  size_t lo = 0, hi = keys.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (std::wstring_view(keys[mid]->folded) < folded)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+size_t FindFolded(const std::vector<std::shared_ptr<Key>>& keys, std::wstring_view name) {
+  thread_local std::wstring folded;
+  FoldNameInto(name, folded);
+  size_t i = LowerBoundFolded(keys, folded);
+  return (i < keys.size() && keys[i]->folded == folded) ? i : keys.size();
+}
+
 }  // namespace
 
-size_t Key::LowerBound(std::wstring_view n) const { return LowerBoundBy(subkeys, n, SubkeyName); }
+void FoldNameInto(std::wstring_view name, std::wstring& out) {
+  out.resize(name.size());
+  for (size_t i = 0; i < name.size(); ++i) out[i] = FoldUnit(name[i]);
+}
+
+std::wstring FoldName(std::wstring_view name) {
+  std::wstring out;
+  FoldNameInto(name, out);
+  return out;
+}
+
+int CompareNames(std::wstring_view a, std::wstring_view b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    auto x = static_cast<std::uint32_t>(FoldUnit(a[i]));
+    auto y = static_cast<std::uint32_t>(FoldUnit(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+void Key::SetName(std::wstring_view n) {
+  name.assign(n);
+  FoldNameInto(name, folded);
+}
+
+size_t Key::LowerBound(std::wstring_view n) const { return LowerBoundFolded(subkeys, FoldName(n)); }
 
 Key* Key::Find(std::wstring_view n) const {
-  size_t i = LowerBound(n);
-  return (i < subkeys.size() && EqualsNoCase(subkeys[i]->name, n)) ? subkeys[i].get() : nullptr;
+  size_t i = FindFolded(subkeys, n);
+  return i < subkeys.size() ? subkeys[i].get() : nullptr;
 }
 
 std::shared_ptr<Key> Key::FindShared(std::wstring_view n) const {
-  size_t i = LowerBound(n);
-  return (i < subkeys.size() && EqualsNoCase(subkeys[i]->name, n)) ? subkeys[i] : nullptr;
+  size_t i = FindFolded(subkeys, n);
+  return i < subkeys.size() ? subkeys[i] : nullptr;
 }
 
 Key* Key::Add(std::wstring_view n, std::uint64_t time, bool* created) {
+  thread_local std::wstring folded;
+  FoldNameInto(n, folded);
   // Files list keys in order, so the usual insertion point is the end.
-  size_t i = (!subkeys.empty() && CompareNoCase(subkeys.back()->name, n) < 0) ? subkeys.size() : LowerBound(n);
-  if (i < subkeys.size() && EqualsNoCase(subkeys[i]->name, n)) {
+  size_t i = (!subkeys.empty() && std::wstring_view(subkeys.back()->folded) < std::wstring_view(folded))
+                 ? subkeys.size()
+                 : LowerBoundFolded(subkeys, folded);
+  if (i < subkeys.size() && subkeys[i]->folded == folded) {
     if (created) *created = false;
     return subkeys[i].get();
   }
   auto key = std::make_shared<Key>();
   key->name.assign(n);
+  key->folded = folded;
   key->parent = this;
   key->hive = hive;
   key->modified = time;
@@ -55,8 +113,8 @@ Key* Key::Add(std::wstring_view n, std::uint64_t time, bool* created) {
 }
 
 bool Key::Remove(std::wstring_view n) {
-  size_t i = LowerBound(n);
-  if (i >= subkeys.size() || !EqualsNoCase(subkeys[i]->name, n)) return false;
+  size_t i = FindFolded(subkeys, n);
+  if (i >= subkeys.size()) return false;
   MarkDeleted(*subkeys[i]);
   subkeys.erase(subkeys.begin() + static_cast<std::ptrdiff_t>(i));
   return true;
@@ -64,7 +122,7 @@ bool Key::Remove(std::wstring_view n) {
 
 const Value* Key::FindValue(std::wstring_view n) const {
   size_t i = LowerBoundBy(values, n, ValueName);
-  return (i < values.size() && EqualsNoCase(values[i].name, n)) ? &values[i] : nullptr;
+  return (i < values.size() && CompareNames(values[i].name, n) == 0) ? &values[i] : nullptr;
 }
 
 Value* Key::FindValue(std::wstring_view n) {
@@ -72,9 +130,9 @@ Value* Key::FindValue(std::wstring_view n) {
 }
 
 void Key::SetValue(std::wstring_view n, DWORD type, std::vector<BYTE> data) {
-  size_t i = (!values.empty() && CompareNoCase(values.back().name, n) < 0) ? values.size()
+  size_t i = (!values.empty() && CompareNames(values.back().name, n) < 0) ? values.size()
                                                                            : LowerBoundBy(values, n, ValueName);
-  if (i < values.size() && EqualsNoCase(values[i].name, n)) {
+  if (i < values.size() && CompareNames(values[i].name, n) == 0) {
     values[i].type = type;
     values[i].data = std::move(data);
     return;
@@ -84,7 +142,7 @@ void Key::SetValue(std::wstring_view n, DWORD type, std::vector<BYTE> data) {
 
 bool Key::DeleteValue(std::wstring_view n) {
   size_t i = LowerBoundBy(values, n, ValueName);
-  if (i >= values.size() || !EqualsNoCase(values[i].name, n)) return false;
+  if (i >= values.size() || !CompareNames(values[i].name, n) == 0) return false;
   values.erase(values.begin() + static_cast<std::ptrdiff_t>(i));
   return true;
 }
@@ -125,6 +183,7 @@ std::shared_ptr<Key> CloneTree(const Key& key, Key* parent) {
     Key& to = *item.to;
     const Key& from = *item.from;
     to.name = from.name;
+    to.folded = from.folded;
     to.hive = from.hive;
     to.values = from.values;
     to.modified = from.modified;

@@ -21,8 +21,15 @@ struct Value {
   std::vector<BYTE> data;
 };
 
+// Names lower-cased unit by unit; comparing two folded names as plain units gives Wine's key order.
+std::wstring FoldName(std::wstring_view name);
+void FoldNameInto(std::wstring_view name, std::wstring& out);
+int CompareNames(std::wstring_view a, std::wstring_view b);
+inline bool SameName(std::wstring_view a, std::wstring_view b) { return a.size() == b.size() && CompareNames(a, b) == 0; }
+
 struct Key {
   std::wstring name;
+  std::wstring folded;  // FoldName(name): sub-key lookups compare these
   Key* parent = nullptr;  // null for the root of a file; not valid once deleted
   Hive* hive = nullptr;
   std::vector<std::shared_ptr<Key>> subkeys;
@@ -35,6 +42,7 @@ struct Key {
   bool deleted = false;
   KeyAccess access = KeyAccess::Normal;
 
+  void SetName(std::wstring_view n);
   // Index of the first sub-key not ordered before name.
   size_t LowerBound(std::wstring_view name) const;
   Key* Find(std::wstring_view name) const;

@@ -80,13 +80,13 @@ std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
   std::wstring target = LinkTarget(link);
   std::vector<std::wstring> names;
   if (SplitPath(target.c_str() + (target.starts_with(L"\\") ? 1 : 0), names) != ERROR_SUCCESS) return nullptr;
-  if (names.size() < 2 || !EqualsNoCase(names[0], L"Registry")) return nullptr;
+  if (names.size() < 2 || !SameName(names[0], L"Registry")) return nullptr;
   RegistryStore& s = Store();
   std::shared_ptr<Key> root;
   size_t first = 2;
-  if (EqualsNoCase(names[1], L"Machine")) {
+  if (SameName(names[1], L"Machine")) {
     root = s.hive(Hive::Kind::Machine).content.root;
-  } else if (EqualsNoCase(names[1], L"User") && names.size() >= 3) {
+  } else if (SameName(names[1], L"User") && names.size() >= 3) {
     root = s.usersRoot()->FindShared(names[2]);
     first = 3;
   }
@@ -134,7 +134,7 @@ Hive* UsersHive(std::span<const std::wstring> path) {
   if (path.empty()) return nullptr;
   RegistryStore& s = Store();
   for (Hive::Kind kind : {Hive::Kind::User, Hive::Kind::Default})
-    if (EqualsNoCase(s.hive(kind).root()->name, path[0])) return &s.hive(kind);
+    if (SameName(s.hive(kind).root()->name, path[0])) return &s.hive(kind);
   return nullptr;
 }
 
@@ -162,14 +162,15 @@ void ResolveFull(RootKind root, bool view32, std::span<const std::wstring> path,
   }
 }
 
-size_t RootDecisionDepth(RootKind root) {
+// Whether the key at full (below the root) has a 32-bit place of its own rather than its parent's place + name.
+bool StepDecides(RootKind root, std::span<const std::wstring> full) {
   switch (root) {
-    case RootKind::LocalMachine: return DecisionDepth(HiveShape::Machine);
-    case RootKind::CurrentUser: return DecisionDepth(HiveShape::User);
-    case RootKind::Users: return DecisionDepth(HiveShape::User) + 1;
-    case RootKind::ClassesRoot: return 1;
+    case RootKind::LocalMachine: return DecidesPlacement(HiveShape::Machine, full);
+    case RootKind::CurrentUser: return DecidesPlacement(HiveShape::User, full);
+    case RootKind::Users: return full.size() >= 2 && DecidesPlacement(HiveShape::User, full.subspan(1));
+    case RootKind::ClassesRoot: return full.size() == 1;
   }
-  return 0;
+  return true;
 }
 
 LONG Lookup(HKEY hkey, Target& t) {
@@ -249,8 +250,10 @@ bool ViewOf(REGSAM sam, const Target& parent, bool& view32) {
 void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring> names,
                   std::span<const std::wstring> fullPath, bool followLast, std::shared_ptr<Key>& a,
                   std::shared_ptr<Key>& b) {
-  bool incremental = view32 == parent.view32 && (!Redirects(view32) || parent.path->size() >= RootDecisionDepth(parent.root));
-  if (parent.predefined && parent.root == RootKind::LocalMachine && parent.path == &ConfigPath()) incremental = false;
+  bool incremental = view32 == parent.view32;
+  if (incremental && Redirects(view32))
+    for (size_t n = parent.path->size() + 1; n <= fullPath.size() && incremental; ++n)
+      incremental = !StepDecides(parent.root, fullPath.first(n));
   if (!incremental) return ResolveFull(parent.root, view32, fullPath, followLast, a, b);
   auto views = Views(names);
   a = parent.a ? Walk(parent.a, views, followLast, 0) : nullptr;
@@ -388,7 +391,7 @@ const std::vector<Key*>& MergedSubkeys(const Target& t, std::vector<Key*>& scrat
     out.reserve(x.size() + y.size());
     size_t i = 0, j = 0;
     while (i < x.size() || j < y.size()) {
-      int c = i == x.size() ? 1 : j == y.size() ? -1 : CompareNoCase(x[i]->name, y[j]->name);
+      int c = i == x.size() ? 1 : j == y.size() ? -1 : x[i]->folded.compare(y[j]->folded);
       if (c <= 0) {
         out.push_back(x[i].get());
         ++i;

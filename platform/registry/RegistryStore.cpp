@@ -140,8 +140,8 @@ void RegistryStore::RebuildUsersRoot() {
   size_t slash = rel.rfind(L'\\');
   if (StartsWithNoCase(rel, L"REGISTRY\\User\\") && slash != std::wstring::npos && slash + 1 < rel.size())
     sid = rel.substr(slash + 1);
-  user.root()->name = sid;
-  def.root()->name = L".Default";
+  user.root()->SetName(sid);
+  def.root()->SetName(L".Default");
   usersRoot_ = std::make_shared<Key>();
   usersRoot_->subkeys.push_back(def.content.root);
   usersRoot_->subkeys.push_back(user.content.root);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/base/Text.h"
+#include "platform/registry/KeyTree.h"
 
 namespace mx::reg {
 
@@ -80,15 +80,9 @@ const std::vector<std::vector<std::wstring_view>>& SharedMachineKeys() {
   return keys;
 }
 
-size_t LongestSharedKey() {
-  size_t longest = 0;
-  for (const auto& k : SharedMachineKeys()) longest = std::max(longest, k.size());
-  return longest;
-}
-
 bool IsRedirectedClass(std::wstring_view name) {
   for (std::wstring_view n : {L"CLSID", L"Interface", L"DirectShow", L"Media Type", L"MediaFoundation"})
-    if (EqualsNoCase(name, n)) return true;
+    if (SameName(name, n)) return true;
   return false;
 }
 
@@ -96,7 +90,7 @@ bool IsSharedMachineKey(std::span<const std::wstring> belowSoftware) {
   for (const auto& shared : SharedMachineKeys()) {
     if (belowSoftware.size() < shared.size()) continue;
     bool match = true;
-    for (size_t i = 0; i < shared.size() && match; ++i) match = EqualsNoCase(belowSoftware[i], shared[i]);
+    for (size_t i = 0; i < shared.size() && match; ++i) match = SameName(belowSoftware[i], shared[i]);
     if (match) return true;
   }
   return false;
@@ -114,8 +108,8 @@ void RedirectClasses(std::span<const std::wstring> logical, size_t classesDepth,
 
 Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical) {
   Redirected out;
-  bool software = !logical.empty() && EqualsNoCase(logical[0], L"Software");
-  bool classes = software && logical.size() >= 2 && EqualsNoCase(logical[1], L"Classes");
+  bool software = !logical.empty() && SameName(logical[0], L"Software");
+  bool classes = software && logical.size() >= 2 && SameName(logical[1], L"Classes");
   if (classes) {
     RedirectClasses(logical, 2, out);
     return out;
@@ -126,7 +120,7 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical) {
       out.softwareRoot = true;
       return out;
     }
-    if (!EqualsNoCase(logical[1], kWow) && !IsSharedMachineKey(logical.subspan(1))) {
+    if (!SameName(logical[1], kWow) && !IsSharedMachineKey(logical.subspan(1))) {
       out.names.push_back(logical[0]);
       out.names.push_back(kWow);
       for (size_t i = 1; i < logical.size(); ++i) out.names.push_back(logical[i]);
@@ -137,9 +131,21 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical) {
   return out;
 }
 
-size_t DecisionDepth(HiveShape shape) {
-  static const size_t machine = std::max<size_t>(1 + LongestSharedKey(), 3);
-  return shape == HiveShape::Machine ? machine : 3;
+bool DecidesPlacement(HiveShape shape, std::span<const std::wstring> path) {
+  size_t n = path.size();
+  if (n == 0 || !SameName(path[0], L"Software")) return false;
+  // Classes itself is shared (under a redirected Software), and it redirects its class-registration trees.
+  if (n >= 2 && SameName(path[1], L"Classes")) return n == 3 || (n == 2 && shape == HiveShape::Machine);
+  if (shape != HiveShape::Machine) return false;
+  if (n <= 2) return true;
+  // A shared key below a redirected parent.
+  for (const auto& shared : SharedMachineKeys()) {
+    if (shared.size() != n - 1) continue;
+    bool match = true;
+    for (size_t i = 0; i < shared.size() && match; ++i) match = SameName(path[i + 1], shared[i]);
+    if (match) return true;
+  }
+  return false;
 }
 
 }  // namespace mx::reg

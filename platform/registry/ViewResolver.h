@@ -21,8 +21,8 @@ struct Redirected {
 // redirection would insert it is taken as written.
 Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical);
 
-// From this many names on, a key's 32-bit place is its parent's place plus the name: relative opens below
-// such a key need no new decision.
-size_t DecisionDepth(HiveShape shape);
+// Whether the key path names (below a file's root) is placed by a rule of its own in the 32-bit view; when not,
+// its place is its parent's place plus its name, so relative opens need no walk from the root.
+bool DecidesPlacement(HiveShape shape, std::span<const std::wstring> path);
 
 }  // namespace mx::reg

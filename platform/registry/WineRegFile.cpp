@@ -216,7 +216,7 @@ class Parser {
       }
     }
     size_t common = 0;
-    while (common < names_.size() && common < chain_.size() && EqualsNoCase(chain_[common]->name, names_[common]))
+    while (common < names_.size() && common < chain_.size() && SameName(chain_[common]->name, names_[common]))
       ++common;
     chain_.resize(common);
     Key* key = common ? chain_.back() : out_.root.get();
