@@ -105,10 +105,12 @@ namespace {
 
 // Finds the host name of component in dir: the exact name first, then a case-insensitive match, then an 8.3
 // name. Empty when there is none.
-std::string FindComponent(const fs::path& dir, const std::wstring& component) {
+// *st receives the lstat of the exact name when that one exists (mode 0 otherwise).
+std::string FindComponent(const fs::path& dir, const std::wstring& component, struct stat* st) {
   std::string exact = WideToUtf8(component);
-  struct stat st {};
-  if (::lstat((dir / exact).c_str(), &st) == 0) return exact;
+  st->st_mode = 0;
+  if (::lstat((dir / exact).c_str(), st) == 0) return exact;
+  st->st_mode = 0;
   auto listing = ListFolder(dir);
   if (!listing) return {};
   for (size_t i = 0; i < listing->names.size(); ++i)
@@ -169,7 +171,8 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
   fs::path cur = base;
   for (size_t i = 0; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
-    std::string host = FindComponent(cur, components[i]);
+    struct stat st {};
+    std::string host = FindComponent(cur, components[i], &st);
     if (host.empty()) {
       if (!last) return fail(ERROR_PATH_NOT_FOUND);
       result.host = cur / WideToUtf8(components[i]);
@@ -177,8 +180,8 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
       return result;
     }
     cur /= host;
-    struct stat st {};
-    if (::stat(cur.c_str(), &st) != 0) {
+    // A link (or a name found by a listing) needs the stat that follows it.
+    if ((st.st_mode == 0 || S_ISLNK(st.st_mode)) && ::stat(cur.c_str(), &st) != 0) {
       // A dangling link or a loop: nothing is there.
       if (!last) return fail(ERROR_PATH_NOT_FOUND);
       result.host = cur;
@@ -189,8 +192,7 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
     if (last && wantDir && !S_ISDIR(st.st_mode)) return fail(ERROR_INVALID_NAME);
   }
   result.host = cur;
-  struct stat st {};
-  result.exists = ::stat(cur.c_str(), &st) == 0;
+  result.exists = true;
   return result;
 }
 
