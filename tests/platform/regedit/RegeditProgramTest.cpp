@@ -57,7 +57,7 @@ TEST(RegeditProgram, ImportsInTheFormsTheProgramUses) {
                                                           L"[HKEY_LOCAL_MACHINE\\Software\\Qzx]\r\n\"a\"=\"undo\"\r\n"));
   prefix.createFile(L"C:\\backup.reg", Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
                                                  L"[HKEY_LOCAL_MACHINE\\Software\\Qzx]\r\n\"b\"=\"restore\"\r\n"));
-  Outcome undo = Regedit(prefix, "/s 'C:\\users\\root\\undo.reg'");
+  Outcome undo = Regedit(prefix, "/s 'c:\\Users\\ROOT\\Undo.reg'");
   EXPECT_EQ(undo.status, 0) << undo.stderrText;
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"a"), L"undo");
 
