@@ -21,13 +21,10 @@ constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_
 
 RegistryStore& Store() { return RegistryStore::Instance(); }
 
-const std::vector<std::wstring>& NoPath() {
-  static const std::vector<std::wstring> empty;
-  return empty;
-}
+using Names = std::vector<std::wstring_view>;
 
-const std::vector<std::wstring>& ConfigPath() {
-  static const std::vector<std::wstring> path{L"System", L"CurrentControlSet", L"Hardware Profiles", L"Current"};
+const Names& ConfigPath() {
+  static const Names path{L"System", L"CurrentControlSet", L"Hardware Profiles", L"Current"};
   return path;
 }
 
@@ -39,9 +36,7 @@ bool IsPredefined(HKEY key) {
 }
 
 // Names of a sub-key text. A leading backslash is bad syntax; doubled and trailing ones are tolerated.
-LONG SplitPath(LPCWSTR subKey, std::vector<std::wstring>& out) {
-  if (!subKey) return ERROR_SUCCESS;
-  std::wstring_view s(subKey);
+LONG SplitPath(std::wstring_view s, Names& out) {
   if (!s.empty() && s[0] == L'\\') return ERROR_BAD_PATHNAME;
   size_t start = 0;
   while (start < s.size()) {
@@ -53,17 +48,13 @@ LONG SplitPath(LPCWSTR subKey, std::vector<std::wstring>& out) {
   return ERROR_SUCCESS;
 }
 
-std::vector<std::wstring_view> Views(std::span<const std::wstring> names) {
-  return std::vector<std::wstring_view>(names.begin(), names.end());
-}
-
 // The key a call works on: the handle's place and its physical key(s).
 struct Target {
   RootKind root = RootKind::LocalMachine;
   bool view32 = false;
   bool predefined = false;
   REGSAM access = KEY_ALL_ACCESS;
-  const std::vector<std::wstring>* path = &NoPath();
+  std::span<const std::wstring_view> path;
   std::shared_ptr<Key> a, b;  // HKCR: HKCU copy, HKLM copy
   std::shared_ptr<Handle> handle;
 
@@ -78,8 +69,9 @@ std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring
 std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
   if (depth > kMaxLinkDepth) return nullptr;  // a loop of links
   std::wstring target = LinkTarget(link);
-  std::vector<std::wstring> names;
-  if (SplitPath(target.c_str() + (target.starts_with(L"\\") ? 1 : 0), names) != ERROR_SUCCESS) return nullptr;
+  Names names;
+  if (SplitPath(std::wstring_view(target).substr(target.starts_with(L"\\") ? 1 : 0), names) != ERROR_SUCCESS)
+    return nullptr;
   if (names.size() < 2 || !SameName(names[0], L"Registry")) return nullptr;
   RegistryStore& s = Store();
   std::shared_ptr<Key> root;
@@ -91,8 +83,7 @@ std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
     first = 3;
   }
   if (!root) return nullptr;
-  auto rest = Views(std::span(names).subspan(first));
-  return Walk(root, rest, true, depth + 1);
+  return Walk(root, std::span<const std::wstring_view>(names).subspan(first), true, depth + 1);
 }
 
 // Walks down names, following link keys on the way (and at the end when followLast).
@@ -112,25 +103,24 @@ HiveShape ShapeOf(const Hive& h) { return h.kind == Hive::Kind::Machine ? HiveSh
 
 bool Redirects(bool view32) { return view32 && Store().arch() == Arch::Win64; }
 
-std::shared_ptr<Key> ResolveInHive(Hive& h, std::span<const std::wstring> logical, bool view32, bool followLast) {
+std::shared_ptr<Key> ResolveInHive(Hive& h, std::span<const std::wstring_view> logical, bool view32, bool followLast) {
   if (Redirects(view32)) {
     Redirected r = Redirect32(ShapeOf(h), logical);
     auto key = Walk(h.content.root, r.names, followLast, 0);
     if (!key && r.softwareRoot) key = Walk(h.content.root, std::span(r.names).first(1), followLast, 0);
     return key;
   }
-  auto names = Views(logical);
-  return Walk(h.content.root, names, followLast, 0);
+  return Walk(h.content.root, logical, followLast, 0);
 }
 
-std::vector<std::wstring> ClassesPath(std::span<const std::wstring> path) {
-  std::vector<std::wstring> full{L"Software", L"Classes"};
+Names ClassesPath(std::span<const std::wstring_view> path) {
+  Names full{L"Software", L"Classes"};
   full.insert(full.end(), path.begin(), path.end());
   return full;
 }
 
 // The hive a path of HKEY_USERS lives in (path[0] names it), or null.
-Hive* UsersHive(std::span<const std::wstring> path) {
+Hive* UsersHive(std::span<const std::wstring_view> path) {
   if (path.empty()) return nullptr;
   RegistryStore& s = Store();
   for (Hive::Kind kind : {Hive::Kind::User, Hive::Kind::Default})
@@ -138,7 +128,7 @@ Hive* UsersHive(std::span<const std::wstring> path) {
   return nullptr;
 }
 
-void ResolveFull(RootKind root, bool view32, std::span<const std::wstring> path, bool followLast,
+void ResolveFull(RootKind root, bool view32, std::span<const std::wstring_view> path, bool followLast,
                  std::shared_ptr<Key>& a, std::shared_ptr<Key>& b) {
   RegistryStore& s = Store();
   a.reset();
@@ -163,7 +153,7 @@ void ResolveFull(RootKind root, bool view32, std::span<const std::wstring> path,
 }
 
 // Whether the key at full (below the root) has a 32-bit place of its own rather than its parent's place + name.
-bool StepDecides(RootKind root, std::span<const std::wstring> full) {
+bool StepDecides(RootKind root, std::span<const std::wstring_view> full) {
   switch (root) {
     case RootKind::LocalMachine: return DecidesPlacement(HiveShape::Machine, full);
     case RootKind::CurrentUser: return DecidesPlacement(HiveShape::User, full);
@@ -185,10 +175,10 @@ LONG Lookup(HKEY hkey, Target& t) {
       case 0x80000003u: t.root = RootKind::Users; break;
       case 0x80000005u:
         t.root = RootKind::LocalMachine;
-        t.path = &ConfigPath();
+        t.path = ConfigPath();
         break;
     }
-    ResolveFull(t.root, t.view32, *t.path, true, t.a, t.b);
+    ResolveFull(t.root, t.view32, t.path, true, t.a, t.b);
     return ERROR_SUCCESS;
   }
   if (!hkey) return ERROR_INVALID_HANDLE;
@@ -198,12 +188,12 @@ LONG Lookup(HKEY hkey, Target& t) {
   t.root = h.root;
   t.view32 = h.view32;
   t.access = h.access;
-  t.path = &h.path;
+  t.path = h.path.names;
   {
     std::lock_guard lock(h.cacheMutex);
     if (h.generation != s.generation()) {
       // The files were reloaded: find the key again by its place.
-      ResolveFull(h.root, h.view32, h.path, true, h.a, h.b);
+      ResolveFull(h.root, h.view32, h.path.names, true, h.a, h.b);
       h.generation = s.generation();
       h.mergeStamp = 0;
     }
@@ -247,30 +237,22 @@ bool ViewOf(REGSAM sam, const Target& parent, bool& view32) {
 
 // Resolves parent + names in a view: from the parent's keys when the view rules cannot change the answer,
 // else from the root.
-void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring> names,
-                  std::span<const std::wstring> fullPath, bool followLast, std::shared_ptr<Key>& a,
+void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names,
+                  std::span<const std::wstring_view> fullPath, bool followLast, std::shared_ptr<Key>& a,
                   std::shared_ptr<Key>& b) {
   bool incremental = view32 == parent.view32;
   if (incremental && Redirects(view32))
-    for (size_t n = parent.path->size() + 1; n <= fullPath.size() && incremental; ++n)
+    for (size_t n = parent.path.size() + 1; n <= fullPath.size() && incremental; ++n)
       incremental = !StepDecides(parent.root, fullPath.first(n));
   if (!incremental) return ResolveFull(parent.root, view32, fullPath, followLast, a, b);
-  auto views = Views(names);
-  a = parent.a ? Walk(parent.a, views, followLast, 0) : nullptr;
-  b = parent.b ? Walk(parent.b, views, followLast, 0) : nullptr;
+  a = parent.a ? Walk(parent.a, names, followLast, 0) : nullptr;
+  b = parent.b ? Walk(parent.b, names, followLast, 0) : nullptr;
   if (names.empty()) {
     a = parent.a;
     b = parent.b;
   }
 }
 
-std::vector<std::wstring> Join(const std::vector<std::wstring>& base, const std::vector<std::wstring>& names) {
-  std::vector<std::wstring> full;
-  full.reserve(base.size() + names.size());
-  full.insert(full.end(), base.begin(), base.end());
-  full.insert(full.end(), names.begin(), names.end());
-  return full;
-}
 
 // Creates the missing keys of a physical path below root; the first missing key's parent must be writable.
 LONG CreatePath(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool isVolatile, bool& created) {
@@ -297,13 +279,14 @@ LONG CreatePath(std::shared_ptr<Key> key, std::span<const std::wstring_view> nam
   return ERROR_SUCCESS;
 }
 
-LONG CreateMissing(RootKind root, bool view32, const std::vector<std::wstring>& path, bool isVolatile, bool& created) {
+LONG CreateMissing(RootKind root, bool view32, std::span<const std::wstring_view> path, bool isVolatile,
+                   bool& created) {
   RegistryStore& s = Store();
   Hive* hive = nullptr;
-  std::vector<std::wstring> logical;
+  Names logical;
   switch (root) {
-    case RootKind::LocalMachine: hive = &s.hive(Hive::Kind::Machine); logical = path; break;
-    case RootKind::CurrentUser: hive = &s.hive(Hive::Kind::User); logical = path; break;
+    case RootKind::LocalMachine: hive = &s.hive(Hive::Kind::Machine); logical.assign(path.begin(), path.end()); break;
+    case RootKind::CurrentUser: hive = &s.hive(Hive::Kind::User); logical.assign(path.begin(), path.end()); break;
     case RootKind::Users:
       hive = UsersHive(path);
       if (!hive) return ERROR_ACCESS_DENIED;  // no new hives below HKEY_USERS
@@ -319,8 +302,7 @@ LONG CreateMissing(RootKind root, bool view32, const std::vector<std::wstring>& 
     if (r.softwareRoot) r.names.resize(1);
     return CreatePath(hive->content.root, r.names, isVolatile, created);
   }
-  auto names = Views(logical);
-  return CreatePath(hive->content.root, names, isVolatile, created);
+  return CreatePath(hive->content.root, logical, isVolatile, created);
 }
 
 LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY result, bool create,
@@ -328,8 +310,8 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   RegistryStore& s = Store();
-  std::vector<std::wstring> names;
-  if (LONG rc = SplitPath(subKey, names); rc != ERROR_SUCCESS) return rc;
+  Names names;
+  if (LONG rc = SplitPath(subKey ? subKey : L"", names); rc != ERROR_SUCCESS) return rc;
   s.EnsureLoaded();
   if (IsPredefined(parent)) s.ReloadIfChanged(true);
 
@@ -338,7 +320,9 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
     if (LONG rc = Lookup(parent, t); rc != ERROR_SUCCESS) return rc;
     bool view32 = false;
     if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
-    std::vector<std::wstring> full = Join(*t.path, names);
+    auto h = std::make_shared<Handle>();
+    h->path.Assign(t.path, names);
+    std::span<const std::wstring_view> full = h->path.names;
     std::shared_ptr<Key> a, b;
     bool followLast = !(options & kOpenLink);
     if (t.key() || !t.predefined)
@@ -357,11 +341,9 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
     }
     const Key& key = a ? *a : *b;
     if (LONG rc = CheckOpenAccess(key, sam); rc != ERROR_SUCCESS) return rc;
-    auto h = std::make_shared<Handle>();
     h->root = t.root;
     h->view32 = view32;
     h->access = sam;
-    h->path = std::move(full);
     h->generation = s.generation();
     h->a = std::move(a);
     h->b = std::move(b);
@@ -434,8 +416,8 @@ void PutFileTime(FILETIME* out, std::uint64_t t) {
 
 LONG DeleteKeyImpl(HKEY parent, LPCWSTR subKey, REGSAM sam, bool recursive) {
   RegistryStore& s = Store();
-  std::vector<std::wstring> names;
-  if (LONG rc = SplitPath(subKey, names); rc != ERROR_SUCCESS) return rc;
+  Names names;
+  if (LONG rc = SplitPath(subKey ? subKey : L"", names); rc != ERROR_SUCCESS) return rc;
   s.EnsureLoaded();
   std::unique_lock lock(s.treeMutex());
   Target t;
@@ -447,9 +429,10 @@ LONG DeleteKeyImpl(HKEY parent, LPCWSTR subKey, REGSAM sam, bool recursive) {
   } else {
     bool view32 = false;
     if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
-    std::vector<std::wstring> full = Join(*t.path, names);
+    OwnedPath full;
+    full.Assign(t.path, names);
     std::shared_ptr<Key> a, b;
-    ResolveChild(t, view32, names, full, false, a, b);  // a link key itself is deleted, not its target
+    ResolveChild(t, view32, names, full.names, false, a, b);  // a link key itself is deleted, not its target
     target = a ? a : b;
   }
   if (!target) return ERROR_FILE_NOT_FOUND;
@@ -472,16 +455,40 @@ LONG DeleteKeyImpl(HKEY parent, LPCWSTR subKey, REGSAM sam, bool recursive) {
 
 }  // namespace
 
+void OwnedPath::Assign(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more) {
+  size_t size = 0;
+  for (auto n : base) size += n.size() + 1;
+  for (auto n : more) size += n.size() + 1;
+  text.clear();
+  text.reserve(size);
+  std::vector<size_t> ends;
+  ends.reserve(base.size() + more.size());
+  for (auto part : {base, more})
+    for (auto n : part) {
+      if (!text.empty()) text += L'\\';
+      text += n;
+      ends.push_back(text.size());
+    }
+  names.clear();
+  names.reserve(ends.size());
+  size_t start = 0;
+  for (size_t end : ends) {
+    names.emplace_back(text.data() + start, end - start);
+    start = end + 1;
+  }
+}
+
 LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out) {
-  std::vector<std::wstring> names;
-  std::wstring sub(subKey);
-  if (LONG rc = SplitPath(sub.c_str(), names); rc != ERROR_SUCCESS) return rc;
+  Names names;
+  if (LONG rc = SplitPath(subKey, names); rc != ERROR_SUCCESS) return rc;
   Target t;
   if (LONG rc = Lookup(root, t); rc != ERROR_SUCCESS) return rc;
   bool view32 = false;
   if (!ViewOf(view, t, view32)) return ERROR_INVALID_PARAMETER;
   std::shared_ptr<Key> a, b;
-  ResolveFull(t.root, view32, Join(*t.path, names), true, a, b);
+  OwnedPath full;
+  full.Assign(t.path, names);
+  ResolveFull(t.root, view32, full.names, true, a, b);
   out = a ? a : b;
   return out ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }

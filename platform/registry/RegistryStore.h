@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <shared_mutex>
 #include <string>
 #include <thread>
@@ -20,13 +21,23 @@ namespace mx::reg {
 
 enum class RootKind { ClassesRoot, CurrentUser, LocalMachine, Users };
 
+// A key's place below its root: the names joined with backslashes, and views of each name into that text.
+struct OwnedPath {
+  std::wstring text;
+  std::vector<std::wstring_view> names;
+  OwnedPath() = default;
+  OwnedPath(const OwnedPath&) = delete;
+  OwnedPath& operator=(const OwnedPath&) = delete;
+  void Assign(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more);
+};
+
 // One open key. The logical place (root, names, view) never changes; the physical keys it maps to are
 // cached and looked up again when the registry was reloaded.
 struct Handle {
   RootKind root = RootKind::LocalMachine;
   bool view32 = false;
   REGSAM access = 0;
-  std::vector<std::wstring> path;
+  OwnedPath path;
 
   std::mutex cacheMutex;
   std::uint64_t generation = 0;

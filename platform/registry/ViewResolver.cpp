@@ -86,7 +86,7 @@ bool IsRedirectedClass(std::wstring_view name) {
   return false;
 }
 
-bool IsSharedMachineKey(std::span<const std::wstring> belowSoftware) {
+bool IsSharedMachineKey(std::span<const std::wstring_view> belowSoftware) {
   for (const auto& shared : SharedMachineKeys()) {
     if (belowSoftware.size() < shared.size()) continue;
     bool match = true;
@@ -97,7 +97,7 @@ bool IsSharedMachineKey(std::span<const std::wstring> belowSoftware) {
 }
 
 // Classes trees: only the five class-registration trees differ per view.
-void RedirectClasses(std::span<const std::wstring> logical, size_t classesDepth, Redirected& out) {
+void RedirectClasses(std::span<const std::wstring_view> logical, size_t classesDepth, Redirected& out) {
   for (size_t i = 0; i < logical.size(); ++i) {
     if (i == classesDepth && IsRedirectedClass(logical[i])) out.names.push_back(kWow);
     out.names.push_back(logical[i]);
@@ -106,7 +106,7 @@ void RedirectClasses(std::span<const std::wstring> logical, size_t classesDepth,
 
 }  // namespace
 
-Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical) {
+Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logical) {
   Redirected out;
   bool software = !logical.empty() && SameName(logical[0], L"Software");
   bool classes = software && logical.size() >= 2 && SameName(logical[1], L"Classes");
@@ -131,7 +131,7 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical) {
   return out;
 }
 
-bool DecidesPlacement(HiveShape shape, std::span<const std::wstring> path) {
+bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path) {
   size_t n = path.size();
   if (n == 0 || !SameName(path[0], L"Software")) return false;
   // Classes itself is shared (under a redirected Software), and it redirects its class-registration trees.

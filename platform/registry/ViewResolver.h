@@ -19,10 +19,10 @@ struct Redirected {
 
 // Maps a path below a file's root to its place in the 32-bit view. A path that names Wow6432Node where the
 // redirection would insert it is taken as written.
-Redirected Redirect32(HiveShape shape, std::span<const std::wstring> logical);
+Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logical);
 
 // Whether the key path names (below a file's root) is placed by a rule of its own in the 32-bit view; when not,
 // its place is its parent's place plus its name, so relative opens need no walk from the root.
-bool DecidesPlacement(HiveShape shape, std::span<const std::wstring> path);
+bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path);
 
 }  // namespace mx::reg
