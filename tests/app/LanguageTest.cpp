@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "app/CategoryTexts.h"
 #include "app/IniReader.h"
@@ -167,6 +169,23 @@ TEST_F(ShippedLanguageTest, AMissingProblemTextLeavesOnlyItsEntryEmpty) {
   EXPECT_EQ(g_arrProblemDescriptions[6], L"");
   EXPECT_EQ(g_arrProblemDescriptions[5], L"d6");
   EXPECT_EQ(g_arrProblemDescriptions[43], L"d44");
+}
+
+TEST_F(ShippedLanguageTest, WorkersAndTheUpdateReaderLookUpAtTheSameTime) {
+  prefix.createFile(L"C:\\lang\\update.ini", "[Application]\nPROGRAM_VERSION=2.1\n");
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 6; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 200; ++i)
+        if (GetLocalizedString(i % 2 ? L"IDS_FONTS" : L"AFX_IDS_APP_TITLE").empty()) ++wrong;
+    });
+  threads.emplace_back([&] {
+    for (int i = 0; i < 100; ++i)
+      if (CIniReader(L"C:\\lang\\update.ini", false).GetValue(L"Application", L"PROGRAM_VERSION") != L"2.1") ++wrong;
+  });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
