@@ -20,6 +20,7 @@ fuzzers=(
   "registry_fuzz --seconds {S}"
   "regtext_fuzz {S}"
   "xml_fuzz --seconds {S}"
+  "shellfile_fuzz --seconds {S}"
 )
 
 status=0

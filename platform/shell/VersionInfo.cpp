@@ -179,6 +179,15 @@ std::optional<Node> ReadNode(std::string_view raw, size_t start, size_t limit) {
 
 }  // namespace
 
+std::vector<BYTE> mx::VersionBlockFromResource(std::string_view raw) {
+  std::vector<BYTE> block(BlockSize(raw.size()), 0);
+  std::memcpy(block.data(), kMagic, 4);
+  std::uint32_t rawSize = static_cast<std::uint32_t>(raw.size());
+  std::memcpy(block.data() + 4, &rawSize, 4);
+  std::memcpy(block.data() + kHeader, raw.data(), raw.size());
+  return block;
+}
+
 namespace win {
 
 DWORD GetFileVersionInfoSize(LPCWSTR path, LPDWORD handle) {
@@ -216,17 +225,13 @@ BOOL GetFileVersionInfo(LPCWSTR path, DWORD /*handle*/, DWORD size, void* data) 
     SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return FALSE;
   }
-  if (size < BlockSize(raw.size())) {
+  std::vector<BYTE> built = mx::VersionBlockFromResource(raw);
+  if (size < built.size()) {
     // A short buffer holds nothing usable; Windows copies a prefix, we refuse so queries cannot read past it.
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
-  auto* out = static_cast<unsigned char*>(data);
-  std::memset(out, 0, BlockSize(raw.size()));
-  std::memcpy(out, kMagic, 4);
-  std::uint32_t rawSize = static_cast<std::uint32_t>(raw.size());
-  std::memcpy(out + 4, &rawSize, 4);
-  std::memcpy(out + kHeader, raw.data(), raw.size());
+  std::memcpy(data, built.data(), built.size());
   return TRUE;
 }
 

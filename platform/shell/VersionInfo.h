@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/base/WinTypes.h"
 
@@ -47,5 +48,7 @@ namespace mx {
 bool ExtractVersionResource(std::string_view image, std::string& block);
 // Is the image a 64-bit (PE32+) one; false for PE32 and for anything not a PE.
 bool IsPe64(std::string_view image);
+// The block GetFileVersionInfo fills, made from a raw version resource the caller holds already.
+std::vector<BYTE> VersionBlockFromResource(std::string_view raw);
 
 }  // namespace mx
