@@ -1,8 +1,6 @@
 #include "app/AppSettings.h"
 
-#include <atomic>
 #include <climits>
-#include <cstring>
 #include <mutex>
 
 #include "app/AppTime.h"

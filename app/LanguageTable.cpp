@@ -1,6 +1,7 @@
 #include "app/LanguageTable.h"
 
 #include <clocale>
+#include <cstdio>
 #include <cwchar>
 
 const LanguageInfo LanguageTable[kLanguageCount] = {
@@ -59,7 +60,7 @@ const char* ApplyLanguageLocale(int langId) {
   const wchar_t* crtName = LanguageTable[langId].locale;
   for (const auto& entry : kHostLocales) {
     if (std::wcscmp(entry.crtName, crtName) != 0) continue;
-    static thread_local char candidate[32];
+    char candidate[32];
     for (const char* suffix : {".UTF-8", ".utf8", ""}) {
       std::snprintf(candidate, sizeof candidate, "%s%s", entry.hostName, suffix);
       if (const char* set = TrySetAll(candidate)) return set;
