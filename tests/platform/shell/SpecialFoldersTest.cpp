@@ -26,6 +26,7 @@ TEST(SpecialFolders, FixtureFoldersByCsidl) {
       {CSIDL_RECENT, L"C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Recent"},
       {CSIDL_NETHOOD, L"C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Network Shortcuts"},
       {CSIDL_FONTS, L"C:\\windows\\Fonts"},
+      {CSIDL_COMMON_DESKTOPDIRECTORY, L"C:\\users\\Public\\Desktop"},
       {CSIDL_COMMON_PROGRAMS, L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
       {CSIDL_APPDATA, L"C:\\users\\root\\AppData\\Roaming"},
       {CSIDL_LOCAL_APPDATA, L"C:\\users\\root\\AppData\\Local"},
