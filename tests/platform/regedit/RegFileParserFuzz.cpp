@@ -1,5 +1,6 @@
 // Random-mutation fuzzing of the .reg reader: mutates a few seed files and feeds each result to the reader,
-// which must return a result or an error, never crash (run it in the sanitizer build).
+// which must return a result or an error naming its line, never crash. Whatever it accepts must come back
+// unchanged through the writer and the reader again.
 //
 //   regtext_fuzz [SECONDS] [SEED]     defaults: 20 seconds, seed from the clock
 #include <chrono>
@@ -50,6 +51,32 @@ std::string Mutate(std::string s, std::mt19937& rng) {
   return s;
 }
 
+// The keys and values of a parsed file, written out and read back, must be what was read.
+bool SurvivesRewrite(const mx::RegScript& script) {
+  mx::RegFileWriter w;
+  mx::RegScript kept;
+  for (const auto& op : script) {
+    if (op.kind == mx::RegOperationKind::CreateKey) {
+      std::wstring name(mx::RegRootName(op.root));
+      w.addKey(op.path.empty() ? name : name + L"\\" + op.path);
+    } else if (op.kind == mx::RegOperationKind::SetValue) {
+      w.addValue(op.valueName, op.type, op.data);
+    } else {
+      continue;
+    }
+    kept.push_back(op);
+  }
+  mx::RegParseResult again = mx::ParseRegFile(w.fileBytes());
+  if (!again.ok() || again.script.size() != kept.size()) return false;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    const auto& a = kept[i];
+    const auto& b = again.script[i];
+    if (a.kind != b.kind || a.root != b.root || a.path != b.path || a.valueName != b.valueName) return false;
+    if (a.kind == mx::RegOperationKind::SetValue && (a.type != b.type || a.data != b.data)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,8 +91,13 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 256; ++i, ++runs) {
       std::string input = Mutate(seeds[rng() % seeds.size()], rng);
       mx::RegParseResult r = mx::ParseRegFile(input);
-      if (r.ok()) ++parsed;
-      else if (r.error.rfind("line ", 0) != 0) {
+      if (r.ok()) {
+        ++parsed;
+        if (!SurvivesRewrite(r.script)) {
+          std::fprintf(stderr, "accepted input does not survive a rewrite (seed %u):\n%s\n", seed, input.c_str());
+          return 1;
+        }
+      } else if (r.error.rfind("line ", 0) != 0) {
         std::fprintf(stderr, "error without a line number: %s (seed %u)\n", r.error.c_str(), seed);
         return 1;
       }
