@@ -71,6 +71,21 @@ TEST_F(AppSettingsTest, FirstStartCreatesTheEmptyKeyAndSaveWritesEveryValueWithI
   const Stored count = Query(HKEY_CURRENT_USER, kProductKey, L"StrLastScanResults");
   EXPECT_EQ(count.type, REG_SZ);
   EXPECT_EQ(count.bytes, (std::vector<BYTE>{'1', 0, '2', 0, 0, 0}));
+
+  // And back: what was saved is what loads, over the defaults.
+  GoToSystemTrayOnClose = 1;
+  RegErrsFixedTillDate = 77;
+  ScheduledTime = L"Monthly";
+  SaveSettings();
+  ApplyDefaultSettings();
+  StrLastScan.clear();
+  ScheduledTime.clear();
+  LoadSettings();
+  EXPECT_EQ(GoToSystemTrayOnClose, 1u);
+  EXPECT_EQ(RegErrsFixedTillDate, 77u);
+  EXPECT_EQ(ScheduledTime, L"Monthly");
+  EXPECT_EQ(StrLastScan, L"abc");
+  EXPECT_EQ(StrLastScanResults, L"12");
 }
 
 TEST_F(AppSettingsTest, LoadReadsStoredValuesWhateverTheirType) {
