@@ -25,6 +25,12 @@ fuzzers=(
 
 status=0
 shopt -s nullglob
+for f in "$bin"/*_fuzz; do
+  name=$(basename "$f")
+  listed=0
+  for entry in "${fuzzers[@]}"; do [ "${entry%% *}" = "$name" ] && listed=1; done
+  [ $listed = 1 ] || echo "bench-and-fuzz: $name is not listed in scripts/bench-and-fuzz.sh; not run"
+done
 for b in "$bin"/*_bench; do
   echo "== benchmark $(basename "$b")"
   # Figures only: a slow machine must not fail CI.

@@ -365,7 +365,9 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
 }
 
 // HKCR keys present in both files enumerate the sub-keys of both, each name once (the HKCU one wins).
-const std::vector<Key*>& MergedSubkeys(const Target& t, std::vector<Key*>& scratch) {
+// use(list) runs while the merged list is held, so enumeration by index costs no copy.
+template <class Use>
+void WithMergedSubkeys(const Target& t, Use use) {
   auto merge = [&](std::vector<Key*>& out) {
     out.clear();
     const auto& x = t.a->subkeys;
@@ -394,16 +396,15 @@ const std::vector<Key*>& MergedSubkeys(const Target& t, std::vector<Key*>& scrat
       merge(cache);
       stamp = s.structureStamp();
     }
-    scratch = cache;
-    return scratch;
+    use(cache);
+    return;
   }
   std::lock_guard lock(t.handle->cacheMutex);
   if (t.handle->mergeStamp != s.structureStamp()) {
     merge(t.handle->merged);
     t.handle->mergeStamp = s.structureStamp();
   }
-  scratch = t.handle->merged;
-  return scratch;
+  use(t.handle->merged);
 }
 
 bool Merges(const Target& t) { return t.root == RootKind::ClassesRoot && t.a && t.b; }
@@ -598,10 +599,10 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD cchName, LPDWORD, 
   if (!(t.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   const Key* child = nullptr;
   if (mx::reg::Merges(t)) {
-    std::vector<Key*> scratch;
-    const auto& merged = mx::reg::MergedSubkeys(t, scratch);
-    if (index >= merged.size()) return ERROR_NO_MORE_ITEMS;
-    child = merged[index];
+    mx::reg::WithMergedSubkeys(t, [&](const std::vector<Key*>& merged) {
+      if (index < merged.size()) child = merged[index];
+    });
+    if (!child) return ERROR_NO_MORE_ITEMS;
   } else {
     const auto& subkeys = t.key()->subkeys;
     if (index >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
@@ -665,10 +666,11 @@ LONG RegQueryInfoKey(HKEY key, LPWSTR keyClass, LPDWORD cchClass, LPDWORD, LPDWO
   if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
   if (!t.key()) return ERROR_FILE_NOT_FOUND;
   const Key& k = *t.key();
-  std::vector<Key*> scratch;
   std::vector<const Key*> children;
   if (mx::reg::Merges(t)) {
-    for (Key* c : mx::reg::MergedSubkeys(t, scratch)) children.push_back(c);
+    mx::reg::WithMergedSubkeys(t, [&](const std::vector<Key*>& merged) {
+      children.assign(merged.begin(), merged.end());
+    });
   } else {
     for (const auto& c : k.subkeys) children.push_back(c.get());
   }
