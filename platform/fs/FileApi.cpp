@@ -72,13 +72,16 @@ void SetAttributeOverlay(std::wstring_view winPath, DWORD attributes) {
   if (r) SetOverlay(r->host, attributes);
 }
 
-LONG ReadWinFile(std::wstring_view path, std::string& bytes) {
+LONG ReadWinFile(std::wstring_view path, std::string& bytes, std::uint64_t maxBytes) {
   LONG error = ERROR_SUCCESS;
   auto r = ResolveWinPath(path, &error);
   if (!r) return error;
   if (!r->exists || r->device) return r->device ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+  struct stat st {};
+  if (::stat(r->host.c_str(), &st) != 0) return ERROR_FILE_NOT_FOUND;
+  if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return ERROR_FILE_TOO_LARGE;
   std::error_code ec;
-  if (fs::is_directory(r->host, ec)) return ERROR_ACCESS_DENIED;
   if (!ReadWholeFile(r->host, bytes, &ec)) return ErrnoToWin(ec.value());
   return ERROR_SUCCESS;
 }
@@ -174,7 +177,7 @@ BOOL CopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
   auto target = mx::ResolveWinPath(to, &error);
   if (!target) return mx::Fail(error);
   std::error_code ec;
-  if (source.device || std::filesystem::is_directory(source.host, ec)) return mx::Fail(ERROR_ACCESS_DENIED);
+  if (source.device || !std::filesystem::is_regular_file(source.host, ec)) return mx::Fail(ERROR_ACCESS_DENIED);
   if (target->exists) {
     if (failIfExists) return mx::Fail(ERROR_FILE_EXISTS);
     struct stat st {};

@@ -22,6 +22,8 @@ inline constexpr DWORD FILE_ATTRIBUTE_DEVICE = 0x40;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 
+inline constexpr LONG ERROR_FILE_TOO_LARGE = 223;
+
 inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 inline constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
 
@@ -85,8 +87,10 @@ using FindPtr = std::unique_ptr<FindState, FindStateDeleter>;
 void SetAttributeOverlay(std::wstring_view winPath, DWORD attributes);
 
 // Whole-file reads and writes by Windows path; the write is the atomic replace of FileIO.h. Errors are
-// Windows codes (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_WRITE_FAULT).
-LONG ReadWinFile(std::wstring_view path, std::string& bytes);
+// Windows codes (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_WRITE_FAULT). Only
+// regular files are read (a host device or pipe behind Z: would never end), and none above maxBytes
+// (ERROR_FILE_TOO_LARGE).
+LONG ReadWinFile(std::wstring_view path, std::string& bytes, std::uint64_t maxBytes = 1ull << 30);
 LONG WriteWinFile(std::wstring_view path, std::string_view bytes);
 
 // A file opened by Windows path, closed by its destructor: what CFile and CreateFile callers need.

@@ -48,7 +48,8 @@ LONG WinFile::Open(std::wstring_view path, unsigned access, Disposition disposit
   }
   struct stat st {};
   const bool exists = r->exists && ::stat(r->host.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
+  // Folders, and host devices or pipes behind Z: (an open could block for ever), are not files to us.
+  if (exists && !S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
   if (exists && write && (AttributesOf(r->host, st) & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   switch (disposition) {
     case kOpenExisting:

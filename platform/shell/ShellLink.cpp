@@ -257,7 +257,8 @@ HRESULT ShellLink::Load(LPCWSTR path, DWORD /*mode*/) {
   data_ = mx::ShellLinkData{};
   if (!path) return E_INVALIDARG;
   std::string bytes;
-  if (mx::ReadWinFile(path, bytes) != ERROR_SUCCESS) return E_FAIL;
+  // A link is a few kilobytes; anything huge is not one.
+  if (mx::ReadWinFile(path, bytes, 1u << 20) != ERROR_SUCCESS) return E_FAIL;
   if (!mx::ParseShellLink(bytes, data_)) {
     data_ = mx::ShellLinkData{};
     return E_FAIL;

@@ -197,13 +197,13 @@ DWORD GetFileVersionInfoSize(LPCWSTR path, LPDWORD handle) {
     return 0;
   }
   std::string image;
-  LONG rc = mx::ReadWinFile(path, image);
+  LONG rc = mx::ReadWinFile(path, image, mx::kMaxImage);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
     return 0;
   }
   std::string raw;
-  if (image.size() > mx::kMaxImage || !mx::ExtractVersionResource(image, raw)) {
+  if (!mx::ExtractVersionResource(image, raw)) {
     SetLastError(mx::ParsePe(image) ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_BAD_FORMAT);
     return 0;
   }
@@ -216,12 +216,12 @@ BOOL GetFileVersionInfo(LPCWSTR path, DWORD /*handle*/, DWORD size, void* data) 
     return FALSE;
   }
   std::string image, raw;
-  LONG rc = mx::ReadWinFile(path, image);
+  LONG rc = mx::ReadWinFile(path, image, mx::kMaxImage);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
     return FALSE;
   }
-  if (image.size() > mx::kMaxImage || !mx::ExtractVersionResource(image, raw)) {
+  if (!mx::ExtractVersionResource(image, raw)) {
     SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return FALSE;
   }

@@ -1,9 +1,11 @@
 #include "platform/fs/FileApi.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
+#include "platform/fs/Drives.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -157,6 +159,23 @@ TEST_F(FileApi, NewFilesReplaceTheOldOnlyWhenComplete) {
   EXPECT_EQ(win::GetFileAttributes(L"C:\\windows\\none.log"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(mx::WriteWinFile(L"C:\\windows\\app.log", "x"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(mx::WriteWinFile(L"C:\\no\\folder.txt", "x"), ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(FileApi, HostDevicesAndPipesAreNeverReadAsFiles) {
+  std::filesystem::create_directory_symlink("/", prefix.root() / "dosdevices" / "z:");
+  mx::ResetDrives();
+  ASSERT_EQ(::mkfifo(prefix.hostPath(L"C:\pipe").c_str(), 0600), 0);
+  std::string bytes;
+  // Each of these would block or never end if it were read.
+  for (const wchar_t* path : {L"Z:\\dev\\zero", L"C:\\pipe"}) {
+    EXPECT_EQ(mx::ReadWinFile(path, bytes), ERROR_ACCESS_DENIED) << mx::WideToUtf8(path);
+    mx::WinFile file;
+    EXPECT_EQ(file.Open(path, mx::WinFile::kRead, mx::WinFile::kOpenExisting), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(win::CopyFile(path, L"C:\\copy", FALSE));
+  }
+  prefix.createFile(L"C:\\big.bin", std::string(100, 'x'));
+  EXPECT_EQ(mx::ReadWinFile(L"C:\\big.bin", bytes, 99), ERROR_FILE_TOO_LARGE);
+  EXPECT_EQ(mx::ReadWinFile(L"C:\\big.bin", bytes, 100), ERROR_SUCCESS);
 }
 
 }  // namespace
