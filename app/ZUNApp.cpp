@@ -8,6 +8,7 @@
 #include "app/AppSettings.h"
 #include "app/CategoryTexts.h"
 #include "app/ExclusionLists.h"
+#include "app/KeyFilter.h"
 #include "app/LanguageTable.h"
 #include "app/LocalizedStrings.h"
 #include "app/RegistryKey.h"
@@ -323,6 +324,11 @@ BOOL CZUNApp::InitInstance() {
   if (!m_pMainDlg->Create(GetLocalizedString(L"AFX_IDS_APP_TITLE"))) return FALSE;
   m_pMainDlg->ShowWindow(SW_HIDE);
   return TRUE;
+}
+
+BOOL CZUNApp::PreTranslateMessage(MSG* msg) {
+  if (msg && ShouldSwallowMessage(*msg, MachineKeyboardState())) return TRUE;
+  return CWinApp::PreTranslateMessage(msg);
 }
 
 int CZUNApp::ExitInstance() {

@@ -52,6 +52,8 @@ class CZUNApp : public win::CWinApp {
 
   BOOL InitInstance() override;
   int ExitInstance() override;
+  // Swallows the keys the hosted browser must never see (KeyFilter.h).
+  BOOL PreTranslateMessage(MSG* msg) override;
 
   // REG_DWORD values under the product key (joined with section when it is not empty).
   UINT GetProfileInt(const std::wstring& section, const std::wstring& entry, int defaultValue);
