@@ -17,6 +17,7 @@ constexpr DWORD kOpenLink = 0x8;  // REG_OPTION_OPEN_LINK
 constexpr int kMaxLinkDepth = 16;
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
+constexpr size_t kMaxDepth = 512;
 constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x40000 | 0x80000;
 
 RegistryStore& Store() { return RegistryStore::Instance(); }
@@ -257,6 +258,7 @@ void ResolveChild(const Target& parent, bool view32, std::span<const std::wstrin
 // Creates the missing keys of a physical path below root; the first missing key's parent must be writable.
 LONG CreatePath(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool isVolatile, bool& created) {
   created = false;
+  if (names.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
   for (std::wstring_view name : names) {
     if (key->isLink) {
       key = FollowLink(*key, 0);

@@ -126,7 +126,11 @@ void RegistryStore::LoadHive(Hive& h) {
     SetError(error);
   }
   if (!warnings.empty()) {
-    for (const auto& w : warnings) std::fprintf(stderr, "registry: %s\n", WideToUtf8(w).c_str());
+    size_t shown = 0;
+    for (const auto& w : warnings)
+      if (shown++ < 20) std::fprintf(stderr, "registry: %s\n", WideToUtf8(w).c_str());
+    if (warnings.size() > 20)
+      std::fprintf(stderr, "registry: %s: %zu more lines skipped\n", h.file.string().c_str(), warnings.size() - 20);
     std::lock_guard lock(messagesMutex_);
     warnings_.insert(warnings_.end(), warnings.begin(), warnings.end());
   }

@@ -12,6 +12,7 @@ namespace {
 constexpr std::uint64_t kEpochDiff = 116444736000000000ull;  // 1601-01-01 to 1970-01-01 in 100 ns
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
+constexpr size_t kMaxDepth = 512;  // Windows' limit of key levels; also keeps a hostile file from nesting without end
 constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
 
 int HexDigit(char c) {
@@ -215,6 +216,7 @@ class Parser {
         start = i + 1;
       }
     }
+    if (names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key skipped");
     size_t common = 0;
     while (common < names_.size() && common < chain_.size() && SameName(chain_[common]->name, names_[common]))
       ++common;

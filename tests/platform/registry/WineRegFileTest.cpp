@@ -153,6 +153,17 @@ TEST(WineRegFile, BadLinesAreSkippedAndNamed) {
   EXPECT_NE(good->Find(L"Child")->FindValue(L"ok"), nullptr);
 }
 
+TEST(WineRegFile, EndlessNestingIsSkipped) {
+  std::string deep = "WINE REGISTRY Version 2\n[a";
+  for (int i = 0; i < 100000; ++i) deep += "\\\\a";
+  deep += "] 1\n[b] 1\n";
+  std::vector<std::wstring> warnings;
+  WineRegFile f = Parse(deep, &warnings);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind(L"t.reg:2: ", 0), 0u);
+  EXPECT_EQ(f.root->subkeys.size(), 1u);
+}
+
 TEST(WineRegFile, NotARegistryFileFailsWithFileAndLine) {
   WineRegFile f;
   std::wstring error;
