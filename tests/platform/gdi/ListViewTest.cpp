@@ -148,3 +148,78 @@ TEST(ListView, ItemsKeepTextsParamsAndDeleteWithNotifications) {
   EXPECT_EQ(deletes, 2);
   EXPECT_FALSE(Send(list, LVM_DELETEITEM, 0));
 }
+
+namespace {
+
+struct OwnerDrawLog {
+  UINT measuredHeight = 0;
+  std::vector<DRAWITEMSTRUCT> drawn;
+};
+OwnerDrawLog* g_ownerDraw = nullptr;
+WNDPROC g_baseProc = nullptr;
+
+LRESULT OwnerDrawParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_MEASUREITEM) {
+    auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (mis->CtlType == ODT_LISTVIEW) mis->itemHeight = 34;  // two text lines, as the problem list asks
+    return TRUE;
+  }
+  if (msg == WM_DRAWITEM) {
+    g_ownerDraw->drawn.push_back(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+  }
+  return win::CallWindowProc(g_baseProc, hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(ListView, OwnerDrawnRowsAreMeasuredAndDrawnByTheParent) {
+  TestWindow w(400, 300);
+  OwnerDrawLog log;
+  g_ownerDraw = &log;
+  g_baseProc = reinterpret_cast<WNDPROC>(win::SetWindowLongPtr(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OwnerDrawParent)));
+  HWND list = w.AddControl(WC_LISTVIEW, L"", LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_NOCOLUMNHEADER | LVS_SINGLESEL, 0, 0, 300, 200, 318);
+  LVCOLUMNW col;
+  col.mask = LVCF_WIDTH;
+  col.cx = 280;
+  Send(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
+  Insert(list, 0, L"");
+  Insert(list, 1, L"");
+  SetState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  RECT row{LVIR_BOUNDS, 0, 0, 0};
+  Send(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+  EXPECT_EQ(row.top, 34);
+  EXPECT_EQ(row.bottom, 68);
+
+  win::SetFocus(list);
+  gdi::PaintWindowTree(w.hwnd());
+  ASSERT_EQ(log.drawn.size(), 2u);
+  EXPECT_EQ(log.drawn[1].CtlType, ODT_LISTVIEW);
+  EXPECT_EQ(log.drawn[1].itemID, 1u);
+  EXPECT_EQ(log.drawn[1].itemAction, ODA_DRAWENTIRE);
+  EXPECT_EQ(log.drawn[1].itemData, 101u) << "the item data";
+  EXPECT_TRUE(log.drawn[1].itemState & ODS_SELECTED);
+  EXPECT_FALSE(log.drawn[0].itemState & ODS_SELECTED);
+  EXPECT_EQ(log.drawn[1].rcItem, row);
+
+  // an owner-drawn list answers its own check-box clicks: the hit test finds the box the owner draws at
+  // x 5..20, but the default handling does not toggle it
+  Send(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES);
+  HIMAGELIST checks = win::ImageList_Create(15, 15, ILC_COLOR32 | ILC_MASK, 0, 1);
+  Send(list, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(checks));
+  for (int x : {5, 20}) {
+    LVHITTESTINFO hit;
+    hit.pt = POINT{x, 17};
+    EXPECT_EQ(Send(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), 0);
+    EXPECT_EQ(hit.flags, LVHT_ONITEMSTATEICON) << x;
+  }
+  LVITEMW checked;
+  checked.state = INDEXTOSTATEIMAGEMASK(1);
+  checked.stateMask = LVIS_STATEIMAGEMASK;
+  Send(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&checked));
+  Send(list, WM_LBUTTONDOWN, 0, MAKELPARAM(8, 17));
+  EXPECT_EQ(Send(list, LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK), INDEXTOSTATEIMAGEMASK(1));
+  win::SetWindowLongPtr(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_baseProc));
+  win::ImageList_Destroy(checks);
+  g_ownerDraw = nullptr;
+}

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "platform/gdi/Images.h"
+#include "tests/platform/gdi/GdiTestUtil.h"
+
+TEST(Images, BitmapsIconsAndCursorsFromResources) {
+  HBITMAP flags = static_cast<HBITMAP>(win::LoadImage(nullptr, 221, IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+  ASSERT_NE(flags, nullptr);
+  BITMAP bm;
+  win::GetObject(flags, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 280);
+  EXPECT_EQ(bm.bmHeight, 11);
+  win::DeleteObject(flags);
+  EXPECT_EQ(win::LoadImage(nullptr, 4321, IMAGE_BITMAP, 0, 0, 0), nullptr);
+
+  // the small tray icon: drawn at 16 x 16, transparent where the icon is
+  HICON small = static_cast<HICON>(win::LoadImage(nullptr, 100, IMAGE_ICON, 16, 16, 0));
+  ASSERT_NE(small, nullptr);
+  gditest::MemDC dc(20, 20, RGB(1, 2, 3));
+  EXPECT_TRUE(win::DrawIcon(dc.get(), 2, 2, small));
+  EXPECT_EQ(dc.at(2, 2), RGB(1, 2, 3)) << "the corner is transparent";
+  EXPECT_NE(dc.at(10, 10), RGB(1, 2, 3));
+  EXPECT_EQ(dc.at(19, 19), RGB(1, 2, 3)) << "16 pixels, not 32";
+  EXPECT_TRUE(win::DestroyIcon(small));
+  EXPECT_FALSE(win::DestroyIcon(small));
+
+  EXPECT_EQ(gdi::CursorId(win::LoadCursor(nullptr, 316)), 316u);
+  EXPECT_EQ(win::LoadCursor(nullptr, 4321), nullptr);
+}
+
+TEST(Images, DisplayMetricsAreSettable) {
+  gdi::SetScreenSize(1280, 800);
+  gdi::SetWorkArea(RECT{0, 0, 1280, 760});
+  EXPECT_EQ(win::GetSystemMetrics(SM_CXSCREEN), 1280);
+  RECT work{};
+  ASSERT_TRUE(win::SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0));
+  EXPECT_EQ(work.bottom, 760);
+  gdi::SetAnimationEnabled(false);
+  ANIMATIONINFO anim;
+  win::SystemParametersInfo(SPI_GETANIMATION, sizeof anim, &anim, 0);
+  EXPECT_EQ(anim.iMinAnimate, 0);
+  gdi::SetScreenSize(1024, 768);
+  gdi::SetWorkArea(RECT{0, 0, 1024, 728});
+  gdi::SetAnimationEnabled(true);
+}
