@@ -164,7 +164,7 @@ TEST_F(FileApi, NewFilesReplaceTheOldOnlyWhenComplete) {
 TEST_F(FileApi, HostDevicesAndPipesAreNeverReadAsFiles) {
   std::filesystem::create_directory_symlink("/", prefix.root() / "dosdevices" / "z:");
   mx::ResetDrives();
-  ASSERT_EQ(::mkfifo(prefix.hostPath(L"C:\pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(prefix.hostPath(L"C:\\pipe").c_str(), 0600), 0);
   std::string bytes;
   // Each of these would block or never end if it were read.
   for (const wchar_t* path : {L"Z:\\dev\\zero", L"C:\\pipe"}) {
