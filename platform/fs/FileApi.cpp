@@ -53,6 +53,17 @@ bool ResolveExisting(LPCWSTR path, ResolvedPath& out) {
   return true;
 }
 
+// Resolves the two paths of a copy or move: the source must exist, the target may not.
+bool ResolvePair(LPCWSTR from, LPCWSTR to, ResolvedPath& source, ResolvedPath& target) {
+  if (!ResolveExisting(from, source)) return false;
+  if (!to) return Fail(ERROR_INVALID_PARAMETER);
+  LONG error = ERROR_SUCCESS;
+  auto r = ResolveWinPath(to, &error);
+  if (!r) return Fail(error);
+  target = std::move(*r);
+  return true;
+}
+
 }  // namespace
 
 DWORD AttributesOf(const fs::path& host, const struct stat& st) {
@@ -170,12 +181,9 @@ BOOL DeleteFile(LPCWSTR path) {
 }
 
 BOOL CopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
-  mx::ResolvedPath source;
-  if (!mx::ResolveExisting(from, source)) return FALSE;
-  if (!to) return mx::Fail(ERROR_INVALID_PARAMETER);
-  LONG error = ERROR_SUCCESS;
-  auto target = mx::ResolveWinPath(to, &error);
-  if (!target) return mx::Fail(error);
+  mx::ResolvedPath source, targetPath;
+  if (!mx::ResolvePair(from, to, source, targetPath)) return FALSE;
+  auto* target = &targetPath;
   std::error_code ec;
   if (source.device || !std::filesystem::is_regular_file(source.host, ec)) return mx::Fail(ERROR_ACCESS_DENIED);
   if (target->exists) {
@@ -193,12 +201,9 @@ BOOL CopyFile(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
 }
 
 BOOL MoveFileEx(LPCWSTR from, LPCWSTR to, DWORD flags) {
-  mx::ResolvedPath source;
-  if (!mx::ResolveExisting(from, source)) return FALSE;
-  if (!to) return mx::Fail(ERROR_INVALID_PARAMETER);
-  LONG error = ERROR_SUCCESS;
-  auto target = mx::ResolveWinPath(to, &error);
-  if (!target) return mx::Fail(error);
+  mx::ResolvedPath source, targetPath;
+  if (!mx::ResolvePair(from, to, source, targetPath)) return FALSE;
+  auto* target = &targetPath;
   if (source.device || target->device) return mx::Fail(ERROR_ACCESS_DENIED);
   std::error_code ec;
   const bool sourceIsDir = std::filesystem::is_directory(source.host, ec);

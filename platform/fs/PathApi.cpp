@@ -6,6 +6,7 @@
 #include "platform/fs/Drives.h"
 #include "platform/fs/FileApi.h"
 #include "platform/fs/WinPath.h"
+#include "platform/system/BufferOut.h"
 #include "platform/system/Environment.h"
 #include "platform/system/Module.h"
 #include "platform/system/SystemInfo.h"
@@ -41,14 +42,6 @@ std::vector<std::wstring> PathEntries() {
 }
 
 bool Exists(const std::wstring& path) { return win::GetFileAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Copies text into a buffer of size characters: the length without the null, or the size needed with it.
-DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD size) {
-  if (!buffer || size < text.size() + 1) return static_cast<DWORD>(text.size() + 1);
-  text.copy(buffer, text.size());
-  buffer[text.size()] = 0;
-  return static_cast<DWORD>(text.size());
-}
 
 LPWSTR FilePartOf(LPWSTR buffer, size_t length) {
   for (size_t i = length; i > 0; --i)
@@ -126,7 +119,7 @@ DWORD GetFullPathName(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* filePart)
     SetLastError(static_cast<DWORD>(error));
     return 0;
   }
-  DWORD rc = mx::CopyOut(*full, buffer, size);
+  DWORD rc = mx::CopyOutOrNeeded(*full, buffer, size);
   if (rc == full->size() && filePart) *filePart = mx::FilePartOf(buffer, full->size());
   return rc;
 }
@@ -170,7 +163,7 @@ DWORD SearchPath(LPCWSTR path, LPCWSTR fileName, LPCWSTR extension, DWORD size, 
     if (!mx::Exists(candidate)) continue;
     auto full = mx::NormalizeWinPath(candidate, nullptr, false);
     if (!full) continue;
-    DWORD rc = mx::CopyOut(*full, buffer, size);
+    DWORD rc = mx::CopyOutOrNeeded(*full, buffer, size);
     if (rc == full->size() && filePart) *filePart = mx::FilePartOf(buffer, full->size());
     return rc;
   }
@@ -186,10 +179,10 @@ BOOL PathSearchAndQualify(LPCWSTR path, LPWSTR out, UINT size) {
   return rc > 0 && rc < size ? TRUE : FALSE;
 }
 
-UINT GetWindowsDirectory(LPWSTR buffer, UINT size) { return mx::CopyOut(mx::WindowsDir(), buffer, size); }
+UINT GetWindowsDirectory(LPWSTR buffer, UINT size) { return mx::CopyOutOrNeeded(mx::WindowsDir(), buffer, size); }
 
 UINT GetSystemDirectory(LPWSTR buffer, UINT size) {
-  return mx::CopyOut(mx::WindowsDir() + L"\\system32", buffer, size);
+  return mx::CopyOutOrNeeded(mx::WindowsDir() + L"\\system32", buffer, size);
 }
 
 UINT GetSystemWow64Directory(LPWSTR buffer, UINT size) {
@@ -197,13 +190,13 @@ UINT GetSystemWow64Directory(LPWSTR buffer, UINT size) {
     SetLastError(120);  // ERROR_CALL_NOT_IMPLEMENTED
     return 0;
   }
-  return mx::CopyOut(mx::WindowsDir() + L"\\syswow64", buffer, size);
+  return mx::CopyOutOrNeeded(mx::WindowsDir() + L"\\syswow64", buffer, size);
 }
 
 DWORD GetTempPath(DWORD size, LPWSTR buffer) {
   std::wstring temp = mx::GetEnv(L"TMP").value_or(mx::GetEnv(L"TEMP").value_or(mx::WindowsDir()));
   if (temp.empty() || temp.back() != L'\\') temp += L'\\';
-  return mx::CopyOut(temp, buffer, size);
+  return mx::CopyOutOrNeeded(temp, buffer, size);
 }
 
 }  // namespace win

@@ -7,6 +7,7 @@
 #include "platform/base/Prefix.h"
 #include "platform/fs/FsInternal.h"
 #include "platform/base/Text.h"
+#include "platform/system/BufferOut.h"
 #include "platform/system/Environment.h"
 #include "platform/system/Module.h"
 
@@ -290,11 +291,7 @@ std::wstring ShortNameFor(std::wstring_view name, const std::vector<std::wstring
 namespace win {
 
 DWORD GetCurrentDirectory(DWORD size, LPWSTR buffer) {
-  std::wstring cwd = mx::CurrentDirectory();
-  if (!buffer || size < cwd.size() + 1) return static_cast<DWORD>(cwd.size() + 1);
-  cwd.copy(buffer, cwd.size());
-  buffer[cwd.size()] = 0;
-  return static_cast<DWORD>(cwd.size());
+  return mx::CopyOutOrNeeded(mx::CurrentDirectory(), buffer, size);
 }
 
 BOOL SetCurrentDirectory(LPCWSTR path) {

@@ -4,6 +4,7 @@
 
 #include "platform/base/Prefix.h"
 #include "platform/registry/Registry.h"
+#include "platform/system/BufferOut.h"
 #include "platform/system/RegRead.h"
 #include "platform/system/SystemInfo.h"
 
@@ -212,11 +213,7 @@ DWORD GetEnvironmentVariable(LPCWSTR name, LPWSTR buffer, DWORD size) {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;
   }
-  DWORD needed = static_cast<DWORD>(value->size() + 1);
-  if (!buffer || size < needed) return needed;
-  value->copy(buffer, value->size());
-  buffer[value->size()] = 0;
-  return needed - 1;
+  return mx::CopyOutOrNeeded(*value, buffer, size);
 }
 
 BOOL SetEnvironmentVariable(LPCWSTR name, LPCWSTR value) {
