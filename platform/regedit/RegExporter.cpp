@@ -10,8 +10,10 @@ namespace mx {
 
 namespace {
 
-// Deeper than any real registry; a link that points back at its own ancestor stops here.
+// Deeper and larger than any real registry (the sample prefix exports to 10 MB): a link that points back
+// at its own ancestor repeats the tree below it at every level, and stops here instead of filling memory.
 constexpr int kMaxDepth = 512;
+constexpr size_t kMaxTextUnits = size_t{256} * 1024 * 1024;
 
 class Exporter {
  public:
@@ -20,7 +22,8 @@ class Exporter {
   std::string exportKey(HKEY root, const std::wstring& path, int depth) {
     std::wstring fullName(RegRootName(root));
     if (!path.empty()) fullName += L"\\" + path;
-    if (depth > kMaxDepth) return "keys nested too deeply (a link loop?) at " + WideToUtf8(fullName.substr(0, 300));
+    if (depth > kMaxDepth || writer_.size() > kMaxTextUnits)
+      return "keys nested too deeply or too many (a link loop?) at " + WideToUtf8(fullName.substr(0, 300));
     RegKeyHandle key;
     LONG rc = win::RegOpenKeyEx(root, path.c_str(), 0, KEY_READ | view_, key.receive());
     // A listed sub-key that does not open is a link to a missing key, or went away meanwhile: nothing to save.

@@ -19,6 +19,8 @@ class RegFileWriter {
   // terminator, an embedded NUL, a line break, a size that is not four) is written in the hex(N): form.
   void addValue(std::wstring_view name, DWORD type, std::span<const BYTE> data);
 
+  // UTF-16 units written so far.
+  size_t size() const { return text_.size(); }
   // The text so far, complete (the last key closed by its blank line).
   std::wstring text() const;
   // The file: FF FE, then the text as UTF-16LE.

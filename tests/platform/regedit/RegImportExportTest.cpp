@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/regedit/RegExporter.h"
 #include "platform/regedit/RegFileParser.h"
@@ -158,6 +160,24 @@ TEST(RegImportExport, MissingKeyIsAnExportError) {
   mx::RegFileWriter writer;
   std::string error = mx::ExportRegKey(writer, HKEY_LOCAL_MACHINE, L"Software\\NoSuchKey", KEY_WOW64_64KEY);
   EXPECT_EQ(error, "cannot open HKEY_LOCAL_MACHINE\\Software\\NoSuchKey: not found (2)");
+}
+
+TEST(RegImportExport, LinkBackToAnAncestorEndsTheExportWithAnError) {
+  TestPrefix prefix(Arch::Win64);
+  std::string hex;
+  for (char c : std::string("\\Registry\\Machine\\Software")) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "%s%02x,00", hex.empty() ? "" : ",", static_cast<unsigned char>(c));
+    hex += byte;
+  }
+  ASSERT_TRUE(mx::WriteFileAtomic(prefix.root() / "system.reg",
+                                  "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n"
+                                  "[Software\\\\Loop] 1796903972\n#time=1dd889deac71146\n#link\n"
+                                  "\"SymbolicLinkValue\"=hex(6):" + hex + "\n"));
+  mx::reg::ResetRegistry();
+  mx::RegFileWriter writer;
+  std::string error = mx::ExportRegKey(writer, HKEY_LOCAL_MACHINE, L"Software", KEY_WOW64_64KEY);
+  EXPECT_EQ(error.rfind("keys nested too deeply or too many (a link loop?)", 0), 0u) << error.substr(0, 200);
 }
 
 // The sample registry's software tree survives an export and an import into an empty prefix, in both views.
