@@ -10,6 +10,8 @@
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/registry/RegistryControl.h"
+#include "platform/system/Process.h"
+#include "platform/system/Wow64Redirection.h"
 #include "platform/registry/WineServer.h"
 #include "platform/regedit/RegTestData.h"
 #include "support/TestPrefix.h"
@@ -65,6 +67,35 @@ TEST(RegeditProgram, ImportsInTheFormsTheProgramUses) {
   EXPECT_EQ(restore.status, 0) << restore.stderrText;
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\Qzx", L"b"), L"restore");
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"b"), L"<no value>");
+}
+
+// How the program starts the editor to restore an undo entry: a bare "regedit.exe" follows the thread's
+// file-system redirection, so the 32-bit view's text lands in the 32-bit view and the 64-bit one in its own.
+TEST(RegeditProgram, StartedAsTheProgramStartsItImportsIntoTheViewOfTheCaller) {
+  TestPrefix prefix(Arch::Win64);
+  prefix.createFile(L"C:\\v.reg", Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
+                                            L"[HKEY_LOCAL_MACHINE\\Software\\Qzx]\r\n\"v\"=\"x\"\r\n"));
+  auto start = [] {
+    std::wstring cmd = L"regedit.exe /s \"C:\\v.reg\"";
+    PROCESS_INFORMATION info;
+    STARTUPINFOW si{};
+    if (!win::CreateProcess(nullptr, cmd.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                            &si, &info))
+      return DWORD{0xFFFF};
+    mx::ProcessPtr child(info.hProcess.get());
+    DWORD code = 0xFFFF;
+    if (win::WaitForProcess(info.hProcess, 60000) == WAIT_OBJECT_0) win::GetExitCodeProcess(info.hProcess, &code);
+    mx::reg::ReloadIfChanged();
+    return code;
+  };
+  EXPECT_EQ(start(), 0u);
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"v", KEY_WOW64_32KEY), L"x");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"v", KEY_WOW64_64KEY), L"<no key>");
+  {
+    mx::ScopedFsRedirectionOff off;
+    EXPECT_EQ(start(), 0u);
+  }
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"v", KEY_WOW64_64KEY), L"x");
 }
 
 TEST(RegeditProgram, BadFileFailsAndChangesNothing) {
