@@ -19,60 +19,64 @@ enum class Source { UserKey, MachineKey, Fixed, Virtual };
 struct FolderInfo {
   int csidl;
   Source source;
-  const wchar_t* valueName;  // Shell Folders value, or the fixed folder's kind
+  const wchar_t* valueName;     // Shell Folders value, or the fixed folder's kind
+  const wchar_t* defaultPath;   // where Windows and Wine put it when the keys say nothing
 };
 
 // Fixed folders are computed; the others come from the Explorer keys Wine writes.
 const FolderInfo kFolders[] = {
-    {0x00, Source::UserKey, L"Desktop"},
-    {0x01, Source::Virtual, nullptr},  // Internet
-    {0x02, Source::UserKey, L"Programs"},
-    {0x03, Source::Virtual, nullptr},  // Control Panel
-    {0x04, Source::Virtual, nullptr},  // Printers
-    {0x05, Source::UserKey, L"Personal"},
-    {0x06, Source::UserKey, L"Favorites"},
-    {0x07, Source::UserKey, L"Startup"},
-    {0x08, Source::UserKey, L"Recent"},
-    {0x09, Source::UserKey, L"SendTo"},
-    {0x0A, Source::Virtual, nullptr},  // Recycle Bin
-    {0x0B, Source::UserKey, L"Start Menu"},
-    {0x0D, Source::UserKey, L"My Music"},
-    {0x0E, Source::UserKey, L"My Videos"},
-    {0x10, Source::UserKey, L"Desktop"},
-    {0x11, Source::Virtual, nullptr},  // My Computer
-    {0x12, Source::Virtual, nullptr},  // Network
-    {0x13, Source::UserKey, L"NetHood"},
-    {0x14, Source::Fixed, L"fonts"},
-    {0x15, Source::UserKey, L"Templates"},
-    {0x16, Source::MachineKey, L"Common Start Menu"},
-    {0x17, Source::MachineKey, L"Common Programs"},
-    {0x18, Source::MachineKey, L"Common Startup"},
-    {0x19, Source::MachineKey, L"Common Desktop"},
-    {0x1A, Source::UserKey, L"AppData"},
-    {0x1B, Source::UserKey, L"PrintHood"},
-    {0x1C, Source::UserKey, L"Local AppData"},
-    {0x1F, Source::MachineKey, L"Common Favorites"},
-    {0x20, Source::UserKey, L"Cache"},
-    {0x21, Source::UserKey, L"Cookies"},
-    {0x22, Source::UserKey, L"History"},
-    {0x23, Source::MachineKey, L"Common AppData"},
-    {0x24, Source::Fixed, L"windows"},
-    {0x25, Source::Fixed, L"system"},
-    {0x26, Source::Fixed, L"programfiles"},
-    {0x27, Source::UserKey, L"My Pictures"},
-    {0x28, Source::Fixed, L"profile"},
-    {0x29, Source::Fixed, L"systemx86"},
-    {0x2A, Source::Fixed, L"programfilesx86"},
-    {0x2B, Source::Fixed, L"commonfiles"},
-    {0x2C, Source::Fixed, L"commonfilesx86"},
-    {0x2D, Source::MachineKey, L"Common Templates"},
-    {0x2E, Source::MachineKey, L"Common Documents"},
-    {0x2F, Source::MachineKey, L"Common Administrative Tools"},
-    {0x30, Source::UserKey, L"Administrative Tools"},
-    {0x31, Source::Virtual, nullptr},  // Network Connections
-    {0x35, Source::MachineKey, L"CommonMusic"},
-    {0x36, Source::MachineKey, L"CommonPictures"},
-    {0x37, Source::MachineKey, L"CommonVideo"},
+    {0x00, Source::UserKey, L"Desktop", L"%USERPROFILE%\\Desktop"},
+    {0x01, Source::Virtual, nullptr, nullptr},  // Internet
+    {0x02, Source::UserKey, L"Programs", L"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs"},
+    {0x03, Source::Virtual, nullptr, nullptr},  // Control Panel
+    {0x04, Source::Virtual, nullptr, nullptr},  // Printers
+    {0x05, Source::UserKey, L"Personal", L"%USERPROFILE%\\Documents"},
+    {0x06, Source::UserKey, L"Favorites", L"%USERPROFILE%\\Favorites"},
+    {0x07, Source::UserKey, L"Startup", L"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp"},
+    {0x08, Source::UserKey, L"Recent", L"%APPDATA%\\Microsoft\\Windows\\Recent"},
+    {0x09, Source::UserKey, L"SendTo", L"%APPDATA%\\Microsoft\\Windows\\SendTo"},
+    {0x0A, Source::Virtual, nullptr, nullptr},  // Recycle Bin
+    {0x0B, Source::UserKey, L"Start Menu", L"%APPDATA%\\Microsoft\\Windows\\Start Menu"},
+    {0x0D, Source::UserKey, L"My Music", L"%USERPROFILE%\\Music"},
+    {0x0E, Source::UserKey, L"My Videos", L"%USERPROFILE%\\Videos"},
+    {0x10, Source::UserKey, L"Desktop", L"%USERPROFILE%\\Desktop"},
+    {0x11, Source::Virtual, nullptr, nullptr},  // My Computer
+    {0x12, Source::Virtual, nullptr, nullptr},  // Network
+    {0x13, Source::UserKey, L"NetHood", L"%APPDATA%\\Microsoft\\Windows\\Network Shortcuts"},
+    {0x14, Source::Fixed, L"fonts", nullptr},
+    {0x15, Source::UserKey, L"Templates", L"%APPDATA%\\Microsoft\\Windows\\Templates"},
+    {0x16, Source::MachineKey, L"Common Start Menu", L"%ProgramData%\\Microsoft\\Windows\\Start Menu"},
+    {0x17, Source::MachineKey, L"Common Programs", L"%ProgramData%\\Microsoft\\Windows\\Start Menu\\Programs"},
+    {0x18, Source::MachineKey, L"Common Startup",
+     L"%ProgramData%\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp"},
+    {0x19, Source::MachineKey, L"Common Desktop", L"%PUBLIC%\\Desktop"},
+    {0x1A, Source::UserKey, L"AppData", L"%APPDATA%"},
+    {0x1B, Source::UserKey, L"PrintHood", L"%APPDATA%\\Microsoft\\Windows\\Printer Shortcuts"},
+    {0x1C, Source::UserKey, L"Local AppData", L"%LOCALAPPDATA%"},
+    {0x1F, Source::MachineKey, L"Common Favorites", L"%USERPROFILE%\\Favorites"},
+    {0x20, Source::UserKey, L"Cache", L"%LOCALAPPDATA%\\Microsoft\\Windows\\INetCache"},
+    {0x21, Source::UserKey, L"Cookies", L"%LOCALAPPDATA%\\Microsoft\\Windows\\INetCookies"},
+    {0x22, Source::UserKey, L"History", L"%LOCALAPPDATA%\\Microsoft\\Windows\\History"},
+    {0x23, Source::MachineKey, L"Common AppData", L"%ProgramData%"},
+    {0x24, Source::Fixed, L"windows", nullptr},
+    {0x25, Source::Fixed, L"system", nullptr},
+    {0x26, Source::Fixed, L"programfiles", nullptr},
+    {0x27, Source::UserKey, L"My Pictures", L"%USERPROFILE%\\Pictures"},
+    {0x28, Source::Fixed, L"profile", nullptr},
+    {0x29, Source::Fixed, L"systemx86", nullptr},
+    {0x2A, Source::Fixed, L"programfilesx86", nullptr},
+    {0x2B, Source::Fixed, L"commonfiles", nullptr},
+    {0x2C, Source::Fixed, L"commonfilesx86", nullptr},
+    {0x2D, Source::MachineKey, L"Common Templates", L"%ProgramData%\\Microsoft\\Windows\\Templates"},
+    {0x2E, Source::MachineKey, L"Common Documents", L"%PUBLIC%\\Documents"},
+    {0x2F, Source::MachineKey, L"Common Administrative Tools",
+     L"%ProgramData%\\Microsoft\\Windows\\Start Menu\\Programs\\Administrative Tools"},
+    {0x30, Source::UserKey, L"Administrative Tools",
+     L"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\Administrative Tools"},
+    {0x31, Source::Virtual, nullptr, nullptr},  // Network Connections
+    {0x35, Source::MachineKey, L"CommonMusic", L"%PUBLIC%\\Music"},
+    {0x36, Source::MachineKey, L"CommonPictures", L"%PUBLIC%\\Pictures"},
+    {0x37, Source::MachineKey, L"CommonVideo", L"%PUBLIC%\\Videos"},
 };
 
 const FolderInfo* Find(int csidl) {
@@ -118,9 +122,11 @@ std::wstring SpecialFolderPath(int csidl) {
   if (!info) return {};
   switch (info->source) {
     case Source::UserKey:
-      return FromKeys(HKEY_CURRENT_USER, info->valueName);
-    case Source::MachineKey:
-      return FromKeys(HKEY_LOCAL_MACHINE, info->valueName);
+    case Source::MachineKey: {
+      std::wstring path =
+          FromKeys(info->source == Source::UserKey ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, info->valueName);
+      return path.empty() ? ExpandEnvironment(info->defaultPath) : path;
+    }
     case Source::Fixed:
       return Fixed(info->valueName);
     case Source::Virtual:

@@ -141,8 +141,25 @@ EnvironmentMap Build() {
   AddKey(env, HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager\\Environment", false);
   AddKey(env, HKEY_CURRENT_USER, L"Environment", true);
   AddKey(env, HKEY_CURRENT_USER, L"Volatile Environment", false);
-  if (env.find(L"TMP") == env.end() && env.count(L"TEMP")) env[L"TMP"] = env[L"TEMP"];
+
+  // A prefix whose registry says nothing of its user (a fresh test prefix) still has one, where Wine puts it.
+  auto setDefault = [&env](const wchar_t* name, std::wstring value) {
+    if (env.find(name) == env.end()) env[name] = std::move(value);
+  };
+  setDefault(L"USERNAME", L"user");
+  std::wstring profilesDir = RegOr(HKEY_LOCAL_MACHINE, profiles, L"ProfilesDirectory", L"C:\\users", env);
+  setDefault(L"USERPROFILE", profilesDir + L"\\" + env[L"USERNAME"]);
+  const std::wstring userProfile = env[L"USERPROFILE"];
+  setDefault(L"APPDATA", userProfile + L"\\AppData\\Roaming");
+  setDefault(L"LOCALAPPDATA", userProfile + L"\\AppData\\Local");
+  if (userProfile.size() >= 2 && userProfile[1] == L':') {
+    setDefault(L"HOMEDRIVE", userProfile.substr(0, 2));
+    setDefault(L"HOMEPATH", userProfile.substr(2));
+  }
   if (env.find(L"TEMP") == env.end() && env.count(L"TMP")) env[L"TEMP"] = env[L"TMP"];
+  setDefault(L"TEMP", userProfile + L"\\Temp");
+  setDefault(L"TMP", env[L"TEMP"]);
+  setDefault(L"PATH", systemRoot + L"\\system32;" + systemRoot + L";" + systemRoot + L"\\system32\\wbem");
   return env;
 }
 

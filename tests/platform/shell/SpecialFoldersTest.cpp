@@ -69,7 +69,19 @@ TEST(SpecialFolders, UserShellFoldersAreExpandedAndMissingFoldersHaveNoItem) {
   EXPECT_EQ(win::SHGetFolderPath(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path), S_OK);
   EXPECT_EQ(win::GetFileAttributes(L"C:\\users\\qzx\\R"), FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_EQ(ByLocation(CSIDL_APPDATA), L"C:\\users\\qzx\\R");
-  EXPECT_EQ(win::SHGetFolderPath(nullptr, CSIDL_FAVORITES, nullptr, 0, path), E_FAIL);
+  // Folders the keys do not name are where Windows puts them.
+  EXPECT_EQ(win::SHGetFolderPath(nullptr, CSIDL_FAVORITES, nullptr, 0, path), S_OK);
+  EXPECT_STREQ(path, L"C:\\users\\qzx\\Favorites");
+  EXPECT_EQ(mx::SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY), L"C:\\users\\Public\\Desktop");
+}
+
+TEST(SpecialFolders, AnEmptyRegistryStillHasAUserAndItsFolders) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  EXPECT_EQ(mx::SpecialFolderPath(CSIDL_APPDATA), L"C:\\users\\user\\AppData\\Roaming");
+  EXPECT_EQ(mx::SpecialFolderPath(CSIDL_LOCAL_APPDATA), L"C:\\users\\user\\AppData\\Local");
+  EXPECT_EQ(mx::SpecialFolderPath(CSIDL_FONTS), L"C:\\windows\\Fonts");
+  EXPECT_EQ(mx::SpecialFolderPath(CSIDL_COMMON_PROGRAMS),
+            L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ TEST(Environment, ProcessVariablesAndA32BitPrefix) {
   // the user's PATH is appended to the machine's
   EXPECT_EQ(Expand(L"%PATH%"), L"C:\\windows;C:\\mine");
   EXPECT_EQ(Expand(L"%TOOLS%"), L"D:\\tools");
+  // Nothing in this registry names the user: Wine's defaults.
+  EXPECT_EQ(Expand(L"%USERPROFILE%|%TEMP%"), L"C:\\users\\user|C:\\users\\user\\Temp");
 
   EXPECT_TRUE(win::SetEnvironmentVariable(L"Tools", L"E:\\other"));
   EXPECT_EQ(Expand(L"%tools%"), L"E:\\other");
