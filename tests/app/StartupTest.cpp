@@ -3,6 +3,7 @@
 
 #include "AppTestPrefix.h"
 #include "app/AppSettings.h"
+#include "app/LocalizedStrings.h"
 #include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
 #include "mainwnd/FirewallRule.h"
@@ -13,7 +14,10 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Module.h"
+#include "platform/win/Message.h"
+#include "platform/win/Sync.h"
 #include "platform/win/Window.h"
+#include "platform/win/Wnd.h"
 
 namespace {
 
@@ -216,6 +220,20 @@ TEST_F(StartupTest, FontsFollowTheHeadingFaceAndTheLanguage) {
   EXPECT_EQ(ui.lfCharSet, 204);
   EXPECT_STREQ(ui.lfFaceName, L"Arial");
   EXPECT_EQ(ui.lfWeight, 400);
+}
+
+TEST_F(StartupTest, WithoutATitleASecondInstanceFindsNoFirstOne) {
+  HANDLE mutex = win::CreateMutex(nullptr, TRUE, kMutexName);
+  win::CWnd untitled;
+  ASSERT_TRUE(untitled.CreateEx(0, L"#32770", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  prefix.createFile(L"C:\\lang\\untitled.ini", "[RESOURCESTRING]\nIDS_FONTS=Fonts\n");
+  InitLanguageReader(L"C:\\lang\\untitled.ini");
+  EXPECT_FALSE(Start({L"-scan"}));
+  EXPECT_TRUE(app->m_bOtherInstanceFound);
+  MSG msg;
+  EXPECT_FALSE(win::PeekMessage(&msg, untitled.m_hWnd, 0, 0, PM_REMOVE)) << "nothing posted to a stranger";
+  ResetLanguageReader();
+  win::CloseHandle(mutex);
 }
 
 }  // namespace
