@@ -25,8 +25,8 @@ struct Hive {
   Kind kind = Kind::Machine;
   std::filesystem::path file;
   WineRegFile content;
-  FileStamp stamp;           // the file as we loaded or last saved it
-  bool broken = false;       // the file exists but is not a registry file: never overwritten
+  FileStamp stamp;      // the file as we loaded or last saved it
+  bool broken = false;  // the file exists but is not a registry file: never overwritten
   std::wstring loadError;
   std::atomic<bool> dirty{false};
 

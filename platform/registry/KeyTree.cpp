@@ -125,13 +125,11 @@ const Value* Key::FindValue(std::wstring_view n) const {
   return (i < values.size() && CompareNames(values[i].name, n) == 0) ? &values[i] : nullptr;
 }
 
-Value* Key::FindValue(std::wstring_view n) {
-  return const_cast<Value*>(static_cast<const Key*>(this)->FindValue(n));
-}
+Value* Key::FindValue(std::wstring_view n) { return const_cast<Value*>(static_cast<const Key*>(this)->FindValue(n)); }
 
 void Key::SetValue(std::wstring_view n, DWORD type, std::vector<BYTE> data) {
-  size_t i = (!values.empty() && CompareNames(values.back().name, n) < 0) ? values.size()
-                                                                           : LowerBoundBy(values, n, ValueName);
+  size_t i =
+      (!values.empty() && CompareNames(values.back().name, n) < 0) ? values.size() : LowerBoundBy(values, n, ValueName);
   if (i < values.size() && CompareNames(values[i].name, n) == 0) {
     values[i].type = type;
     values[i].data = std::move(data);

@@ -25,11 +25,13 @@ struct Value {
 std::wstring FoldName(std::wstring_view name);
 void FoldNameInto(std::wstring_view name, std::wstring& out);
 int CompareNames(std::wstring_view a, std::wstring_view b);
-inline bool SameName(std::wstring_view a, std::wstring_view b) { return a.size() == b.size() && CompareNames(a, b) == 0; }
+inline bool SameName(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() && CompareNames(a, b) == 0;
+}
 
 struct Key {
   std::wstring name;
-  std::wstring folded;  // FoldName(name): sub-key lookups compare these
+  std::wstring folded;    // FoldName(name): sub-key lookups compare these
   Key* parent = nullptr;  // null for the root of a file; not valid once deleted
   Hive* hive = nullptr;
   std::vector<std::shared_ptr<Key>> subkeys;

@@ -1,6 +1,6 @@
 #include "platform/registry/RegistryControl.h"
 
-#include "platform/registry/RegistryStore.h"
+#include "platform/registry/KeyResolver.h"
 #include "platform/registry/WineServer.h"
 
 namespace mx::reg {

@@ -100,9 +100,15 @@ void RegistryStore::LoadHive(Hive& h) {
     h.content.root->hive = &h;
     h.content.root->modified = GetClock().NowFileTime();
     switch (h.kind) {
-      case Hive::Kind::Machine: h.content.relativeTo = L"REGISTRY\\Machine"; break;
-      case Hive::Kind::User: h.content.relativeTo = std::wstring(L"REGISTRY\\User\\") + kDefaultSid; break;
-      case Hive::Kind::Default: h.content.relativeTo = L"REGISTRY\\User\\.Default"; break;
+      case Hive::Kind::Machine:
+        h.content.relativeTo = L"REGISTRY\\Machine";
+        break;
+      case Hive::Kind::User:
+        h.content.relativeTo = std::wstring(L"REGISTRY\\User\\") + kDefaultSid;
+        break;
+      case Hive::Kind::Default:
+        h.content.relativeTo = L"REGISTRY\\User\\.Default";
+        break;
     }
   };
   if (!h.stamp.exists) {

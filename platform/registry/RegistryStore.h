@@ -7,8 +7,8 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <span>
 #include <shared_mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -134,10 +134,4 @@ class RegistryStore {
   bool snapshotDirty_[3] = {};
 };
 
-}  // namespace mx::reg
-
-namespace mx::reg {
-// The key that root\subKey names in a view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY), for the control calls.
-// The caller holds the exclusive tree lock.
-LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out);
 }  // namespace mx::reg

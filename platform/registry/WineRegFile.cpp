@@ -45,14 +45,30 @@ bool Unescape(std::string_view s, size_t& pos, char terminator, std::wstring& ou
     if (++pos >= s.size()) return false;
     char e = s[pos++];
     switch (e) {
-      case 'a': out += L'\a'; break;
-      case 'b': out += L'\b'; break;
-      case 'e': out += static_cast<wchar_t>(27); break;
-      case 'f': out += L'\f'; break;
-      case 'n': out += L'\n'; break;
-      case 'r': out += L'\r'; break;
-      case 't': out += L'\t'; break;
-      case 'v': out += L'\v'; break;
+      case 'a':
+        out += L'\a';
+        break;
+      case 'b':
+        out += L'\b';
+        break;
+      case 'e':
+        out += static_cast<wchar_t>(27);
+        break;
+      case 'f':
+        out += L'\f';
+        break;
+      case 'n':
+        out += L'\n';
+        break;
+      case 'r':
+        out += L'\r';
+        break;
+      case 't':
+        out += L'\t';
+        break;
+      case 'v':
+        out += L'\v';
+        break;
       case 'x': {
         unsigned v = 0;
         int n = 0;
@@ -164,11 +180,18 @@ class Parser {
             out_.relativeTo = rel;
           }
           break;
-        case '[': ParseKey(line); break;
-        case '#': ParseOption(line); break;
+        case '[':
+          ParseKey(line);
+          break;
+        case '#':
+          ParseOption(line);
+          break;
         case '@':
-        case '"': ParseValue(line); break;
-        default: Warn(L"unexpected line; skipped");
+        case '"':
+          ParseValue(line);
+          break;
+        default:
+          Warn(L"unexpected line; skipped");
       }
     }
     return true;
@@ -201,8 +224,7 @@ class Parser {
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
     if (!rest.empty()) {
       auto r = std::from_chars(rest.data(), rest.data() + rest.size(), seconds);
-      if (r.ec != std::errc() || r.ptr != rest.data() + rest.size())
-        return Warn(L"bad time on key line; key skipped");
+      if (r.ec != std::errc() || r.ptr != rest.data() + rest.size()) return Warn(L"bad time on key line; key skipped");
     }
     std::uint64_t time = UnixToFileTime(seconds);
     // Split into names; the path shares its leading keys with the previous one most of the time.
@@ -218,8 +240,7 @@ class Parser {
     }
     if (names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key skipped");
     size_t common = 0;
-    while (common < names_.size() && common < chain_.size() && SameName(chain_[common]->name, names_[common]))
-      ++common;
+    while (common < names_.size() && common < chain_.size() && SameName(chain_[common]->name, names_[common])) ++common;
     chain_.resize(common);
     Key* key = common ? chain_.back() : out_.root.get();
     for (size_t i = common; i < names_.size(); ++i) {

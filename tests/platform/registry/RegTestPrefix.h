@@ -31,9 +31,7 @@ class ScratchPrefix {
   ScratchPrefix(const ScratchPrefix&) = delete;
   ScratchPrefix& operator=(const ScratchPrefix&) = delete;
 
-  void write(const char* file, std::string_view text) {
-    mx::WriteFileAtomic(dir_.path() / file, text);
-  }
+  void write(const char* file, std::string_view text) { mx::WriteFileAtomic(dir_.path() / file, text); }
   std::string read(const char* file) const {
     std::string text;
     mx::ReadWholeFile(dir_.path() / file, text);

@@ -120,13 +120,13 @@ TEST(RegistryApi, CreateSetEnumerateDelete) {
   ScratchPrefix prefix;
   Key k;
   DWORD disposition = 0;
-  ASSERT_EQ(win::RegCreateKeyEx(HKEY_CURRENT_USER, L"Software\\Qzx\\A\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &k.h, &disposition),
+  ASSERT_EQ(win::RegCreateKeyEx(HKEY_CURRENT_USER, L"Software\\Qzx\\A\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k.h,
+                                &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
   Key again;
-  ASSERT_EQ(win::RegCreateKeyEx(HKEY_CURRENT_USER, L"SOFTWARE\\qzx\\a\\b", 0, nullptr, 0, KEY_READ, nullptr,
-                                &again.h, &disposition),
+  ASSERT_EQ(win::RegCreateKeyEx(HKEY_CURRENT_USER, L"SOFTWARE\\qzx\\a\\b", 0, nullptr, 0, KEY_READ, nullptr, &again.h,
+                                &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
 
@@ -157,15 +157,15 @@ TEST(RegistryApi, CreateSetEnumerateDelete) {
   DWORD subKeys = 9, maxSub = 9, values = 9, maxValueName = 9, maxValue = 9;
   Key a;
   ASSERT_EQ(win::RegOpenKeyEx(HKEY_CURRENT_USER, L"Software\\Qzx\\A", 0, KEY_READ, &a.h), ERROR_SUCCESS);
-  ASSERT_EQ(win::RegQueryInfoKey(again.h, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, &values,
-                                 &maxValueName, &maxValue, nullptr, nullptr),
+  ASSERT_EQ(win::RegQueryInfoKey(again.h, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, &values, &maxValueName,
+                                 &maxValue, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(subKeys, 0u);
   EXPECT_EQ(values, 2u);
   EXPECT_EQ(maxValueName, 5u);
   EXPECT_EQ(maxValue, 10u);  // "dflt" + terminator
-  ASSERT_EQ(win::RegQueryInfoKey(a.h, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, nullptr, nullptr,
-                                 nullptr, nullptr, nullptr),
+  ASSERT_EQ(win::RegQueryInfoKey(a.h, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(subKeys, 1u);
   EXPECT_EQ(maxSub, 1u);
@@ -206,9 +206,9 @@ TEST(RegistryApi, AdministratorAndKeyAccessRules) {
   // Without administrator rights: HKLM opens for reading only, nothing is created there; HKCU is writable.
   EXPECT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"System\\Test\\Values", 0, KEY_READ | KEY_WRITE, &h),
             ERROR_ACCESS_DENIED);
-  EXPECT_EQ(win::RegCreateKeyEx(HKEY_LOCAL_MACHINE, L"System\\Test\\New", 0, nullptr, 0, KEY_READ, nullptr, &h,
-                                nullptr),
-            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(
+      win::RegCreateKeyEx(HKEY_LOCAL_MACHINE, L"System\\Test\\New", 0, nullptr, 0, KEY_READ, nullptr, &h, nullptr),
+      ERROR_ACCESS_DENIED);
   EXPECT_EQ(h, nullptr);
   EXPECT_EQ(win::RegDeleteKey(HKEY_LOCAL_MACHINE, L"System\\Test\\Parent\\Child"), ERROR_ACCESS_DENIED);
   std::wstring text;
@@ -219,8 +219,7 @@ TEST(RegistryApi, AdministratorAndKeyAccessRules) {
   // Marked keys: read-only refuses write opens and writes; denied refuses every open.
   ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_LOCAL_MACHINE, L"System\\Test\\Values", 0, mx::reg::KeyAccess::ReadOnly),
             ERROR_SUCCESS);
-  ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_CURRENT_USER, L"Software\\Qzx", 0, mx::reg::KeyAccess::Denied),
-            ERROR_SUCCESS);
+  ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_CURRENT_USER, L"Software\\Qzx", 0, mx::reg::KeyAccess::Denied), ERROR_SUCCESS);
   EXPECT_EQ(mx::reg::SetKeyAccess(HKEY_CURRENT_USER, L"Nope", 0, mx::reg::KeyAccess::Denied), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"System\\Test\\Values", 0, 0x2001F, &h), ERROR_ACCESS_DENIED);
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"System\\Test\\Values", L"Str", 0, text), ERROR_SUCCESS);
@@ -244,7 +243,10 @@ TEST(RegistryApi, RootsAndUsers) {
   ASSERT_EQ(win::RegOpenKeyEx(HKEY_USERS, nullptr, 0, KEY_READ, &users.h), ERROR_SUCCESS);
   EXPECT_EQ(SubkeyNames(users.h), (std::vector<std::wstring>{L".Default", L"S-1-5-21-0-0-0-1000"}));
   Key def;
-  EXPECT_EQ(win::RegOpenKeyEx(HKEY_USERS, L".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0, KEY_READ, &def.h), ERROR_SUCCESS);
+  EXPECT_EQ(
+      win::RegOpenKeyEx(HKEY_USERS, L".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                        0, KEY_READ, &def.h),
+      ERROR_SUCCESS);
   ASSERT_EQ(WriteString(HKEY_CURRENT_CONFIG, L"Software\\Fonts", L"q", 0, L"cc"), ERROR_SUCCESS);
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts",
                        L"q", 0, text),
@@ -255,9 +257,9 @@ TEST(RegistryApi, RootsAndUsers) {
 TEST(RegistryApi, HandlesWorkAcrossThreads) {
   ScratchPrefix prefix(true);
   Key k;
-  ASSERT_EQ(win::RegCreateKeyEx(HKEY_CURRENT_USER, L"Software\\Qzx", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k.h,
-                                nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      win::RegCreateKeyEx(HKEY_CURRENT_USER, L"Software\\Qzx", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k.h, nullptr),
+      ERROR_SUCCESS);
   std::atomic<bool> stop{false};
   std::atomic<int> reads{0};
   // A scan-like reader walks HKCR while this thread writes through a handle the reader also uses.

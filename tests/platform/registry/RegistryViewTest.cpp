@@ -45,16 +45,14 @@ TEST(RegistryView, ClassesAreRedirectedPerViewOnTheSamplePrefix) {
   EXPECT_EQ(LastWrite(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\") + inproc).c_str(), V32),
             0x1dd889debb34a5cull);
   // A literal Wow6432Node path opens as written in either view.
-  EXPECT_EQ(LastWrite(HKEY_CLASSES_ROOT, (std::wstring(L"Wow6432Node\\") + inproc).c_str(), V32),
-            0x1dd889debb34a5cull);
+  EXPECT_EQ(LastWrite(HKEY_CLASSES_ROOT, (std::wstring(L"Wow6432Node\\") + inproc).c_str(), V32), 0x1dd889debb34a5cull);
   EXPECT_EQ(LastWrite(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Wow6432Node\\Classes\\") + inproc).c_str(), V64),
             0x1dd889debb34a5cull)
       << "the Wow6432Node\\Classes link";
   // A handle keeps its view for relative opens.
   Key clsid32;
   ASSERT_EQ(win::RegOpenKeyEx(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ | V32, &clsid32.h), ERROR_SUCCESS);
-  EXPECT_EQ(LastWrite(clsid32.h, L"{A9AE6C91-1D1B-11D2-B21A-00C04FA357FA}\\InprocServer32", 0),
-            0x1dd889debb34a5cull);
+  EXPECT_EQ(LastWrite(clsid32.h, L"{A9AE6C91-1D1B-11D2-B21A-00C04FA357FA}\\InprocServer32", 0), 0x1dd889debb34a5cull);
   // Shared class keys (file types) are one key in both views.
   std::wstring a, b;
   ASSERT_EQ(ReadString(HKEY_CLASSES_ROOT, L".ini", nullptr, V32, a), ERROR_SUCCESS);
@@ -74,10 +72,10 @@ TEST(RegistryView, SharedAndLinkedKeysAreOneKey) {
             ERROR_SUCCESS);
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, (std::wstring(appPaths) + L"\\qzx.exe").c_str(), nullptr, V64, text),
             ERROR_SUCCESS);
-  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE,
-                       L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qzx.exe", nullptr, V64,
-                       text),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      ReadString(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\qzx.exe",
+                 nullptr, V64, text),
+      ERROR_SUCCESS);
   EXPECT_EQ(text, L"q");
   // Per-view keys are not: Run written in the 32-bit view lands under Wow6432Node only.
   const wchar_t* run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -122,8 +120,8 @@ TEST(RegistryView, ClassesRootMergesUserOverMachine) {
   EXPECT_TRUE(Contains(names, L"CLSID"));
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), mx::LessNoCase()));
   DWORD count = 0;
-  win::RegQueryInfoKey(root.h, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr);
+  win::RegQueryInfoKey(root.h, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr);
   EXPECT_EQ(count, names.size());
   // A write goes to the copy that exists; a new key goes to the machine.
   ASSERT_EQ(WriteString(HKEY_CLASSES_ROOT, L".ini", L"x", 0, L"1"), ERROR_SUCCESS);
@@ -158,9 +156,9 @@ TEST(RegistryView, NewWin64PrefixCreatesWow6432Node) {
   ASSERT_EQ(WriteString(HKEY_CLASSES_ROOT, L"CLSID\\{Q}\\InprocServer32", nullptr, V32, L"q32.dll"), ERROR_SUCCESS);
   std::wstring text;
   EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\Qzx", L"v", V64, text), ERROR_SUCCESS);
-  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wow6432Node\\CLSID\\{Q}\\InprocServer32", nullptr,
-                       V64, text),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      ReadString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wow6432Node\\CLSID\\{Q}\\InprocServer32", nullptr, V64, text),
+      ERROR_SUCCESS);
   EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, L"CLSID\\{Q}\\InprocServer32", nullptr, V64, text), ERROR_FILE_NOT_FOUND);
 }
 
@@ -177,9 +175,11 @@ TEST(RegistryView, LinkLoopsFailCleanly) {
     hex.pop_back();
     return "#link\n\"SymbolicLinkValue\"=hex(6):" + hex + "\n";
   };
-  prefix.write("system.reg", "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n"
-                             "[System\\\\A] 1\n#time=1\n" + link("\\Registry\\Machine\\System\\B") +
-                             "\n[System\\\\B] 1\n#time=1\n" + link("\\Registry\\Machine\\System\\A"));
+  prefix.write("system.reg",
+               "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n"
+               "[System\\\\A] 1\n#time=1\n" +
+                   link("\\Registry\\Machine\\System\\B") + "\n[System\\\\B] 1\n#time=1\n" +
+                   link("\\Registry\\Machine\\System\\A"));
   HKEY h = nullptr;
   EXPECT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"System\\A\\x", 0, KEY_READ, &h), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"System\\A", 0, KEY_READ, &h), ERROR_FILE_NOT_FOUND);

@@ -18,10 +18,13 @@
 namespace {
 
 const char* const kTokens[] = {
-    "\\",      "\\\\",   "\"",        "[",      "]",     "\n",      "\r\n",    "=",        "@=",        "\"a\"=",
-    "hex:",    "hex(",   "hex(7):",   "):",     "str(",  "str(2):", "str(7):", "dword:",   "ffffffff",  ",",
-    ",\\\n  ", "\\x",    "\\xd83c",   "\\0",    "\\377", "\\e",     "#link\n", "#time=",   "#class=\"", "#arch=win32\n",
-    "\n[",     "] 123\n", "\\\\",     "00,",    "\xff",  "\xc3\xa9", " ",      "1796903972", "Wow6432Node", "\t",
+    "\\",       "\\\\",       "\"",          "[",       "]",         "\n",
+    "\r\n",     "=",          "@=",          "\"a\"=",  "hex:",      "hex(",
+    "hex(7):",  "):",         "str(",        "str(2):", "str(7):",   "dword:",
+    "ffffffff", ",",          ",\\\n  ",     "\\x",     "\\xd83c",   "\\0",
+    "\\377",    "\\e",        "#link\n",     "#time=",  "#class=\"", "#arch=win32\n",
+    "\n[",      "] 123\n",    "\\\\",        "00,",     "\xff",      "\xc3\xa9",
+    " ",        "1796903972", "Wow6432Node", "\t",
 };
 
 const char* const kSeeds[] = {
@@ -57,7 +60,9 @@ std::string Mutate(std::string s, std::mt19937& rng) {
       case 0:
         if (!s.empty() && at < s.size()) s[at] = static_cast<char>(rng());
         break;
-      case 1: s.insert(at, kTokens[rng() % std::size(kTokens)]); break;
+      case 1:
+        s.insert(at, kTokens[rng() % std::size(kTokens)]);
+        break;
       case 2:
         if (at < s.size()) s.erase(at, 1 + rng() % 16);
         break;
@@ -67,8 +72,12 @@ std::string Mutate(std::string s, std::mt19937& rng) {
           s.insert(rng() % (s.size() + 1), piece);
         }
         break;
-      case 4: s.resize(at); break;
-      default: s.insert(at, std::string(1 + rng() % 300, "0,f\\\"x"[rng() % 6])); break;
+      case 4:
+        s.resize(at);
+        break;
+      default:
+        s.insert(at, std::string(1 + rng() % 300, "0,f\\\"x"[rng() % 6]));
+        break;
     }
   }
   return s;

@@ -1,9 +1,8 @@
-#include "platform/registry/WineRegFile.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
+#include "platform/registry/WineRegFile.h"
 #include "support/TestPaths.h"
 
 namespace mx::reg {
@@ -54,6 +53,14 @@ TEST(WineRegFile, SampleMachineFileShape) {
   EXPECT_TRUE(found);
 }
 
+// UTF-16LE bytes of text with its terminator, as REG_SZ data is stored.
+std::vector<BYTE> Sz(std::wstring_view text) {
+  std::string bytes = WideToUtf16Le(text);
+  std::vector<BYTE> out(bytes.begin(), bytes.end());
+  out.insert(out.end(), {0, 0});
+  return out;
+}
+
 TEST(WineRegFile, ValueFormsAndEscapes) {
   const char* text =
       "WINE REGISTRY Version 2\n"
@@ -83,7 +90,7 @@ TEST(WineRegFile, ValueFormsAndEscapes) {
       {L"@IVT", REG_DWORD, {42, 0, 0, 0}},
       {L"bin", REG_BINARY, {1, 0xff}},
       {L"empty", REG_SZ, {}},
-      {L"exp", REG_EXPAND_SZ, {'%', 0, 'S', 0, 'y', 0, 's', 0, 't', 0, 'e', 0, 'm', 0, 'R', 0, 'o', 0, 'o', 0, 't', 0, '%', 0, 0, 0}},
+      {L"exp", REG_EXPAND_SZ, Sz(L"%SystemRoot%")},
       {L"multi", REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}},
       {L"odd", REG_SZ, {0x41, 0, 0x42}},
       {L"q", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}},
@@ -123,29 +130,28 @@ TEST(WineRegFile, ControlCharactersAndLongHexRoundTrip) {
 TEST(WineRegFile, BadLinesAreSkippedAndNamed) {
   const char* text =
       "WINE REGISTRY Version 2\n"
-      "\"early\"=\"x\"\n"               // 2: value before any key
-      "[Good] 1\n"                      // 3
-      "\"a\"=\"unterminated\n"          // 4
-      "\"b\"=dword:123456789\n"         // 5
-      "\"c\"=hex:0g\n"                  // 6
-      "\"d\"=foo:1\n"                   // 7
-      "\"e\"=hex:01,\\\n"               // 8: continued...
-      "  02,zz\n"                       // 9: ...and broken
-      "[Bad\\\\\\\\Path] 1\n"           // 10: empty key name
-      "\"f\"=\"in bad key\"\n"          // 11: belongs to the skipped key
-      "#time=xyz\n"                     // 12
-      "garbage\n"                       // 13
-      "\"ok\"=\"kept\"\n"               // 14: still the previous key? no: key skipped above
-      "[Good\\\\Child] 1\n"             // 15
-      "\"ok\"=\"kept\"\n"               // 16
-      "\"tail\"=hex:01,\\\n";           // 17: cut off at the end
+      "\"early\"=\"x\"\n"        // 2: value before any key
+      "[Good] 1\n"               // 3
+      "\"a\"=\"unterminated\n"   // 4
+      "\"b\"=dword:123456789\n"  // 5
+      "\"c\"=hex:0g\n"           // 6
+      "\"d\"=foo:1\n"            // 7
+      "\"e\"=hex:01,\\\n"        // 8: continued...
+      "  02,zz\n"                // 9: ...and broken
+      "[Bad\\\\\\\\Path] 1\n"    // 10: empty key name
+      "\"f\"=\"in bad key\"\n"   // 11: belongs to the skipped key
+      "#time=xyz\n"              // 12
+      "garbage\n"                // 13
+      "\"ok\"=\"kept\"\n"        // 14: also of the skipped key
+      "[Good\\\\Child] 1\n"      // 15
+      "\"ok\"=\"kept\"\n"        // 16
+      "\"tail\"=hex:01,\\\n";    // 17: cut off at the end
   std::vector<std::wstring> warnings;
   WineRegFile f = Parse(text, &warnings);
   std::vector<std::string> where;
   for (auto& w : warnings) where.push_back(WideToUtf8(w.substr(0, w.find(L": "))));
   EXPECT_EQ(where, (std::vector<std::string>{"t.reg:2", "t.reg:4", "t.reg:5", "t.reg:6", "t.reg:7", "t.reg:9",
-                                             "t.reg:10", "t.reg:11", "t.reg:12", "t.reg:13", "t.reg:14",
-                                             "t.reg:17"}));
+                                             "t.reg:10", "t.reg:11", "t.reg:12", "t.reg:13", "t.reg:14", "t.reg:17"}));
   Key* good = f.root->Find(L"Good");
   ASSERT_NE(good, nullptr);
   EXPECT_TRUE(good->values.empty());

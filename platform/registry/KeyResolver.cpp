@@ -1,0 +1,339 @@
+#include "platform/registry/KeyResolver.h"
+
+#include "platform/base/Clock.h"
+#include "platform/registry/ViewResolver.h"
+
+namespace mx::reg {
+
+constexpr int kMaxLinkDepth = 16;
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxDepth = 512;
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x40000 | 0x80000;
+
+static const Names& ConfigPath() {
+  static const Names path{L"System", L"CurrentControlSet", L"Hardware Profiles", L"Current"};
+  return path;
+}
+
+std::uint64_t Now() { return GetClock().NowFileTime(); }
+
+bool IsPredefined(HKEY key) {
+  auto v = reinterpret_cast<std::uintptr_t>(key);
+  return v == 0x80000000u || v == 0x80000001u || v == 0x80000002u || v == 0x80000003u || v == 0x80000005u;
+}
+
+LONG SplitPath(std::wstring_view s, Names& out) {
+  if (!s.empty() && s[0] == L'\\') return ERROR_BAD_PATHNAME;
+  size_t start = 0;
+  while (start < s.size()) {
+    size_t end = s.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = s.size();
+    if (end > start) out.emplace_back(s.substr(start, end - start));
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
+static std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool followLast,
+                                 int depth);
+
+// A link key's target: "\Registry\Machine\..." or "\Registry\User\<SID or .Default>\...".
+static std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
+  if (depth > kMaxLinkDepth) return nullptr;  // a loop of links
+  std::wstring target = LinkTarget(link);
+  Names names;
+  if (SplitPath(std::wstring_view(target).substr(target.starts_with(L"\\") ? 1 : 0), names) != ERROR_SUCCESS)
+    return nullptr;
+  if (names.size() < 2 || !SameName(names[0], L"Registry")) return nullptr;
+  RegistryStore& s = Store();
+  std::shared_ptr<Key> root;
+  size_t first = 2;
+  if (SameName(names[1], L"Machine")) {
+    root = s.hive(Hive::Kind::Machine).content.root;
+  } else if (SameName(names[1], L"User") && names.size() >= 3) {
+    root = s.usersRoot()->FindShared(names[2]);
+    first = 3;
+  }
+  if (!root) return nullptr;
+  return Walk(root, std::span<const std::wstring_view>(names).subspan(first), true, depth + 1);
+}
+
+// Walks down names, following link keys on the way (and at the end when followLast).
+static std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool followLast,
+                                 int depth) {
+  for (std::wstring_view name : names) {
+    if (!key) return nullptr;
+    if (key->isLink) key = FollowLink(*key, depth + 1);
+    if (!key) return nullptr;
+    key = key->FindShared(name);
+  }
+  if (key && followLast && key->isLink) key = FollowLink(*key, depth + 1);
+  return key;
+}
+
+static HiveShape ShapeOf(const Hive& h) { return h.kind == Hive::Kind::Machine ? HiveShape::Machine : HiveShape::User; }
+
+static bool Redirects(bool view32) { return view32 && Store().arch() == Arch::Win64; }
+
+static std::shared_ptr<Key> ResolveInHive(Hive& h, std::span<const std::wstring_view> logical, bool view32,
+                                          bool followLast) {
+  if (Redirects(view32)) {
+    Redirected r = Redirect32(ShapeOf(h), logical);
+    auto key = Walk(h.content.root, r.names, followLast, 0);
+    if (!key && r.softwareRoot) key = Walk(h.content.root, std::span(r.names).first(1), followLast, 0);
+    return key;
+  }
+  return Walk(h.content.root, logical, followLast, 0);
+}
+
+static Names ClassesPath(std::span<const std::wstring_view> path) {
+  Names full{L"Software", L"Classes"};
+  full.insert(full.end(), path.begin(), path.end());
+  return full;
+}
+
+// The hive a path of HKEY_USERS lives in (path[0] names it), or null.
+static Hive* UsersHive(std::span<const std::wstring_view> path) {
+  if (path.empty()) return nullptr;
+  RegistryStore& s = Store();
+  for (Hive::Kind kind : {Hive::Kind::User, Hive::Kind::Default})
+    if (SameName(s.hive(kind).root()->name, path[0])) return &s.hive(kind);
+  return nullptr;
+}
+
+void ResolveFull(RootKind root, bool view32, std::span<const std::wstring_view> path, bool followLast,
+                 std::shared_ptr<Key>& a, std::shared_ptr<Key>& b) {
+  RegistryStore& s = Store();
+  a.reset();
+  b.reset();
+  switch (root) {
+    case RootKind::LocalMachine:
+      a = ResolveInHive(s.hive(Hive::Kind::Machine), path, view32, followLast);
+      break;
+    case RootKind::CurrentUser:
+      a = ResolveInHive(s.hive(Hive::Kind::User), path, view32, followLast);
+      break;
+    case RootKind::Users:
+      if (path.empty()) {
+        a = s.usersRootShared();
+      } else if (Hive* h = UsersHive(path)) {
+        a = ResolveInHive(*h, path.subspan(1), view32, followLast);
+      }
+      break;
+    case RootKind::ClassesRoot: {
+      auto full = ClassesPath(path);
+      a = ResolveInHive(s.hive(Hive::Kind::User), full, view32, followLast);
+      b = ResolveInHive(s.hive(Hive::Kind::Machine), full, view32, followLast);
+      break;
+    }
+  }
+}
+
+// Whether the key at full (below the root) has a 32-bit place of its own rather than its parent's place + name.
+static bool StepDecides(RootKind root, std::span<const std::wstring_view> full) {
+  switch (root) {
+    case RootKind::LocalMachine:
+      return DecidesPlacement(HiveShape::Machine, full);
+    case RootKind::CurrentUser:
+      return DecidesPlacement(HiveShape::User, full);
+    case RootKind::Users:
+      return full.size() >= 2 && DecidesPlacement(HiveShape::User, full.subspan(1));
+    case RootKind::ClassesRoot:
+      return full.size() == 1;
+  }
+  return true;
+}
+
+LONG Lookup(HKEY hkey, Target& t) {
+  RegistryStore& s = Store();
+  if (IsPredefined(hkey)) {
+    t.predefined = true;
+    t.view32 = s.arch() == Arch::Win64;  // the native view of a 32-bit program
+    switch (reinterpret_cast<std::uintptr_t>(hkey)) {
+      case 0x80000000u:
+        t.root = RootKind::ClassesRoot;
+        break;
+      case 0x80000001u:
+        t.root = RootKind::CurrentUser;
+        break;
+      case 0x80000002u:
+        t.root = RootKind::LocalMachine;
+        break;
+      case 0x80000003u:
+        t.root = RootKind::Users;
+        break;
+      case 0x80000005u:
+        t.root = RootKind::LocalMachine;
+        t.path = ConfigPath();
+        break;
+    }
+    ResolveFull(t.root, t.view32, t.path, true, t.a, t.b);
+    return ERROR_SUCCESS;
+  }
+  if (!hkey) return ERROR_INVALID_HANDLE;
+  t.handle = s.FindHandle(hkey);
+  if (!t.handle) return ERROR_INVALID_HANDLE;
+  Handle& h = *t.handle;
+  t.root = h.root;
+  t.view32 = h.view32;
+  t.access = h.access;
+  t.path = h.path.names;
+  {
+    std::lock_guard lock(h.cacheMutex);
+    if (h.generation != s.generation()) {
+      // The files were reloaded: find the key again by its place.
+      ResolveFull(h.root, h.view32, h.path.names, true, h.a, h.b);
+      h.generation = s.generation();
+      h.mergeStamp = 0;
+    }
+    t.a = h.a;
+    t.b = h.b;
+  }
+  if (t.a && t.a->deleted) t.a.reset();
+  if (t.b && t.b->deleted) t.b.reset();
+  if (!t.key()) return ERROR_KEY_DELETED;
+  return ERROR_SUCCESS;
+}
+
+LONG CheckOpenAccess(const Key& key, REGSAM sam) {
+  if (key.access == KeyAccess::Denied) return ERROR_ACCESS_DENIED;
+  if (sam & kWriteRights) {
+    if (key.access == KeyAccess::ReadOnly) return ERROR_ACCESS_DENIED;
+    if (key.hive && key.hive->kind == Hive::Kind::Machine && !Store().admin) return ERROR_ACCESS_DENIED;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG CheckWritable(const Key& key) {
+  if (!key.hive) return ERROR_ACCESS_DENIED;  // HKEY_USERS itself
+  if (key.access != KeyAccess::Normal) return ERROR_ACCESS_DENIED;
+  if (key.hive->kind == Hive::Kind::Machine && !Store().admin) return ERROR_ACCESS_DENIED;
+  return Store().WritesAllowed(*key.hive);
+}
+
+bool ViewOf(REGSAM sam, const Target& parent, bool& view32) {
+  REGSAM bits = sam & KEY_WOW64_RES;
+  if (bits == KEY_WOW64_RES) return false;
+  if (Store().arch() != Arch::Win64)
+    view32 = false;
+  else if (bits)
+    view32 = bits == KEY_WOW64_32KEY;
+  else
+    view32 = parent.predefined ? true : parent.view32;
+  return true;
+}
+
+void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names,
+                  std::span<const std::wstring_view> fullPath, bool followLast, std::shared_ptr<Key>& a,
+                  std::shared_ptr<Key>& b) {
+  bool incremental = view32 == parent.view32;
+  if (incremental && Redirects(view32))
+    for (size_t n = parent.path.size() + 1; n <= fullPath.size() && incremental; ++n)
+      incremental = !StepDecides(parent.root, fullPath.first(n));
+  if (!incremental) return ResolveFull(parent.root, view32, fullPath, followLast, a, b);
+  a = parent.a ? Walk(parent.a, names, followLast, 0) : nullptr;
+  b = parent.b ? Walk(parent.b, names, followLast, 0) : nullptr;
+  if (names.empty()) {
+    a = parent.a;
+    b = parent.b;
+  }
+}
+
+// Creates the missing keys of a physical path below root; the first missing key's parent must be writable.
+static LONG CreatePath(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool isVolatile,
+                       bool& created) {
+  created = false;
+  if (names.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
+  for (std::wstring_view name : names) {
+    if (key->isLink) {
+      key = FollowLink(*key, 0);
+      if (!key) return ERROR_FILE_NOT_FOUND;
+    }
+    std::shared_ptr<Key> child = key->FindShared(name);
+    if (!child) {
+      if (name.size() > kMaxKeyName) return ERROR_INVALID_PARAMETER;
+      if (LONG rc = CheckWritable(*key); rc != ERROR_SUCCESS) return rc;
+      std::uint64_t now = Now();
+      Key* added = key->Add(name, now);
+      added->isVolatile = key->isVolatile || isVolatile;
+      key->modified = now;
+      Store().Changed(*key, true);
+      created = true;
+      child = key->FindShared(name);
+    }
+    key = std::move(child);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG CreateMissing(RootKind root, bool view32, std::span<const std::wstring_view> path, bool isVolatile,
+                   bool& created) {
+  RegistryStore& s = Store();
+  Hive* hive = nullptr;
+  Names logical;
+  switch (root) {
+    case RootKind::LocalMachine:
+      hive = &s.hive(Hive::Kind::Machine);
+      logical.assign(path.begin(), path.end());
+      break;
+    case RootKind::CurrentUser:
+      hive = &s.hive(Hive::Kind::User);
+      logical.assign(path.begin(), path.end());
+      break;
+    case RootKind::Users:
+      hive = UsersHive(path);
+      if (!hive) return ERROR_ACCESS_DENIED;  // no new hives below HKEY_USERS
+      logical.assign(path.begin() + 1, path.end());
+      break;
+    case RootKind::ClassesRoot:
+      hive = &s.hive(Hive::Kind::Machine);  // a new class key goes to the machine
+      logical = ClassesPath(path);
+      break;
+  }
+  if (Redirects(view32)) {
+    Redirected r = Redirect32(ShapeOf(*hive), logical);
+    if (r.softwareRoot) r.names.resize(1);
+    return CreatePath(hive->content.root, r.names, isVolatile, created);
+  }
+  return CreatePath(hive->content.root, logical, isVolatile, created);
+}
+
+void OwnedPath::Assign(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more) {
+  size_t size = 0;
+  for (auto n : base) size += n.size() + 1;
+  for (auto n : more) size += n.size() + 1;
+  text.clear();
+  text.reserve(size);
+  std::vector<size_t> ends;
+  ends.reserve(base.size() + more.size());
+  for (auto part : {base, more})
+    for (auto n : part) {
+      if (!text.empty()) text += L'\\';
+      text += n;
+      ends.push_back(text.size());
+    }
+  names.clear();
+  names.reserve(ends.size());
+  size_t start = 0;
+  for (size_t end : ends) {
+    names.emplace_back(text.data() + start, end - start);
+    start = end + 1;
+  }
+}
+
+LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out) {
+  Names names;
+  if (LONG rc = SplitPath(subKey, names); rc != ERROR_SUCCESS) return rc;
+  Target t;
+  if (LONG rc = Lookup(root, t); rc != ERROR_SUCCESS) return rc;
+  bool view32 = false;
+  if (!ViewOf(view, t, view32)) return ERROR_INVALID_PARAMETER;
+  std::shared_ptr<Key> a, b;
+  OwnedPath full;
+  full.Assign(t.path, names);
+  ResolveFull(t.root, view32, full.names, true, a, b);
+  out = a ? a : b;
+  return out ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace mx::reg

@@ -1,0 +1,63 @@
+#pragma once
+// Where a call's key is: a handle or a predefined root, resolved to the physical key(s) of the prefix's files
+// through the WOW64 views, Wine's link keys and the HKEY_CLASSES_ROOT merge; the creation of missing keys;
+// the access rules of opens and writes. Internal to platform/registry.
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry/RegistryStore.h"
+
+namespace mx::reg {
+
+using Names = std::vector<std::wstring_view>;
+
+inline constexpr DWORD kOpenLink = 0x8;  // REG_OPTION_OPEN_LINK
+inline constexpr size_t kMaxValueName = 16383;
+
+inline RegistryStore& Store() { return RegistryStore::Instance(); }
+std::uint64_t Now();
+bool IsPredefined(HKEY key);
+// Names of a sub-key text. A leading backslash is bad syntax; doubled and trailing ones are tolerated.
+LONG SplitPath(std::wstring_view s, Names& out);
+
+// The key a call works on: the handle's place and its physical key(s).
+struct Target {
+  RootKind root = RootKind::LocalMachine;
+  bool view32 = false;
+  bool predefined = false;
+  REGSAM access = KEY_ALL_ACCESS;
+  std::span<const std::wstring_view> path;
+  std::shared_ptr<Key> a, b;  // HKCR: HKCU copy, HKLM copy
+  std::shared_ptr<Handle> handle;
+
+  Key* key() const { return a ? a.get() : b.get(); }
+  const std::shared_ptr<Key>& keyShared() const { return a ? a : b; }
+};
+
+// Finds the key(s) of a handle or root; ERROR_INVALID_HANDLE or ERROR_KEY_DELETED when there are none. The
+// caller holds the tree lock.
+LONG Lookup(HKEY hkey, Target& t);
+// The view of an open below parent: the mask's view bits, else the parent handle's view, else the native
+// (32-bit) view. False for both bits at once.
+bool ViewOf(REGSAM sam, const Target& parent, bool& view32);
+void ResolveFull(RootKind root, bool view32, std::span<const std::wstring_view> path, bool followLast,
+                 std::shared_ptr<Key>& a, std::shared_ptr<Key>& b);
+// Resolves parent + names in a view: from the parent's keys when the view rules cannot change the answer,
+// else from the root.
+void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names,
+                  std::span<const std::wstring_view> fullPath, bool followLast, std::shared_ptr<Key>& a,
+                  std::shared_ptr<Key>& b);
+// Creates the missing keys of a path (a new HKCR key goes to the machine). The caller holds the exclusive lock.
+LONG CreateMissing(RootKind root, bool view32, std::span<const std::wstring_view> path, bool isVolatile, bool& created);
+
+// The key that root\subKey names in a view (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY), for the control calls.
+// The caller holds the exclusive tree lock.
+LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out);
+
+LONG CheckOpenAccess(const Key& key, REGSAM sam);
+// Whether key may be changed now (its values, its sub-keys, or the key itself).
+LONG CheckWritable(const Key& key);
+
+}  // namespace mx::reg
