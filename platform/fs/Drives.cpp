@@ -111,12 +111,9 @@ DWORD GetLogicalDrives() {
 }
 
 UINT GetDriveType(LPCWSTR root) {
-  std::wstring text;
-  if (!root) {
-    text = mx::CurrentDirectory();
-  } else {
-    text = root;
-  }
+  std::wstring text = root ? root : L"";
+  // No root, or "\" alone, is the root of the current folder's drive.
+  if (text.empty() || text == L"\\" || text == L"/") text = mx::CurrentDirectory().substr(0, 3);
   // A network share has no root here: there is no network.
   if (text.size() < 2 || text[1] != L':' || mx::LetterIndex(text[0]) < 0) return DRIVE_NO_ROOT_DIR;
   // Only a drive's root is a root: "C:\dir\" is not.

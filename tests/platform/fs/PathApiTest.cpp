@@ -123,7 +123,9 @@ TEST(PathApi, DrivesOfThePrefix) {
   EXPECT_EQ(win::GetDriveType(L"C:"), DRIVE_FIXED);
   EXPECT_EQ(win::GetDriveType(L"q:\\"), DRIVE_NO_ROOT_DIR);
   EXPECT_EQ(win::GetDriveType(L"C:\\windows\\"), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(win::GetDriveType(L"\\"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(win::GetDriveType(L"\\"), DRIVE_FIXED) << "the current folder's drive";
+  EXPECT_EQ(win::GetDriveType(nullptr), DRIVE_FIXED);
+  EXPECT_EQ(win::GetDriveType(L"\\\\server\\share\\"), DRIVE_NO_ROOT_DIR);
   mx::SetDriveTypeOverride(L'z', DRIVE_REMOTE);
   EXPECT_EQ(win::GetDriveType(L"Z:\\"), DRIVE_REMOTE);
   EXPECT_TRUE(win::PathIsNetworkPath(L"z:\\share\\x"));
