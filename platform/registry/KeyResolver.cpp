@@ -1,6 +1,7 @@
 #include "platform/registry/KeyResolver.h"
 
 #include "platform/base/Clock.h"
+#include "platform/base/Text.h"
 #include "platform/registry/ViewResolver.h"
 
 namespace mx::reg {
@@ -44,13 +45,13 @@ static std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
   Names names;
   if (SplitPath(std::wstring_view(target).substr(target.starts_with(L"\\") ? 1 : 0), names) != ERROR_SUCCESS)
     return nullptr;
-  if (names.size() < 2 || !SameName(names[0], L"Registry")) return nullptr;
+  if (names.size() < 2 || !EqualsNoCase(names[0], L"Registry")) return nullptr;
   RegistryStore& s = Store();
   std::shared_ptr<Key> root;
   size_t first = 2;
-  if (SameName(names[1], L"Machine")) {
+  if (EqualsNoCase(names[1], L"Machine")) {
     root = s.hive(Hive::Kind::Machine).content.root;
-  } else if (SameName(names[1], L"User") && names.size() >= 3) {
+  } else if (EqualsNoCase(names[1], L"User") && names.size() >= 3) {
     root = s.usersRoot()->FindShared(names[2]);
     first = 3;
   }
@@ -97,7 +98,7 @@ static Hive* UsersHive(std::span<const std::wstring_view> path) {
   if (path.empty()) return nullptr;
   RegistryStore& s = Store();
   for (Hive::Kind kind : {Hive::Kind::User, Hive::Kind::Default})
-    if (SameName(s.hive(kind).root()->name, path[0])) return &s.hive(kind);
+    if (EqualsNoCase(s.hive(kind).root()->name, path[0])) return &s.hive(kind);
   return nullptr;
 }
 
@@ -149,24 +150,12 @@ LONG Lookup(HKEY hkey, Target& t) {
   if (IsPredefined(hkey)) {
     t.predefined = true;
     t.view32 = s.arch() == Arch::Win64;  // the native view of a 32-bit program
-    switch (reinterpret_cast<std::uintptr_t>(hkey)) {
-      case 0x80000000u:
-        t.root = RootKind::ClassesRoot;
-        break;
-      case 0x80000001u:
-        t.root = RootKind::CurrentUser;
-        break;
-      case 0x80000002u:
-        t.root = RootKind::LocalMachine;
-        break;
-      case 0x80000003u:
-        t.root = RootKind::Users;
-        break;
-      case 0x80000005u:
-        t.root = RootKind::LocalMachine;
-        t.path = ConfigPath();
-        break;
-    }
+    // HKEY_CURRENT_CONFIG is a place in the machine's tree.
+    static constexpr RootKind kRoots[] = {RootKind::ClassesRoot, RootKind::CurrentUser,  RootKind::LocalMachine,
+                                          RootKind::Users,       RootKind::LocalMachine, RootKind::LocalMachine};
+    auto index = reinterpret_cast<std::uintptr_t>(hkey) - 0x80000000u;
+    t.root = kRoots[index];
+    if (hkey == HKEY_CURRENT_CONFIG) t.path = ConfigPath();
     ResolveFull(t.root, t.view32, t.path, true, t.a, t.b);
     return ERROR_SUCCESS;
   }

@@ -18,7 +18,7 @@ size_t LowerBoundBy(const std::vector<T>& items, std::wstring_view name, Name na
   size_t lo = 0, hi = items.size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (CompareNames(nameOf(items[mid]), name) < 0)
+    if (CompareNoCase(nameOf(items[mid]), name) < 0)
       lo = mid + 1;
     else
       hi = mid;
@@ -58,17 +58,6 @@ std::wstring FoldName(std::wstring_view name) {
   std::wstring out;
   FoldNameInto(name, out);
   return out;
-}
-
-int CompareNames(std::wstring_view a, std::wstring_view b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<std::uint32_t>(FoldUnit(a[i]));
-    auto y = static_cast<std::uint32_t>(FoldUnit(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
 }
 
 void Key::SetName(std::wstring_view n) {
@@ -122,15 +111,15 @@ bool Key::Remove(std::wstring_view n) {
 
 const Value* Key::FindValue(std::wstring_view n) const {
   size_t i = LowerBoundBy(values, n, ValueName);
-  return (i < values.size() && CompareNames(values[i].name, n) == 0) ? &values[i] : nullptr;
+  return (i < values.size() && EqualsNoCase(values[i].name, n)) ? &values[i] : nullptr;
 }
 
 Value* Key::FindValue(std::wstring_view n) { return const_cast<Value*>(static_cast<const Key*>(this)->FindValue(n)); }
 
 void Key::SetValue(std::wstring_view n, DWORD type, std::vector<BYTE> data) {
-  size_t i =
-      (!values.empty() && CompareNames(values.back().name, n) < 0) ? values.size() : LowerBoundBy(values, n, ValueName);
-  if (i < values.size() && CompareNames(values[i].name, n) == 0) {
+  size_t i = (!values.empty() && CompareNoCase(values.back().name, n) < 0) ? values.size()
+                                                                           : LowerBoundBy(values, n, ValueName);
+  if (i < values.size() && EqualsNoCase(values[i].name, n)) {
     values[i].type = type;
     values[i].data = std::move(data);
     return;
@@ -140,7 +129,7 @@ void Key::SetValue(std::wstring_view n, DWORD type, std::vector<BYTE> data) {
 
 bool Key::DeleteValue(std::wstring_view n) {
   size_t i = LowerBoundBy(values, n, ValueName);
-  if (i >= values.size() || !CompareNames(values[i].name, n) == 0) return false;
+  if (i >= values.size() || !EqualsNoCase(values[i].name, n)) return false;
   values.erase(values.begin() + static_cast<std::ptrdiff_t>(i));
   return true;
 }

@@ -24,10 +24,6 @@ struct Value {
 // Names lower-cased unit by unit; comparing two folded names as plain units gives Wine's key order.
 std::wstring FoldName(std::wstring_view name);
 void FoldNameInto(std::wstring_view name, std::wstring& out);
-int CompareNames(std::wstring_view a, std::wstring_view b);
-inline bool SameName(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && CompareNames(a, b) == 0;
-}
 
 struct Key {
   std::wstring name;

@@ -113,6 +113,29 @@ void WithMergedSubkeys(const Target& t, Use use) {
 
 bool Merges(const Target& t) { return t.root == RootKind::ClassesRoot && t.a && t.b; }
 
+// Runs use(target) under the tree lock (shared for reads, exclusive for writes) once the key is found and the
+// handle holds right (0: no right needed).
+template <class Lock, class Use>
+LONG OnKey(HKEY key, REGSAM right, Use use) {
+  RegistryStore& s = Store();
+  s.EnsureLoaded();
+  Lock lock(s.treeMutex());
+  Target t;
+  if (LONG rc = Lookup(key, t); rc != ERROR_SUCCESS) return rc;
+  if (!t.key()) return ERROR_FILE_NOT_FOUND;
+  if (right && !(t.access & right)) return ERROR_ACCESS_DENIED;
+  return use(t);
+}
+
+std::wstring_view NameOf(LPCWSTR name) { return name ? std::wstring_view(name) : std::wstring_view(); }
+
+// Copies text and its terminator into a buffer known to be large enough; *cch gets the length.
+void PutText(const std::wstring& text, LPWSTR out, LPDWORD cch) {
+  std::copy(text.begin(), text.end(), out);
+  out[text.size()] = 0;
+  *cch = static_cast<DWORD>(text.size());
+}
+
 void PutFileTime(FILETIME* out, std::uint64_t t) {
   if (!out) return;
   out->dwLowDateTime = static_cast<DWORD>(t);
@@ -185,64 +208,49 @@ LONG RegCloseKey(HKEY key) {
 }
 
 LONG RegQueryValueEx(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD cbData) {
-  RegistryStore& s = RegistryStore::Instance();
-  s.EnsureLoaded();
-  std::shared_lock lock(s.treeMutex());
-  Target t;
-  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
-  if (!t.key()) return ERROR_FILE_NOT_FOUND;
-  if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
-  const Value* v = t.key()->FindValue(valueName ? std::wstring_view(valueName) : std::wstring_view());
-  if (!v) return ERROR_FILE_NOT_FOUND;
-  DWORD size = static_cast<DWORD>(v->data.size());
-  if (type) *type = v->type;
-  if (data) {
-    if (*cbData < size) {
-      *cbData = size;
-      return ERROR_MORE_DATA;
+  return mx::reg::OnKey<std::shared_lock<std::shared_mutex>>(key, KEY_QUERY_VALUE, [&](Target& t) -> LONG {
+    const Value* v = t.key()->FindValue(mx::reg::NameOf(valueName));
+    if (!v) return ERROR_FILE_NOT_FOUND;
+    DWORD size = static_cast<DWORD>(v->data.size());
+    if (type) *type = v->type;
+    if (data) {
+      if (*cbData < size) {
+        *cbData = size;
+        return ERROR_MORE_DATA;
+      }
+      if (size) std::memcpy(data, v->data.data(), size);
     }
-    if (size) std::memcpy(data, v->data.data(), size);
-  }
-  if (cbData) *cbData = size;
-  return ERROR_SUCCESS;
+    if (cbData) *cbData = size;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
-  RegistryStore& s = RegistryStore::Instance();
-  std::wstring_view name = valueName ? std::wstring_view(valueName) : std::wstring_view();
+  std::wstring_view name = mx::reg::NameOf(valueName);
   if (name.size() > mx::reg::kMaxValueName) return ERROR_INVALID_PARAMETER;
   if (!data && cbData) return ERROR_INVALID_PARAMETER;
-  s.EnsureLoaded();
-  std::unique_lock lock(s.treeMutex());
-  Target t;
-  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
-  if (!t.key()) return ERROR_FILE_NOT_FOUND;
-  if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  Key& k = *t.key();
-  if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
-  k.SetValue(name, type, std::vector<BYTE>(data, data + cbData));
-  k.modified = mx::reg::Now();
-  s.Changed(k, false);
-  return ERROR_SUCCESS;
+  return mx::reg::OnKey<std::unique_lock<std::shared_mutex>>(key, KEY_SET_VALUE, [&](Target& t) -> LONG {
+    Key& k = *t.key();
+    if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
+    k.SetValue(name, type, std::vector<BYTE>(data, data + cbData));
+    k.modified = mx::reg::Now();
+    mx::reg::Store().Changed(k, false);
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegDeleteValue(HKEY key, LPCWSTR valueName) {
-  RegistryStore& s = RegistryStore::Instance();
-  s.EnsureLoaded();
-  std::unique_lock lock(s.treeMutex());
-  Target t;
-  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
-  if (!t.key()) return ERROR_FILE_NOT_FOUND;
-  if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  Key& k = *t.key();
-  std::wstring_view name = valueName ? std::wstring_view(valueName) : std::wstring_view();
-  if (!k.FindValue(name)) return ERROR_FILE_NOT_FOUND;
-  if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
-  k.DeleteValue(name);
-  k.modified = mx::reg::Now();
-  s.Changed(k, false);
-  return ERROR_SUCCESS;
+  std::wstring_view name = mx::reg::NameOf(valueName);
+  return mx::reg::OnKey<std::unique_lock<std::shared_mutex>>(key, KEY_SET_VALUE, [&](Target& t) -> LONG {
+    Key& k = *t.key();
+    if (!k.FindValue(name)) return ERROR_FILE_NOT_FOUND;
+    if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
+    k.DeleteValue(name);
+    k.modified = mx::reg::Now();
+    mx::reg::Store().Changed(k, false);
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegDeleteKey(HKEY key, LPCWSTR subKey) { return mx::reg::DeleteKeyImpl(key, subKey, 0, false); }
@@ -256,36 +264,25 @@ LONG SHDeleteKey(HKEY key, LPCWSTR subKey) { return mx::reg::DeleteKeyImpl(key, 
 LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD cchName, LPDWORD, LPWSTR keyClass, LPDWORD cchClass,
                   FILETIME* lastWrite) {
   if (!name || !cchName) return ERROR_INVALID_PARAMETER;
-  RegistryStore& s = RegistryStore::Instance();
-  s.EnsureLoaded();
-  std::shared_lock lock(s.treeMutex());
-  Target t;
-  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
-  if (!t.key()) return ERROR_FILE_NOT_FOUND;
-  if (!(t.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  const Key* child = nullptr;
-  if (mx::reg::Merges(t)) {
-    mx::reg::WithMergedSubkeys(t, [&](const std::vector<Key*>& merged) {
-      if (index < merged.size()) child = merged[index];
-    });
+  return mx::reg::OnKey<std::shared_lock<std::shared_mutex>>(key, KEY_ENUMERATE_SUB_KEYS, [&](Target& t) -> LONG {
+    const Key* child = nullptr;
+    if (mx::reg::Merges(t)) {
+      mx::reg::WithMergedSubkeys(t, [&](const std::vector<Key*>& merged) {
+        if (index < merged.size()) child = merged[index];
+      });
+    } else if (index < t.key()->subkeys.size()) {
+      child = t.key()->subkeys[index].get();
+    }
     if (!child) return ERROR_NO_MORE_ITEMS;
-  } else {
-    const auto& subkeys = t.key()->subkeys;
-    if (index >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
-    child = subkeys[index].get();
-  }
-  if (child->name.size() >= *cchName) return ERROR_MORE_DATA;
-  if (keyClass && cchClass) {
-    if (child->keyClass.size() >= *cchClass) return ERROR_MORE_DATA;
-    std::copy(child->keyClass.begin(), child->keyClass.end(), keyClass);
-    keyClass[child->keyClass.size()] = 0;
-    *cchClass = static_cast<DWORD>(child->keyClass.size());
-  }
-  std::copy(child->name.begin(), child->name.end(), name);
-  name[child->name.size()] = 0;
-  *cchName = static_cast<DWORD>(child->name.size());
-  mx::reg::PutFileTime(lastWrite, child->modified);
-  return ERROR_SUCCESS;
+    if (child->name.size() >= *cchName) return ERROR_MORE_DATA;
+    if (keyClass && cchClass) {
+      if (child->keyClass.size() >= *cchClass) return ERROR_MORE_DATA;
+      mx::reg::PutText(child->keyClass, keyClass, cchClass);
+    }
+    mx::reg::PutText(child->name, name, cchName);
+    mx::reg::PutFileTime(lastWrite, child->modified);
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegEnumKey(HKEY key, DWORD index, LPWSTR name, DWORD cchName) {
@@ -296,76 +293,66 @@ LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD cchValueName,
                   LPDWORD cbData) {
   if (!valueName || !cchValueName) return ERROR_INVALID_PARAMETER;
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
-  RegistryStore& s = RegistryStore::Instance();
-  s.EnsureLoaded();
-  std::shared_lock lock(s.treeMutex());
-  Target t;
-  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
-  if (!t.key()) return ERROR_FILE_NOT_FOUND;
-  if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  const auto& values = t.key()->values;
-  if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
-  const Value& v = values[index];
-  if (v.name.size() >= *cchValueName) return ERROR_MORE_DATA;
-  DWORD size = static_cast<DWORD>(v.data.size());
-  if (data && *cbData < size) {
-    *cbData = size;
+  return mx::reg::OnKey<std::shared_lock<std::shared_mutex>>(key, KEY_QUERY_VALUE, [&](Target& t) -> LONG {
+    const auto& values = t.key()->values;
+    if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& v = values[index];
+    if (v.name.size() >= *cchValueName) return ERROR_MORE_DATA;
+    DWORD size = static_cast<DWORD>(v.data.size());
     if (type) *type = v.type;
-    return ERROR_MORE_DATA;
-  }
-  std::copy(v.name.begin(), v.name.end(), valueName);
-  valueName[v.name.size()] = 0;
-  *cchValueName = static_cast<DWORD>(v.name.size());
-  if (type) *type = v.type;
-  if (data && size) std::memcpy(data, v.data.data(), size);
-  if (cbData) *cbData = size;
-  return ERROR_SUCCESS;
+    if (data && *cbData < size) {
+      *cbData = size;
+      return ERROR_MORE_DATA;
+    }
+    mx::reg::PutText(v.name, valueName, cchValueName);
+    if (data && size) std::memcpy(data, v.data.data(), size);
+    if (cbData) *cbData = size;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegQueryInfoKey(HKEY key, LPWSTR keyClass, LPDWORD cchClass, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLen,
                      LPDWORD maxClassLen, LPDWORD values, LPDWORD maxValueNameLen, LPDWORD maxValueLen,
                      LPDWORD securityDescriptor, FILETIME* lastWrite) {
-  RegistryStore& s = RegistryStore::Instance();
-  s.EnsureLoaded();
-  std::shared_lock lock(s.treeMutex());
-  Target t;
-  if (LONG rc = mx::reg::Lookup(key, t); rc != ERROR_SUCCESS) return rc;
-  if (!t.key()) return ERROR_FILE_NOT_FOUND;
-  const Key& k = *t.key();
-  std::vector<const Key*> children;
-  if (mx::reg::Merges(t)) {
-    mx::reg::WithMergedSubkeys(t,
-                               [&](const std::vector<Key*>& merged) { children.assign(merged.begin(), merged.end()); });
-  } else {
-    for (const auto& c : k.subkeys) children.push_back(c.get());
-  }
-  if (keyClass && cchClass) {
-    if (k.keyClass.size() >= *cchClass) {
-      *cchClass = static_cast<DWORD>(k.keyClass.size());
-      return ERROR_MORE_DATA;
+  return mx::reg::OnKey<std::shared_lock<std::shared_mutex>>(key, 0, [&](Target& t) -> LONG {
+    const Key& k = *t.key();
+    std::vector<const Key*> children;
+    if (mx::reg::Merges(t)) {
+      mx::reg::WithMergedSubkeys(
+          t, [&](const std::vector<Key*>& merged) { children.assign(merged.begin(), merged.end()); });
+    } else {
+      for (const auto& c : k.subkeys) children.push_back(c.get());
     }
-    std::copy(k.keyClass.begin(), k.keyClass.end(), keyClass);
-    keyClass[k.keyClass.size()] = 0;
-  }
-  if (cchClass) *cchClass = static_cast<DWORD>(k.keyClass.size());
-  size_t maxName = 0, maxClass = 0, maxValueName = 0, maxData = 0;
-  for (const Key* c : children) {
-    maxName = std::max(maxName, c->name.size());
-    maxClass = std::max(maxClass, c->keyClass.size());
-  }
-  for (const Value& v : k.values) {
-    maxValueName = std::max(maxValueName, v.name.size());
-    maxData = std::max(maxData, v.data.size());
-  }
-  if (subKeys) *subKeys = static_cast<DWORD>(children.size());
-  if (maxSubKeyLen) *maxSubKeyLen = static_cast<DWORD>(maxName);
-  if (maxClassLen) *maxClassLen = static_cast<DWORD>(maxClass);
-  if (values) *values = static_cast<DWORD>(k.values.size());
-  if (maxValueNameLen) *maxValueNameLen = static_cast<DWORD>(maxValueName);
-  if (maxValueLen) *maxValueLen = static_cast<DWORD>(maxData);
-  if (securityDescriptor) *securityDescriptor = 0;
-  mx::reg::PutFileTime(lastWrite, k.modified);
-  return ERROR_SUCCESS;
+    if (keyClass && cchClass) {
+      if (k.keyClass.size() >= *cchClass) {
+        *cchClass = static_cast<DWORD>(k.keyClass.size());
+        return ERROR_MORE_DATA;
+      }
+      mx::reg::PutText(k.keyClass, keyClass, cchClass);
+    }
+    if (cchClass) *cchClass = static_cast<DWORD>(k.keyClass.size());
+    size_t maxName = 0, maxClass = 0, maxValueName = 0, maxData = 0;
+    for (const Key* c : children) {
+      maxName = std::max(maxName, c->name.size());
+      maxClass = std::max(maxClass, c->keyClass.size());
+    }
+    for (const Value& v : k.values) {
+      maxValueName = std::max(maxValueName, v.name.size());
+      maxData = std::max(maxData, v.data.size());
+    }
+    auto put = [](LPDWORD out, size_t v) {
+      if (out) *out = static_cast<DWORD>(v);
+    };
+    put(subKeys, children.size());
+    put(maxSubKeyLen, maxName);
+    put(maxClassLen, maxClass);
+    put(values, k.values.size());
+    put(maxValueNameLen, maxValueName);
+    put(maxValueLen, maxData);
+    put(securityDescriptor, 0);
+    mx::reg::PutFileTime(lastWrite, k.modified);
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegFlushKey(HKEY key) {

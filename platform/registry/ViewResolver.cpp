@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/Text.h"
 #include "platform/registry/KeyTree.h"
 
 namespace mx::reg {
@@ -82,7 +83,7 @@ const std::vector<std::vector<std::wstring_view>>& SharedMachineKeys() {
 
 bool IsRedirectedClass(std::wstring_view name) {
   for (std::wstring_view n : {L"CLSID", L"Interface", L"DirectShow", L"Media Type", L"MediaFoundation"})
-    if (SameName(name, n)) return true;
+    if (EqualsNoCase(name, n)) return true;
   return false;
 }
 
@@ -90,7 +91,7 @@ bool IsSharedMachineKey(std::span<const std::wstring_view> belowSoftware) {
   for (const auto& shared : SharedMachineKeys()) {
     if (belowSoftware.size() < shared.size()) continue;
     bool match = true;
-    for (size_t i = 0; i < shared.size() && match; ++i) match = SameName(belowSoftware[i], shared[i]);
+    for (size_t i = 0; i < shared.size() && match; ++i) match = EqualsNoCase(belowSoftware[i], shared[i]);
     if (match) return true;
   }
   return false;
@@ -108,8 +109,8 @@ void RedirectClasses(std::span<const std::wstring_view> logical, size_t classesD
 
 Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logical) {
   Redirected out;
-  bool software = !logical.empty() && SameName(logical[0], L"Software");
-  bool classes = software && logical.size() >= 2 && SameName(logical[1], L"Classes");
+  bool software = !logical.empty() && EqualsNoCase(logical[0], L"Software");
+  bool classes = software && logical.size() >= 2 && EqualsNoCase(logical[1], L"Classes");
   if (classes) {
     RedirectClasses(logical, 2, out);
     return out;
@@ -120,7 +121,7 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logica
       out.softwareRoot = true;
       return out;
     }
-    if (!SameName(logical[1], kWow) && !IsSharedMachineKey(logical.subspan(1))) {
+    if (!EqualsNoCase(logical[1], kWow) && !IsSharedMachineKey(logical.subspan(1))) {
       out.names.push_back(logical[0]);
       out.names.push_back(kWow);
       for (size_t i = 1; i < logical.size(); ++i) out.names.push_back(logical[i]);
@@ -133,16 +134,16 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logica
 
 bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path) {
   size_t n = path.size();
-  if (n == 0 || !SameName(path[0], L"Software")) return false;
+  if (n == 0 || !EqualsNoCase(path[0], L"Software")) return false;
   // Classes itself is shared (under a redirected Software), and it redirects its class-registration trees.
-  if (n >= 2 && SameName(path[1], L"Classes")) return n == 3 || (n == 2 && shape == HiveShape::Machine);
+  if (n >= 2 && EqualsNoCase(path[1], L"Classes")) return n == 3 || (n == 2 && shape == HiveShape::Machine);
   if (shape != HiveShape::Machine) return false;
   if (n <= 2) return true;
   // A shared key below a redirected parent.
   for (const auto& shared : SharedMachineKeys()) {
     if (shared.size() != n - 1) continue;
     bool match = true;
-    for (size_t i = 0; i < shared.size() && match; ++i) match = SameName(path[i + 1], shared[i]);
+    for (size_t i = 0; i < shared.size() && match; ++i) match = EqualsNoCase(path[i + 1], shared[i]);
     if (match) return true;
   }
   return false;

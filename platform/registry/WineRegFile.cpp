@@ -240,7 +240,8 @@ class Parser {
     }
     if (names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key skipped");
     size_t common = 0;
-    while (common < names_.size() && common < chain_.size() && SameName(chain_[common]->name, names_[common])) ++common;
+    while (common < names_.size() && common < chain_.size() && EqualsNoCase(chain_[common]->name, names_[common]))
+      ++common;
     chain_.resize(common);
     Key* key = common ? chain_.back() : out_.root.get();
     for (size_t i = common; i < names_.size(); ++i) {
