@@ -59,28 +59,12 @@ void Click(HWND hwnd) {
   NotifyCommand(hwnd, BN_CLICKED);
 }
 
-void DrawCheckMark(HDC hdc, int x, int y, COLORREF color) {
-  HPEN pen = win::CreatePen(PS_SOLID, 1, color);
-  HGDIOBJ old = win::SelectObject(hdc, pen);
-  for (int i = 0; i < 2; ++i) {
-    win::MoveToEx(hdc, x + 2, y + 5 + i, nullptr);
-    win::LineTo(hdc, x + 4, y + 7 + i);
-    win::LineTo(hdc, x + 9, y + 2 + i);
-  }
-  win::SelectObject(hdc, old);
-  win::DeleteObject(pen);
-}
-
 void Paint(HWND hwnd) {
   auto* s = StateOf<ButtonState>(hwnd);
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
-  if (!hdc || !s) {
-    win::EndPaint(hwnd, &ps);
-    return;
-  }
-  RECT rc{};
-  win::GetClientRect(hwnd, &rc);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
+  if (!hdc || !s) return;
+  const RECT rc = paint.rc;
   const DWORD type = Type(hwnd);
   const bool enabled = win::IsWindowEnabled(hwnd);
   const std::wstring text = WindowText(hwnd);
@@ -127,7 +111,7 @@ void Paint(HWND hwnd) {
           win::FillRect(hdc, &dot, b);
           win::DeleteObject(b);
         } else {
-          DrawCheckMark(hdc, 1, y + 1, mark);
+          DrawCheckMark(hdc, 3, y + 3, mark);
         }
       }
       RECT label{box + 4, rc.top, rc.right, rc.bottom};
@@ -149,7 +133,6 @@ void Paint(HWND hwnd) {
       win::DrawFocusRect(hdc, &f);
     }
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -18,13 +18,11 @@ struct ComboState : ControlState {
 
 void Paint(HWND hwnd) {
   auto* s = StateOf<ComboState>(hwnd);
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
+  const RECT rc = paint.rc;
   if (hdc && s) {
-    RECT rc{};
-    win::GetClientRect(hwnd, &rc);
-    HBRUSH bg = PrepareColors(hwnd, hdc, WM_CTLCOLOREDIT, s->font);
-    win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(COLOR_WINDOW));
+    paint.FillBackground(WM_CTLCOLOREDIT, s->font, COLOR_WINDOW);
     RECT edge = rc;
     win::DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
     int arrow = std::min<int>(17, rc.right / 3);
@@ -43,7 +41,6 @@ void Paint(HWND hwnd) {
       win::DrawText(hdc, s->items[s->sel].first.c_str(), -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 void UserSelect(HWND hwnd, int index) {

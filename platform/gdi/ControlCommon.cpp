@@ -1,5 +1,6 @@
 #include "platform/gdi/ControlCommon.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace gdi::controls {
@@ -42,6 +43,25 @@ HBRUSH PrepareColors(HWND hwnd, HDC hdc, UINT ctlColorMessage, HFONT font) {
 void SendDrawItem(HWND hwnd, DRAWITEMSTRUCT& dis) {
   HWND parent = win::GetParent(hwnd);
   if (parent) win::SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+}
+
+void DrawCheckMark(HDC hdc, int x, int y, COLORREF color) {
+  HPEN pen = win::CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ old = win::SelectObject(hdc, pen);
+  for (int i = 0; i < 2; ++i) {
+    win::MoveToEx(hdc, x, y + 3 + i, nullptr);
+    win::LineTo(hdc, x + 2, y + 5 + i);
+    win::LineTo(hdc, x + 7, y + i);
+  }
+  win::SelectObject(hdc, old);
+  win::DeleteObject(pen);
+}
+
+void CopyToBuffer(const std::wstring& text, LPWSTR out, int max) {
+  if (!out || max <= 0) return;
+  size_t n = std::min(text.size(), static_cast<size_t>(max - 1));
+  std::copy_n(text.data(), n, out);
+  out[n] = 0;
 }
 
 std::wstring WindowText(HWND hwnd) { return win::GetWindowTextString(hwnd); }

@@ -68,6 +68,35 @@ LRESULT NotifyParent(HWND hwnd, NMHDR* header, UINT code);
 // The control's DC prepared for painting: its font selected and the parent's WM_CTLCOLOR answer applied
 // (the returned brush fills the background; nullptr when the parent gave none).
 HBRUSH PrepareColors(HWND hwnd, HDC hdc, UINT ctlColorMessage, HFONT font);
+// A control's WM_PAINT: BeginPaint now, EndPaint when it goes; hdc is null when there is nothing to paint.
+class ControlPaint {
+ public:
+  explicit ControlPaint(HWND hwnd) : hwnd_(hwnd), hdc(win::BeginPaint(hwnd, &ps)) { win::GetClientRect(hwnd, &rc); }
+  ~ControlPaint() { win::EndPaint(hwnd_, &ps); }
+  ControlPaint(const ControlPaint&) = delete;
+  ControlPaint& operator=(const ControlPaint&) = delete;
+  // Applies the parent's WM_CTLCOLOR answer and fills the client area with its brush, else the system colour;
+  // returns the parent's brush (null when it gave none).
+  HBRUSH FillBackground(UINT ctlColorMessage, HFONT font, int sysColor) {
+    HBRUSH bg = PrepareColors(hwnd_, hdc, ctlColorMessage, font);
+    win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(sysColor));
+    return bg;
+  }
+
+ private:
+  HWND hwnd_;
+
+ public:
+  PAINTSTRUCT ps;
+  HDC hdc;
+  RECT rc{};
+};
+
+// The two-stroke tick of check boxes, 9 x 7 pixels from (x, y).
+void DrawCheckMark(HDC hdc, int x, int y, COLORREF color);
+// Copies a text into a caller's buffer of max units, cut to fit and always terminated.
+void CopyToBuffer(const std::wstring& text, LPWSTR out, int max);
+
 // Sends WM_DRAWITEM to the parent.
 void SendDrawItem(HWND hwnd, DRAWITEMSTRUCT& dis);
 

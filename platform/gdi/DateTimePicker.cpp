@@ -54,13 +54,11 @@ bool Valid(const SYSTEMTIME& t) {
 
 void Paint(HWND hwnd) {
   auto* s = StateOf<DateTimeState>(hwnd);
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
+  const RECT rc = paint.rc;
   if (hdc && s) {
-    RECT rc{};
-    win::GetClientRect(hwnd, &rc);
-    HBRUSH bg = PrepareColors(hwnd, hdc, WM_CTLCOLOREDIT, s->font);
-    win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(COLOR_WINDOW));
+    paint.FillBackground(WM_CTLCOLOREDIT, s->font, COLOR_WINDOW);
     RECT edge = rc;
     win::DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
     RECT label{4, 0, rc.right - 4, rc.bottom};
@@ -68,7 +66,6 @@ void Paint(HWND hwnd) {
     std::wstring text = s->none ? std::wstring() : Format(hwnd, s->time);
     win::DrawText(hdc, text.c_str(), -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 LRESULT DateTimeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,22 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
-#include <unordered_map>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/HandleTable.h"
 
 namespace gdi {
 namespace {
 
-struct DcTable {
-  std::mutex mutex;
-  std::unordered_map<uintptr_t, std::shared_ptr<DeviceContext>> dcs;
-  uintptr_t next = 0x100000;
-};
-
-DcTable& Table() {
-  static DcTable* table = new DcTable;
+HandleTable<DeviceContext>& Table() {
+  static auto* table = new HandleTable<DeviceContext>(0x100000);
   return *table;
 }
 
@@ -37,32 +30,14 @@ const LOGFONTW& DefaultFont() {
 
 }  // namespace
 
-HDC AddDC(std::shared_ptr<DeviceContext> dc) {
-  DcTable& t = Table();
-  std::lock_guard lock(t.mutex);
-  uintptr_t id = (t.next += 4);
-  t.dcs.emplace(id, std::move(dc));
-  return reinterpret_cast<HDC>(id);
-}
+HDC AddDC(std::shared_ptr<DeviceContext> dc) { return Table().Add<HDC>(std::move(dc)); }
 
-std::shared_ptr<DeviceContext> FindDC(HDC hdc) {
-  if (!hdc) return nullptr;
-  DcTable& t = Table();
-  std::lock_guard lock(t.mutex);
-  auto it = t.dcs.find(reinterpret_cast<uintptr_t>(hdc));
-  return it == t.dcs.end() ? nullptr : it->second;
-}
+std::shared_ptr<DeviceContext> FindDC(HDC hdc) { return hdc ? Table().Find(hdc) : nullptr; }
 
-bool RemoveDC(HDC hdc) {
-  DcTable& t = Table();
-  std::lock_guard lock(t.mutex);
-  return t.dcs.erase(reinterpret_cast<uintptr_t>(hdc)) > 0;
-}
+bool RemoveDC(HDC hdc) { return Table().Remove(hdc) != nullptr; }
 
 size_t LiveDCCount() {
-  DcTable& t = Table();
-  std::lock_guard lock(t.mutex);
-  return t.dcs.size();
+  return Table().CountIf([](const DeviceContext&) { return true; });
 }
 
 void InitDefaults(DeviceContext& dc) {

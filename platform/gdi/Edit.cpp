@@ -13,15 +13,13 @@ struct EditState : ControlState {
 
 void Paint(HWND hwnd) {
   auto* s = StateOf<EditState>(hwnd);
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
+  const RECT rc = paint.rc;
   if (hdc && s) {
-    RECT rc{};
-    win::GetClientRect(hwnd, &rc);
     const DWORD style = static_cast<DWORD>(win::GetWindowLong(hwnd, GWL_STYLE));
     bool readOnly = (style & ES_READONLY) || !win::IsWindowEnabled(hwnd);
-    HBRUSH bg = PrepareColors(hwnd, hdc, readOnly ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, s->font);
-    win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(readOnly ? COLOR_BTNFACE : COLOR_WINDOW));
+    paint.FillBackground(readOnly ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, s->font, readOnly ? COLOR_BTNFACE : COLOR_WINDOW);
     if (style & WS_BORDER) {
       RECT edge = rc;
       win::DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
@@ -33,7 +31,6 @@ void Paint(HWND hwnd) {
     win::DrawText(hdc, text.c_str(), -1, &inner,
                   (style & ES_MULTILINE) ? DT_WORDBREAK | DT_NOPREFIX : DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

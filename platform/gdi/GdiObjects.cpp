@@ -1,56 +1,29 @@
 #include "platform/gdi/GdiObjects.h"
 
-#include <mutex>
-#include <unordered_map>
+#include "platform/gdi/HandleTable.h"
 
 namespace gdi {
 namespace {
 
-struct Table {
-  std::mutex mutex;
-  std::unordered_map<uintptr_t, std::shared_ptr<GdiObject>> objects;
-  uintptr_t next = 0x1000;
-};
-
-Table& GetTable() {
-  static Table* table = new Table;  // lives until exit: handles may be freed from static destructors
+HandleTable<GdiObject>& Table() {
+  static auto* table = new HandleTable<GdiObject>(0x1000);  // lives until exit: handles may be freed from static destructors
   return *table;
 }
 
 }  // namespace
 
 HGDIOBJ AddObject(std::shared_ptr<GdiObject> object) {
-  if (!object) return nullptr;
-  Table& t = GetTable();
-  std::lock_guard lock(t.mutex);
-  uintptr_t id = (t.next += 4);
-  t.objects.emplace(id, std::move(object));
-  return reinterpret_cast<HGDIOBJ>(id);
+  return object ? Table().Add<HGDIOBJ>(std::move(object)) : nullptr;
 }
 
-std::shared_ptr<GdiObject> FindObject(HGDIOBJ handle) {
-  if (!handle) return nullptr;
-  Table& t = GetTable();
-  std::lock_guard lock(t.mutex);
-  auto it = t.objects.find(reinterpret_cast<uintptr_t>(handle));
-  return it == t.objects.end() ? nullptr : it->second;
-}
+std::shared_ptr<GdiObject> FindObject(HGDIOBJ handle) { return handle ? Table().Find(handle) : nullptr; }
 
 bool RemoveObject(HGDIOBJ handle) {
-  Table& t = GetTable();
-  std::lock_guard lock(t.mutex);
-  auto it = t.objects.find(reinterpret_cast<uintptr_t>(handle));
-  if (it == t.objects.end() || it->second->stock) return false;
-  t.objects.erase(it);
-  return true;
+  return Table().Remove(handle, [](const GdiObject& o) { return !o.stock; }) != nullptr;
 }
 
 size_t LiveObjectCount() {
-  Table& t = GetTable();
-  std::lock_guard lock(t.mutex);
-  size_t n = 0;
-  for (auto& [id, obj] : t.objects) n += obj->stock ? 0 : 1;
-  return n;
+  return Table().CountIf([](const GdiObject& o) { return !o.stock; });
 }
 
 }  // namespace gdi

@@ -3,13 +3,12 @@
 
 #include <memory>
 #include <optional>
-#include <mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/gdi/Controls.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/HandleTable.h"
 
 namespace {
 
@@ -19,23 +18,12 @@ struct ImageList {
   std::vector<std::vector<uint32_t>> images;  // ARGB, alpha 0 where transparent
 };
 
-struct Lists {
-  std::mutex mutex;
-  std::unordered_map<uintptr_t, std::shared_ptr<ImageList>> lists;
-  uintptr_t next = 0x200000;
-};
-
-Lists& Table() {
-  static auto* t = new Lists;
+gdi::HandleTable<ImageList>& Table() {
+  static auto* t = new gdi::HandleTable<ImageList>(0x200000);
   return *t;
 }
 
-std::shared_ptr<ImageList> Find(HIMAGELIST h) {
-  auto& t = Table();
-  std::lock_guard lock(t.mutex);
-  auto it = t.lists.find(reinterpret_cast<uintptr_t>(h));
-  return it == t.lists.end() ? nullptr : it->second;
-}
+std::shared_ptr<ImageList> Find(HIMAGELIST h) { return Table().Find(h); }
 
 int AddImages(HIMAGELIST list, HBITMAP bitmap, std::optional<COLORREF> maskColor, HBITMAP maskBitmap) {
   auto il = Find(list);
@@ -69,18 +57,10 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int) {
   il->cx = cx;
   il->cy = cy;
   il->masked = flags & ILC_MASK;
-  auto& t = Table();
-  std::lock_guard lock(t.mutex);
-  uintptr_t id = (t.next += 4);
-  t.lists.emplace(id, std::move(il));
-  return reinterpret_cast<HIMAGELIST>(id);
+  return Table().Add<HIMAGELIST>(std::move(il));
 }
 
-BOOL ImageList_Destroy(HIMAGELIST list) {
-  auto& t = Table();
-  std::lock_guard lock(t.mutex);
-  return t.lists.erase(reinterpret_cast<uintptr_t>(list)) ? TRUE : FALSE;
-}
+BOOL ImageList_Destroy(HIMAGELIST list) { return Table().Remove(list) ? TRUE : FALSE; }
 
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP bitmap, COLORREF mask) {
   return AddImages(list, bitmap, mask & 0xFFFFFF, nullptr);

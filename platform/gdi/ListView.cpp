@@ -200,13 +200,6 @@ void SetAllStates(HWND hwnd, UINT state, UINT mask) {
   }
 }
 
-void CopyText(const std::wstring& text, LPWSTR out, int max) {
-  if (!out || max <= 0) return;
-  size_t n = std::min(text.size(), static_cast<size_t>(max - 1));
-  std::copy_n(text.data(), n, out);
-  out[n] = 0;
-}
-
 LRESULT InsertItem(HWND hwnd, ListState& s, const LVITEMW* in) {
   if (!in || in->iSubItem != 0) return -1;
   Item item;
@@ -245,28 +238,15 @@ void DrawCheckBox(HDC hdc, int x, int y, bool checked) {
   RECT box{x, y, x + 13, y + 13};
   win::FillRect(hdc, &box, win::GetSysColorBrush(COLOR_WINDOW));
   gdi::Draw3dRect(hdc, box, RGB(28, 28, 28), RGB(28, 28, 28));
-  if (!checked) return;
-  HPEN pen = win::CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
-  HGDIOBJ old = win::SelectObject(hdc, pen);
-  for (int i = 0; i < 2; ++i) {
-    win::MoveToEx(hdc, x + 3, y + 6 + i, nullptr);
-    win::LineTo(hdc, x + 5, y + 8 + i);
-    win::LineTo(hdc, x + 10, y + 3 + i);
-  }
-  win::SelectObject(hdc, old);
-  win::DeleteObject(pen);
+  if (checked) DrawCheckMark(hdc, x + 3, y + 3, RGB(0, 0, 0));
 }
 
 void Paint(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
   auto* s = StateOf<ListState>(hwnd);
-  if (!hdc || !s) {
-    win::EndPaint(hwnd, &ps);
-    return;
-  }
-  RECT rc{};
-  win::GetClientRect(hwnd, &rc);
+  if (!hdc || !s) return;
+  const RECT rc = paint.rc;
   HBRUSH bk = win::CreateSolidBrush(s->bk);
   win::FillRect(hdc, &rc, bk);
   win::DeleteObject(bk);
@@ -341,7 +321,6 @@ void Paint(HWND hwnd) {
       win::LineTo(hdc, bounds.right, bounds.bottom - 1);
     }
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 // Selects and focuses the item the mouse went down on; returns the item (-1: none).
@@ -563,7 +542,7 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       const Item& item = s->items[out->iItem];
       if (out->mask & LVIF_TEXT) {
         size_t sub = static_cast<size_t>(std::max(out->iSubItem, 0));
-        CopyText(sub < item.texts.size() ? item.texts[sub] : std::wstring(), out->pszText, out->cchTextMax);
+        CopyToBuffer(sub < item.texts.size() ? item.texts[sub] : std::wstring(), out->pszText, out->cchTextMax);
       }
       if (out->mask & LVIF_IMAGE) out->iImage = item.image;
       if (out->mask & LVIF_PARAM) out->lParam = item.param;

@@ -20,13 +20,11 @@ int Clamp(const ProgressState& s, int v) { return std::clamp(v, std::min(s.low, 
 
 void Paint(HWND hwnd) {
   auto* s = StateOf<ProgressState>(hwnd);
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
   if (hdc && s) {
-    RECT rc{};
-    win::GetClientRect(hwnd, &rc);
-    win::FillRect(hdc, &rc, win::GetSysColorBrush(COLOR_WINDOW));
-    RECT edge = rc;
+    win::FillRect(hdc, &paint.rc, win::GetSysColorBrush(COLOR_WINDOW));
+    RECT edge = paint.rc;
     win::DrawEdge(hdc, &edge, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     int span = s->high - s->low;
     int width = edge.right - edge.left;
@@ -36,7 +34,6 @@ void Paint(HWND hwnd) {
     win::FillRect(hdc, &bar, b);
     win::DeleteObject(b);
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

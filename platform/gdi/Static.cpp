@@ -12,15 +12,13 @@ struct StaticState : ControlState {
 
 void Paint(HWND hwnd) {
   auto* s = StateOf<StaticState>(hwnd);
-  PAINTSTRUCT ps;
-  HDC hdc = win::BeginPaint(hwnd, &ps);
+  ControlPaint paint(hwnd);
+  HDC hdc = paint.hdc;
+  RECT rc = paint.rc;
   if (hdc && s) {
-    RECT rc{};
-    win::GetClientRect(hwnd, &rc);
     const DWORD style = static_cast<DWORD>(win::GetWindowLong(hwnd, GWL_STYLE));
     const DWORD type = style & SS_TYPEMASK;
-    HBRUSH bg = PrepareColors(hwnd, hdc, WM_CTLCOLORSTATIC, s->font);
-    win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(COLOR_BTNFACE));
+    paint.FillBackground(WM_CTLCOLORSTATIC, s->font, COLOR_BTNFACE);
     if (type == SS_BITMAP) {
       if (auto surface = GetBitmapSurface(static_cast<HBITMAP>(s->image))) {
         HDC mem = win::CreateCompatibleDC(hdc);
@@ -54,7 +52,6 @@ void Paint(HWND hwnd) {
       win::DrawText(hdc, text.c_str(), -1, &rc, format);
     }
   }
-  win::EndPaint(hwnd, &ps);
 }
 
 LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -62,9 +62,7 @@ LRESULT TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case TTM_ACTIVATE: s->active = wParam != 0; return 0;
     case TTM_RELAYEVENT: return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      win::BeginPaint(hwnd, &ps);
-      win::EndPaint(hwnd, &ps);
+      ControlPaint paint(hwnd);  // nothing shows without a display; the paint only validates
       return 0;
     }
     default: return win::DefWindowProc(hwnd, msg, wParam, lParam);

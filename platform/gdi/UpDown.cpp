@@ -31,17 +31,15 @@ LRESULT UpDownProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case UDM_GETPOS32: return s->pos;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = win::BeginPaint(hwnd, &ps);
-      RECT rc{};
-      win::GetClientRect(hwnd, &rc);
+      ControlPaint paint(hwnd);
+      HDC hdc = paint.hdc;
+      const RECT rc = paint.rc;
       if (hdc) {
         win::FillRect(hdc, &rc, win::GetSysColorBrush(COLOR_BTNFACE));
         RECT up{0, 0, rc.right, rc.bottom / 2}, down{0, rc.bottom / 2, rc.right, rc.bottom};
         win::DrawEdge(hdc, &up, EDGE_RAISED, BF_RECT);
         win::DrawEdge(hdc, &down, EDGE_RAISED, BF_RECT);
       }
-      win::EndPaint(hwnd, &ps);
       return 0;
     }
     default: return win::DefWindowProc(hwnd, msg, wParam, lParam);
