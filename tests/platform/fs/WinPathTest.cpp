@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
 #include "platform/system/FixturePrefixCache.h"
@@ -167,6 +170,26 @@ TEST(WinPath, CurrentDirectoryIsAWindowsPath) {
   EXPECT_FALSE(win::SetCurrentDirectory(L"C:\\windows\\notepad.exe"));
   EXPECT_NE(win::GetFileAttributes(L"AppData\\Roaming"), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(win::GetFileAttributes(L"C:"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(WinPath, ThreadsResolveInTheirOwnRedirectionState) {
+  mxtest::UseSharedFixture fixture;
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &wrong] {
+      std::optional<mx::ScopedFsRedirectionOff> off;
+      if (t % 2) off.emplace();
+      const wchar_t* expected = t % 2 ? L"C:\\windows\\system32\\msident.dll" : L"C:\\windows\\syswow64\\msident.dll";
+      for (int i = 0; i < 200; ++i) {
+        auto r = mx::ResolveWinPath(i % 3 ? L"c:\\windows\\system32\\msident.dll" : L"C:\\WINDOWS\\SYSTEM32\\MSIDENT.DLL");
+        if (!r || !r->exists || !mx::EqualsNoCase(r->win, expected)) ++wrong;
+        if (win::GetFileAttributes(L"C:\\PROGRA~2\\INTERN~1\\IEXPLORE.EXE") != FILE_ATTRIBUTE_ARCHIVE) ++wrong;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
