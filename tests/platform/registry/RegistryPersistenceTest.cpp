@@ -59,6 +59,18 @@ TEST(RegistryPersistence, EmptyPrefixStartsEmptyAndCreatesItsFiles) {
   EXPECT_FALSE(std::filesystem::exists(prefix.path() / "user.reg")) << "nothing changed there";
 }
 
+TEST(RegistryPersistence, EmptyPrefixTakesTheArchitectureItIsGiven) {
+  mx::reg::SetDefaultArch(mx::reg::Arch::Win32);
+  {
+    ScratchPrefix prefix;
+    EXPECT_EQ(mx::reg::RegistryArch(), mx::reg::Arch::Win32);
+    ASSERT_EQ(WriteString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", 0, L"x"), ERROR_SUCCESS);
+    EXPECT_EQ(mx::reg::FlushRegistry(), ERROR_SUCCESS);
+    EXPECT_NE(prefix.read("user.reg").find("\n#arch=win32\n"), std::string::npos);
+  }
+  mx::reg::SetDefaultArch(mx::reg::Arch::Win64);
+}
+
 TEST(RegistryPersistence, FileChangedOnDiskIsNeverOverwritten) {
   ScratchPrefix prefix;
   prefix.write("user.reg", kUser);
