@@ -3,20 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
+#include "res/LanguageFileLoader.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using langtest::IniFile;
+using langtest::LoadStrict;
+using langtest::Section;
 
 // File names exactly as the language table spells them; the table index is a stored setting, so the
 // order matters too (English first).
@@ -26,73 +28,6 @@ const char* const kLanguageFiles[] = {
     "Norwegian_kvt.ini",  "Portuguese_kvt.ini",          "spanish_kvt.ini",      "swedish_kvt.ini",
     "Finnish_kvt_fi.ini", "portugese_kvt_pt.ini",        "russian_kvt_ru.ini",   "greek_kvt_el.ini",
     "Turkish_kvt_tr.ini", "polish_kvt_pl.ini",           "korean_kvt_ko.ini",    "Chinese_kvt.ini"};
-
-constexpr size_t kReaderBufferUnits = 3072;  // the language reader's buffer, terminator included
-
-using Section = std::map<std::wstring, std::wstring>;
-using IniFile = std::map<std::wstring, Section>;
-
-fs::path ResDir() { return fs::path(MX_SOURCE_DIR) / "res"; }
-
-// Reads a language file the strict way: UTF-16LE with a byte-order mark, paired surrogates, CRLF line
-// ends, only section headers and key=value lines. Every fault is added to faults.
-IniFile LoadStrict(const std::string& name, std::vector<std::string>& faults) {
-  IniFile ini;
-  std::string bytes;
-  if (!mx::ReadWholeFile(ResDir() / name, bytes)) {
-    faults.push_back("cannot read");
-    return ini;
-  }
-  if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE' || bytes.size() % 2 != 0) {
-    faults.push_back("not UTF-16LE with a byte-order mark");
-    return ini;
-  }
-  const std::wstring text = mx::Utf16LeToWide(std::string_view(bytes).substr(2));
-  for (size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if ((c >= 0xD800 && c <= 0xDFFF) || c == 0 || c == 0xFFFE || c == 0xFFFF) {
-      faults.push_back("invalid code unit at " + std::to_string(i));
-    } else if (c == L'\n' && (i == 0 || text[i - 1] != L'\r')) {
-      faults.push_back("line feed without carriage return at " + std::to_string(i));
-    }
-  }
-
-  std::wstring section;
-  size_t start = 0;
-  int lineNo = 0;
-  while (start < text.size()) {
-    size_t end = text.find(L"\r\n", start);
-    if (end == std::wstring::npos) end = text.size();
-    const std::wstring line = text.substr(start, end - start);
-    start = end + 2;
-    ++lineNo;
-    const std::string where = "line " + std::to_string(lineNo) + ": ";
-    if (line.empty()) continue;
-    if (line.front() == L'[') {
-      if (line.back() != L']') faults.push_back(where + "bad section header");
-      section = line.substr(1, line.size() - 2);
-      if (ini.count(section)) faults.push_back(where + "section repeated");
-      ini[section];
-      continue;
-    }
-    const size_t eq = line.find(L'=');
-    if (section.empty() || eq == std::wstring::npos || eq == 0) {
-      faults.push_back(where + "neither a section header nor key=value");
-      continue;
-    }
-    const std::wstring key = line.substr(0, eq);
-    const std::wstring value = line.substr(eq + 1);
-    if (!ini[section].emplace(key, value).second) faults.push_back(where + "key repeated");
-    // The reader trims values, drops a leading quote and reads at most one buffer: a text that depends
-    // on any of these would not show as written.
-    if (value.empty() || mx::Trim(value) != value) faults.push_back(where + "empty, or blank at an end");
-    if (!value.empty() && value.front() == L'"') faults.push_back(where + "starts with a quote");
-    if (value.size() >= kReaderBufferUnits) faults.push_back(where + "longer than the reader's buffer");
-  }
-  return ini;
-}
 
 // The conversions of a printf-style template in order ("%d of %d" gives "dd"); "%%" is plain text.
 std::string Placeholders(const std::wstring& tmpl) {
@@ -208,9 +143,11 @@ TEST(LanguageFiles, ProblemTemplatesTakeTheFieldsOfTheirEntryType) {
 }
 
 // Every key named by a string literal in the program's sources, so that code written later is covered
-// too. Literals ending in "_" are prefixes of numbered keys (checked above).
+// too. Literals ending in "_" are prefixes of numbered keys (checked above); a key written with a trailing
+// blank is looked up without it, as the INI lookup does.
 TEST(LanguageFiles, EveryKeyTheCodeAsksForIsPresent) {
-  const std::regex literal(R"re("((?:AFX_)?IDS_[A-Z0-9_]*[A-Z0-9]|string[0-9]+) *")re");
+  const std::regex literal(
+      R"re("((?:AFX_)?IDS_[A-Z0-9_]*[A-Z0-9]|string[0-9]+|IDC_(?:BTN|ST|RADIO|STR)_[A-Z0-9_]+|ID_(?:SELECTION|PROBLEM)_[A-Z_]+|SCAN(?:PROG|TAB|DLG)[A-Z0-9_]*|DEFRAG_[A-Z_]+) *")re");
   std::set<std::string> used;
   for (const char* dir : {"app", "scan", "ui", "mainwnd", "dllfix", "tools"}) {
     const fs::path root = fs::path(MX_SOURCE_DIR) / dir;
