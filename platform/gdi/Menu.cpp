@@ -9,6 +9,9 @@
 #include <utility>
 
 #include "platform/base/Text.h"
+#include "platform/gdi/ControlCommon.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Images.h"
 #include "platform/gdi/ResourceTable.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
@@ -108,18 +111,6 @@ std::vector<gdi::MenuItemView> View(HMENU h, int depth = 0) {
   return out;
 }
 
-// Asks the owner to measure (and draws into a scratch surface) every owner-drawn item, as showing does.
-void MeasureOwnerDrawn(HMENU h, HWND owner) {
-  for (const auto& v : View(h)) {
-    if (!(v.flags & MF_OWNERDRAW) || !owner) continue;
-    MEASUREITEMSTRUCT mis;
-    mis.CtlType = ODT_MENU;
-    mis.itemID = v.id;
-    mis.itemData = v.data;
-    win::SendMessage(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
-  }
-}
-
 bool Choosable(HMENU h, UINT id) {
   auto menu = Find(h);
   Item* it = Locate(menu, id, MF_BYCOMMAND, nullptr, nullptr);
@@ -129,6 +120,92 @@ bool Choosable(HMENU h, UINT id) {
 }  // namespace
 
 namespace gdi {
+
+std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawLog> log) {
+  const auto items = View(menu);
+  NONCLIENTMETRICSW metrics;
+  win::SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  HFONT font = win::CreateFontIndirect(&metrics.lfMenuFont);
+  LOGFONTW boldLf = metrics.lfMenuFont;
+  boldLf.lfWeight = FW_BOLD;
+  HFONT bold = win::CreateFontIndirect(&boldLf);
+  HDC measure = win::CreateCompatibleDC(nullptr);
+  win::SelectObject(measure, font);
+  TEXTMETRICW tm;
+  win::GetTextMetrics(measure, &tm);
+
+  // sizes first, as the menu does before it shows
+  std::vector<SIZE> sizes;
+  int width = 0, height = 0;
+  for (const auto& item : items) {
+    SIZE size{0, tm.tmHeight + 6};
+    if (item.flags & MF_SEPARATOR) {
+      size.cy = 9;
+    } else if (item.flags & MF_OWNERDRAW) {
+      MEASUREITEMSTRUCT mis;
+      mis.CtlType = ODT_MENU;
+      mis.itemID = item.id;
+      mis.itemData = item.data;
+      if (owner) win::SendMessage(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+      size = SIZE{static_cast<LONG>(mis.itemWidth), static_cast<LONG>(mis.itemHeight)};
+    } else {
+      SIZE ext{};
+      win::GetTextExtentPoint32(measure, item.text.c_str(), static_cast<int>(item.text.size()), &ext);
+      size.cx = ext.cx + 60;  // check-mark column, accelerator gap, arrow
+    }
+    sizes.push_back(size);
+    width = std::max<int>(width, size.cx);
+    height += size.cy;
+  }
+  win::DeleteDC(measure);
+  auto surface = std::make_shared<Surface>(width + 6, height + 6);
+  HDC hdc = CreateSurfaceDC(surface, POINT{}, SIZE{width + 6, height + 6});
+  if (log) SetDrawLog(hdc, log);
+  RECT all{0, 0, width + 6, height + 6};
+  win::FillRect(hdc, &all, win::GetSysColorBrush(COLOR_MENU));
+  Draw3dRect(hdc, all, win::GetSysColor(COLOR_3DLIGHT), win::GetSysColor(COLOR_3DDKSHADOW));
+  win::SetBkMode(hdc, TRANSPARENT);
+  int y = 3;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const auto& item = items[i];
+    RECT r{3, y, 3 + width, y + static_cast<LONG>(sizes[i].cy)};
+    y = r.bottom;
+    const bool grayed = item.flags & (MF_GRAYED | MF_DISABLED);
+    if (item.flags & MF_SEPARATOR) {
+      RECT line{r.left + 2, r.top + 4, r.right - 2, r.top + 6};
+      win::DrawEdge(hdc, &line, EDGE_ETCHED, BF_TOP);
+    } else if (item.flags & MF_OWNERDRAW) {
+      DRAWITEMSTRUCT dis;
+      dis.CtlType = ODT_MENU;
+      dis.itemID = item.id;
+      dis.itemAction = ODA_DRAWENTIRE;
+      dis.itemState = (grayed ? ODS_GRAYED | ODS_DISABLED : 0) | ((item.flags & MF_CHECKED) ? ODS_CHECKED : 0) |
+                      ((item.flags & MF_DEFAULT) ? ODS_DEFAULT : 0);
+      dis.hwndItem = reinterpret_cast<HWND>(menu);
+      dis.hDC = hdc;
+      dis.rcItem = r;
+      dis.itemData = item.data;
+      if (owner) win::SendMessage(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+    } else {
+      win::SelectObject(hdc, (item.flags & MF_DEFAULT) ? bold : font);
+      win::SetTextColor(hdc, win::GetSysColor(grayed ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
+      std::wstring label = item.text, accel;
+      if (size_t tab = label.find(L'\t'); tab != std::wstring::npos) {
+        accel = label.substr(tab + 1);
+        label.resize(tab);
+      }
+      RECT text{r.left + 24, r.top, r.right - 20, r.bottom};
+      win::DrawText(hdc, label.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER);
+      if (!accel.empty()) win::DrawText(hdc, accel.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+      if (item.flags & MF_CHECKED) controls::DrawCheckMark(hdc, r.left + 8, (r.top + r.bottom) / 2 - 4, win::GetTextColor(hdc));
+      if (item.flags & MF_POPUP) win::TextOut(hdc, r.right - 14, r.top + 3, L">", 1);
+    }
+  }
+  win::DeleteDC(hdc);
+  win::DeleteObject(font);
+  win::DeleteObject(bold);
+  return surface;
+}
 
 MenuChooser SetMenuChooser(MenuChooser chooser) {
   auto& t = Table();
@@ -396,8 +473,8 @@ HMENU LoadMenu(HINSTANCE, UINT id) {
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
   if (!IsMenu(menu)) return FALSE;
   if (owner && !(flags & TPM_NONOTIFY)) SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
-  MeasureOwnerDrawn(menu, owner);
   gdi::MenuPrompt prompt;
+  prompt.picture = gdi::PaintMenu(menu, owner);
   prompt.menu = menu;
   prompt.owner = owner;
   prompt.pt = POINT{x, y};

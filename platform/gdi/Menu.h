@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/gdi/Controls.h"
+#include "platform/gdi/DrawLog.h"
+#include "platform/gdi/Surface.h"
 #include "platform/win/WinDefs.h"
 
 inline constexpr UINT MF_STRING = 0x0;
@@ -110,7 +112,11 @@ struct MenuPrompt {
   HWND owner = nullptr;
   POINT pt{};
   std::vector<MenuItemView> items;
+  std::shared_ptr<Surface> picture;  // the menu as it would show
 };
+// Draws a pop-up menu as it shows: owner-drawn items are measured (WM_MEASUREITEM) and drawn (WM_DRAWITEM,
+// hwndItem being the menu) by the owner; the rest in the classic look. Calls are logged when a log is given.
+std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawLog> log = nullptr);
 // Answers which command a shown menu gives (0: dismissed). Called on the thread that shows the menu.
 using MenuChooser = std::function<UINT(const MenuPrompt&)>;
 // Installs the chooser; an empty one dismisses every menu. Returns the previous one.

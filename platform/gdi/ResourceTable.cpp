@@ -13,19 +13,31 @@
 namespace gdi {
 namespace {
 
-HBITMAP BitmapFromFile(const std::filesystem::path& path, UINT id) {
+// Skinned windows load their bitmaps for every paint: the files are read and parsed once per folder.
+std::shared_ptr<const BmpImage> CachedImage(const std::filesystem::path& path) {
+  static std::mutex mutex;
+  static std::map<std::filesystem::path, std::shared_ptr<const BmpImage>> cache;
+  {
+    std::lock_guard lock(mutex);
+    if (auto it = cache.find(path); it != cache.end()) return it->second;
+  }
   std::string bytes;
-  if (!mx::ReadWholeFile(path, bytes)) return nullptr;
+  if (!mx::ReadWholeFile(path, bytes)) return nullptr;  // not cached: a file that appears later is found
   auto image = ParseBmp(bytes);
+  if (!image) return nullptr;
+  auto shared = std::make_shared<const BmpImage>(std::move(*image));
+  std::lock_guard lock(mutex);
+  cache.emplace(path, shared);
+  return shared;
+}
+
+HBITMAP BitmapFromFile(const std::filesystem::path& path, UINT id) {
+  auto image = CachedImage(path);
   if (!image) return nullptr;
   HBITMAP bmp = win::CreateBitmap(image->width, image->height, 1, 32, nullptr);
   auto surface = GetBitmapSurface(bmp);
   if (!surface) return nullptr;
-  for (int y = 0; y < image->height; ++y)
-    for (int x = 0; x < image->width; ++x) {
-      uint32_t v = image->pixels[size_t(y) * image->width + x];
-      surface->SetPixel(x, y, RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-    }
+  surface->SetPixels(image->pixels);
   SetBitmapResourceId(bmp, id);
   return bmp;
 }

@@ -38,6 +38,19 @@ void Surface::SetPixel(int x, int y, COLORREF color) {
   cairo_surface_mark_dirty(surface_);
 }
 
+bool Surface::SetPixels(const std::vector<uint32_t>& pixels) {
+  if (pixels.size() != static_cast<size_t>(width_) * height_) return false;
+  cairo_surface_flush(surface_);
+  unsigned char* data = cairo_image_surface_get_data(surface_);
+  int stride = cairo_image_surface_get_stride(surface_);
+  for (int y = 0; y < height_; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+    for (int x = 0; x < width_; ++x) row[x] = 0xFF000000u | (pixels[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF);
+  }
+  cairo_surface_mark_dirty(surface_);
+  return true;
+}
+
 void Surface::Fill(COLORREF color) {
   cairo_t* cr = cairo_create(surface_);
   cairo_set_source_rgb(cr, GetRValue(color) / 255.0, GetGValue(color) / 255.0, GetBValue(color) / 255.0);

@@ -1,7 +1,9 @@
 #pragma once
 // A 24-bit pixel surface (cairo image surface) that bitmaps and windows draw into.
 #include <filesystem>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/GdiTypes.h"
 
@@ -24,6 +26,8 @@ class Surface {
   COLORREF GetPixel(int x, int y) const;  // CLR_INVALID outside
   void SetPixel(int x, int y, COLORREF color);
   void Fill(COLORREF color);
+  // Replaces every pixel from 0x00RRGGBB values, top row first (the size must match).
+  bool SetPixels(const std::vector<uint32_t>& pixels);
   // Writes a PNG (through a temporary file and a rename); false when it could not be written.
   bool SavePng(const std::filesystem::path& path) const;
 

@@ -196,3 +196,62 @@ TEST(ComboBox, OnlyUserChoicesNotify) {
   for (wchar_t c : std::wstring(L"1a23")) Send(edit, WM_CHAR, c);
   EXPECT_EQ(win::GetWindowTextString(edit), L"12");
 }
+
+namespace {
+std::vector<DRAWITEMSTRUCT>* g_menuDraws = nullptr;
+WNDPROC g_menuBase = nullptr;
+LRESULT MenuOwner(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_MEASUREITEM) {
+    auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    mis->itemWidth = 120;
+    mis->itemHeight = 22;
+    return TRUE;
+  }
+  if (msg == WM_DRAWITEM) {
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    g_menuDraws->push_back(*dis);
+    gdi::FillSolidRect(dis->hDC, dis->rcItem, RGB(200, 220, 255));
+    return TRUE;
+  }
+  return win::CallWindowProc(g_menuBase, hwnd, msg, wParam, lParam);
+}
+}  // namespace
+
+// The owner-drawn menus: the owner measures and draws each item when the menu shows.
+TEST(Menus, OwnerDrawnItemsAreMeasuredAndDrawnByTheOwner) {
+  TestWindow w(100, 100);
+  std::vector<DRAWITEMSTRUCT> draws;
+  g_menuDraws = &draws;
+  g_menuBase = reinterpret_cast<WNDPROC>(win::SetWindowLongPtr(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuOwner)));
+  HMENU menu = win::CreatePopupMenu();
+  static int records[2] = {1, 2};
+  win::AppendMenu(menu, MF_OWNERDRAW, 1021, reinterpret_cast<LPCWSTR>(&records[0]));
+  win::AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+  win::AppendMenu(menu, MF_OWNERDRAW | MF_GRAYED, 1022, reinterpret_cast<LPCWSTR>(&records[1]));
+  std::vector<gdi::MenuPrompt> shown;
+  auto previous = gdi::SetMenuChooser(gdi::ChooseById(0, &shown));
+  EXPECT_FALSE(win::TrackPopupMenu(menu, TPM_LEFTBUTTON, 0, 0, 0, w.hwnd(), nullptr));
+  ASSERT_EQ(draws.size(), 2u);
+  EXPECT_EQ(draws[0].CtlType, ODT_MENU);
+  EXPECT_EQ(draws[0].itemID, 1021u);
+  EXPECT_EQ(draws[0].itemData, reinterpret_cast<std::uintptr_t>(&records[0]));
+  EXPECT_EQ(draws[0].hwndItem, reinterpret_cast<HWND>(menu));
+  EXPECT_EQ(draws[0].rcItem.bottom - draws[0].rcItem.top, 22);
+  EXPECT_TRUE(draws[1].itemState & ODS_GRAYED);
+  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_TRUE(shown[0].picture);
+  EXPECT_EQ(shown[0].picture->width(), 126);
+  EXPECT_EQ(shown[0].picture->GetPixel(10, 10), RGB(200, 220, 255));
+
+  // the tray menu in the classic look, with its default item
+  HMENU tray = win::LoadMenu(nullptr, 439);
+  win::SetMenuDefaultItem(win::GetSubMenu(tray, 0), 0, TRUE);
+  auto dir = std::filesystem::path(MX_BINARY_DIR) / "test-output";
+  std::filesystem::create_directories(dir);
+  EXPECT_TRUE(gdi::PaintMenu(win::GetSubMenu(tray, 0), w.hwnd())->SavePng(dir / "tray-menu.png"));
+  win::DestroyMenu(tray);
+  win::DestroyMenu(menu);
+  gdi::SetMenuChooser(previous);
+  win::SetWindowLongPtr(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_menuBase));
+  g_menuDraws = nullptr;
+}
