@@ -37,4 +37,13 @@ DWORD GetLogicalDrives();
 // DRIVE_NO_ROOT_DIR; an unreadable text DRIVE_UNKNOWN.
 UINT GetDriveType(LPCWSTR root);
 
+// The volume of a drive root ("C:\\"): no label, a serial number made from the letter, 255-character names,
+// "NTFS". Any output may be null. FALSE with ERROR_PATH_NOT_FOUND for a drive the prefix lacks.
+BOOL GetVolumeInformation(LPCWSTR root, LPWSTR volumeName, DWORD volumeNameSize, LPDWORD serialNumber,
+                          LPDWORD maxComponentLength, LPDWORD fileSystemFlags, LPWSTR fileSystemName,
+                          DWORD fileSystemNameSize);
+// Space of the host file system behind an existing folder of a drive. Any output may be null.
+BOOL GetDiskFreeSpaceEx(LPCWSTR directory, ULONGLONG* freeBytesAvailable, ULONGLONG* totalBytes,
+                        ULONGLONG* totalFreeBytes);
+
 }  // namespace win

@@ -1,10 +1,16 @@
 #include "platform/fs/PathApi.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <vector>
 
+#include "platform/base/Clock.h"
 #include "platform/base/Text.h"
 #include "platform/fs/Drives.h"
 #include "platform/fs/FileApi.h"
+#include "platform/fs/FsInternal.h"
 #include "platform/fs/WinPath.h"
 #include "platform/system/BufferOut.h"
 #include "platform/system/Environment.h"
@@ -197,6 +203,99 @@ DWORD GetTempPath(DWORD size, LPWSTR buffer) {
   std::wstring temp = mx::GetEnv(L"TMP").value_or(mx::GetEnv(L"TEMP").value_or(mx::WindowsDir()));
   if (temp.empty() || temp.back() != L'\\') temp += L'\\';
   return mx::CopyOutOrNeeded(temp, buffer, size);
+}
+
+DWORD GetShortPathName(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
+  if (!longPath) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  LONG error = ERROR_SUCCESS;
+  auto r = mx::ResolveWinPath(longPath, &error);
+  if (!r || !r->exists || r->device) {
+    SetLastError(static_cast<DWORD>(r ? ERROR_FILE_NOT_FOUND : error));
+    return 0;
+  }
+  // Walk the resolved Windows path again, naming each component by its 8.3 form in its folder.
+  std::wstring_view win = r->win;
+  std::wstring out(win.substr(0, 3));
+  std::filesystem::path host = r->host;
+  std::vector<std::wstring> components;
+  for (size_t pos = 3; pos < win.size();) {
+    size_t end = win.find(L'\\', pos);
+    if (end == std::wstring_view::npos) end = win.size();
+    if (end > pos) components.emplace_back(win.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  std::vector<std::wstring> shortNames(components.size());
+  for (size_t i = components.size(); i-- > 0;) {
+    std::wstring name = mx::Utf8ToWide(host.filename().string());
+    auto listing = mx::ListFolder(host.parent_path());
+    shortNames[i] = name;
+    if (listing) {
+      for (size_t k = 0; k < listing->names.size(); ++k)
+        // A name that is an 8.3 name already has no other form.
+        if (listing->names[k] == name && !mx::EqualsNoCase(mx::ShortNameOf(*listing, k), name))
+          shortNames[i] = mx::ShortNameOf(*listing, k);
+    }
+    host = host.parent_path();
+  }
+  for (size_t i = 0; i < shortNames.size(); ++i) {
+    if (i) out += L'\\';
+    out += shortNames[i];
+  }
+  return mx::CopyOutOrNeeded(out, shortPath, size);
+}
+
+UINT GetTempFileName(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR tempFileName) {
+  if (!path || !tempFileName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::wstring base = path;
+  if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
+  std::wstring pfx = prefix ? std::wstring(prefix).substr(0, 3) : L"";
+  auto nameFor = [&](UINT n) {
+    wchar_t hex[8];
+    std::swprintf(hex, 8, L"%X", n & 0xFFFF);
+    return base + pfx + hex + L".TMP";
+  };
+  auto put = [&](const std::wstring& name) {
+    if (name.size() >= MAX_PATH) return false;
+    name.copy(tempFileName, name.size());
+    tempFileName[name.size()] = 0;
+    return true;
+  };
+  if (unique != 0) {
+    if (!put(nameFor(unique))) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return 0;
+    }
+    return unique & 0xFFFF;
+  }
+  UINT start = static_cast<UINT>(mx::GetClock().TickMs() & 0xFFFF) | 1;
+  for (UINT k = 0; k < 0xFFFF; ++k) {
+    UINT n = ((start + k - 1) % 0xFFFF) + 1;
+    std::wstring name = nameFor(n);
+    LONG error = ERROR_SUCCESS;
+    auto r = mx::ResolveWinPath(name, &error);
+    if (!r) {
+      SetLastError(static_cast<DWORD>(error == ERROR_FILE_NOT_FOUND ? ERROR_DIRECTORY : error));
+      return 0;
+    }
+    if (r->exists) continue;
+    int fd = ::open(r->host.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      SetLastError(static_cast<DWORD>(errno == ENOENT ? ERROR_DIRECTORY : mx::ErrnoToWin(errno)));
+      return 0;
+    }
+    ::close(fd);
+    if (!put(name)) return 0;
+    return n;
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return 0;
 }
 
 }  // namespace win

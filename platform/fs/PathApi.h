@@ -44,6 +44,12 @@ UINT GetSystemWow64Directory(LPWSTR buffer, UINT size);
 UINT GetWindowsDirectory(LPWSTR buffer, UINT size);
 // The TEMP folder of the environment with a trailing backslash.
 DWORD GetTempPath(DWORD size, LPWSTR buffer);
+// path with each existing component in its 8.3 form ("C:\PROGRA~2\INTERN~1"). Length without the null, or the
+// size needed; 0 with ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND when the path does not exist.
+DWORD GetShortPathName(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
+// "<path>\<first 3 of prefix><hex of the number>.TMP" into a MAX_PATH buffer. unique 0: a number not in use
+// is chosen and the empty file is created; otherwise the name is only made. Returns the number, 0 on failure.
+UINT GetTempFileName(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR tempFileName);
 
 // The C runtime's path split: drive only when the second character is ":", the folder keeps its trailing
 // separator ("\" or "/"), the extension runs from the last dot of the last component. Any output may be null.

@@ -1,6 +1,10 @@
 #include "platform/system/SystemInfo.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <cwchar>
+#include <thread>
 #include <cwctype>
 #include <fstream>
 #include <mutex>
@@ -136,7 +140,46 @@ BOOL GetVersionEx(OSVERSIONINFOW* info) {
   size_t n = std::min<size_t>(csd.size(), 127);
   csd.copy(info->szCSDVersion, n);
   info->szCSDVersion[n] = 0;
+  if (info->dwOSVersionInfoSize >= sizeof(OSVERSIONINFOEXW)) {
+    auto* ex = static_cast<OSVERSIONINFOEXW*>(info);
+    // "Service Pack 1" -> 1.0
+    ex->wServicePackMajor = 0;
+    ex->wServicePackMinor = 0;
+    if (size_t digit = csd.find_first_of(L"0123456789"); digit != std::wstring::npos) {
+      ex->wServicePackMajor = static_cast<WORD>(std::wcstoul(csd.c_str() + digit, nullptr, 10));
+    }
+    ex->wSuiteMask = 0;
+    ex->wProductType = VER_NT_WORKSTATION;
+    ex->wReserved = 0;
+  }
   return TRUE;
+}
+
+namespace {
+
+void FillSystemInfo(SYSTEM_INFO* info, WORD architecture) {
+  if (!info) return;
+  *info = SYSTEM_INFO{};
+  info->wProcessorArchitecture = architecture;
+  info->dwPageSize = 4096;
+  info->dwAllocationGranularity = 65536;
+  info->lpMinimumApplicationAddress = reinterpret_cast<void*>(std::uintptr_t{0x10000});
+  info->lpMaximumApplicationAddress = reinterpret_cast<void*>(std::uintptr_t{0x7FFEFFFF});
+  DWORD count = 0;
+  if (auto n = mx::GetEnv(L"NUMBER_OF_PROCESSORS")) count = static_cast<DWORD>(std::wcstoul(n->c_str(), nullptr, 10));
+  if (count == 0 || count > 64) count = std::max(1u, std::min(64u, std::thread::hardware_concurrency()));
+  info->dwNumberOfProcessors = count;
+  info->dwActiveProcessorMask = count >= 32 ? 0xFFFFFFFFu : ((DWORD_PTR{1} << count) - 1);
+  info->dwProcessorType = architecture == PROCESSOR_ARCHITECTURE_AMD64 ? 8664 : 586;
+  info->wProcessorLevel = 6;
+}
+
+}  // namespace
+
+void GetSystemInfo(SYSTEM_INFO* info) { FillSystemInfo(info, PROCESSOR_ARCHITECTURE_INTEL); }
+
+void GetNativeSystemInfo(SYSTEM_INFO* info) {
+  FillSystemInfo(info, mx::PrefixIs64Bit() ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL);
 }
 
 BOOL GetUserName(LPWSTR buffer, LPDWORD size) {

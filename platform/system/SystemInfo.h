@@ -16,6 +16,31 @@ struct OSVERSIONINFOW {
 };
 inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 
+struct OSVERSIONINFOEXW : OSVERSIONINFOW {
+  WORD wServicePackMajor = 0;
+  WORD wServicePackMinor = 0;
+  WORD wSuiteMask = 0;
+  BYTE wProductType = 0;  // VER_NT_WORKSTATION
+  BYTE wReserved = 0;
+};
+inline constexpr BYTE VER_NT_WORKSTATION = 1;
+
+struct SYSTEM_INFO {
+  WORD wProcessorArchitecture = 0;
+  WORD wReserved = 0;
+  DWORD dwPageSize = 0;
+  void* lpMinimumApplicationAddress = nullptr;
+  void* lpMaximumApplicationAddress = nullptr;
+  DWORD_PTR dwActiveProcessorMask = 0;
+  DWORD dwNumberOfProcessors = 0;
+  DWORD dwProcessorType = 0;
+  DWORD dwAllocationGranularity = 0;
+  WORD wProcessorLevel = 0;
+  WORD wProcessorRevision = 0;
+};
+inline constexpr WORD PROCESSOR_ARCHITECTURE_INTEL = 0;
+inline constexpr WORD PROCESSOR_ARCHITECTURE_AMD64 = 9;
+
 namespace mx {
 
 // True when the prefix is a 64-bit one (#arch=win64). A prefix without the line counts as 64-bit when it has
@@ -38,8 +63,12 @@ BOOL IsWow64Process(void* process, BOOL* wow64);
 // The same as a plain answer, for callers that look it up each time.
 BOOL IsWow64();
 
-// dwOSVersionInfoSize must be at least the structure's size, else FALSE with ERROR_INVALID_PARAMETER.
+// dwOSVersionInfoSize must be sizeof(OSVERSIONINFOW) or sizeof(OSVERSIONINFOEXW), else FALSE with
+// ERROR_INVALID_PARAMETER; the extended form also gets the service pack numbers and the product type.
 BOOL GetVersionEx(OSVERSIONINFOW* info);
+// What our 32-bit program sees (an x86 processor) and what the machine is (x64 on a 64-bit prefix).
+void GetSystemInfo(SYSTEM_INFO* info);
+void GetNativeSystemInfo(SYSTEM_INFO* info);
 
 // The user name of the prefix (Volatile Environment USERNAME, else the profile folder's name). *size in
 // characters including the null; a short buffer gives FALSE, ERROR_INSUFFICIENT_BUFFER and the needed size.

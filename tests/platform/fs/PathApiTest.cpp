@@ -4,6 +4,7 @@
 
 #include "platform/base/Text.h"
 #include "platform/fs/Drives.h"
+#include "platform/fs/FileApi.h"
 #include "platform/fs/WinPath.h"
 #include "platform/system/FixturePrefixCache.h"
 #include "platform/system/Wow64Redirection.h"
@@ -149,6 +150,42 @@ TEST(PathApi, DriveTypesFromWinesDrivesKey) {
   EXPECT_EQ(std::wstring(buffer, 8), std::wstring(L"C:\\\0D:\\\0", 8));
   wchar_t wow[MAX_PATH];
   EXPECT_EQ(win::GetSystemWow64Directory(wow, MAX_PATH), 0u);
+}
+
+TEST(PathApi, ShortNamesVolumesAndTemporaryFiles) {
+  mxtest::UseSharedFixture fixture;
+  wchar_t buffer[MAX_PATH];
+  EXPECT_EQ(win::GetShortPathName(L"c:/Program Files (x86)/Internet Explorer/iexplore.exe", buffer, MAX_PATH), 33u);
+  EXPECT_STREQ(buffer, L"C:\\PROGRA~2\\INTERN~1\\iexplore.exe");
+  EXPECT_EQ(win::GetShortPathName(L"C:\\Program Files", buffer, 5), 12u);
+  EXPECT_EQ(win::GetShortPathName(L"C:\\Program Files\\none.exe", buffer, MAX_PATH), 0u);
+  EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  wchar_t fsName[8];
+  DWORD serial = 0, maxName = 0;
+  ASSERT_TRUE(win::GetVolumeInformation(L"C:\\", nullptr, 0, &serial, &maxName, nullptr, fsName, 8));
+  EXPECT_STREQ(fsName, L"NTFS");
+  EXPECT_EQ(maxName, 255u);
+  EXPECT_FALSE(win::GetVolumeInformation(L"Q:\\", nullptr, 0, &serial, nullptr, nullptr, nullptr, 0));
+  ULONGLONG available = 0, total = 0;
+  ASSERT_TRUE(win::GetDiskFreeSpaceEx(L"C:\\windows", &available, &total, nullptr));
+  EXPECT_GT(total, 0u);
+  EXPECT_LE(available, total);
+  EXPECT_FALSE(win::GetDiskFreeSpaceEx(L"C:\\no\\such", nullptr, nullptr, nullptr));
+
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  wchar_t first[MAX_PATH], second[MAX_PATH];
+  UINT n1 = win::GetTempFileName(L"C:\\windows", L"QZX", 0, first);
+  UINT n2 = win::GetTempFileName(L"C:\\windows\\", L"QZX", 0, second);
+  ASSERT_NE(n1, 0u);
+  ASSERT_NE(n2, 0u);
+  EXPECT_NE(std::wstring(first), std::wstring(second));
+  EXPECT_EQ(std::wstring(first).rfind(L"C:\\windows\\QZX", 0), 0u);
+  EXPECT_EQ(win::GetFileAttributes(first), FILE_ATTRIBUTE_ARCHIVE) << "the name is taken by an empty file";
+  EXPECT_EQ(win::GetTempFileName(L"C:\\windows", L"QZ", 0x1A2B, first), 0x1A2Bu);
+  EXPECT_STREQ(first, L"C:\\windows\\QZ1A2B.TMP");
+  EXPECT_EQ(win::GetFileAttributes(first), INVALID_FILE_ATTRIBUTES) << "a given number only makes the name";
+  EXPECT_EQ(win::GetTempFileName(L"C:\\missing", L"QZ", 0, first), 0u);
 }
 
 }  // namespace

@@ -33,6 +33,18 @@ TEST(SystemInfo, IdentityComesFromTheFixturePrefix) {
   EXPECT_TRUE(win::GetUserName(name, &size));
   EXPECT_STREQ(name, L"root");
 
+  OSVERSIONINFOEXW ex;
+  ex.dwOSVersionInfoSize = sizeof ex;
+  ASSERT_TRUE(win::GetVersionEx(&ex));
+  EXPECT_EQ(ex.wServicePackMajor, 1);
+  EXPECT_EQ(ex.wProductType, VER_NT_WORKSTATION);
+  SYSTEM_INFO native, own;
+  win::GetNativeSystemInfo(&native);
+  win::GetSystemInfo(&own);
+  EXPECT_EQ(native.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+  EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);
+  EXPECT_EQ(native.dwNumberOfProcessors, 8u) << "as the prefix's NUMBER_OF_PROCESSORS says";
+
   mx::PinOsVersion(5, 1);
   ASSERT_TRUE(win::GetVersionEx(&info));
   EXPECT_EQ(info.dwMajorVersion, 5u);
