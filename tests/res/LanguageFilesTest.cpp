@@ -29,7 +29,9 @@ const char* const kLanguageFiles[] = {
     "Finnish_kvt_fi.ini", "portugese_kvt_pt.ini",        "russian_kvt_ru.ini",   "greek_kvt_el.ini",
     "Turkish_kvt_tr.ini", "polish_kvt_pl.ini",           "korean_kvt_ko.ini",    "Chinese_kvt.ini"};
 
-// The conversions of a printf-style template in order ("%d of %d" gives "dd"); "%%" is plain text.
+// The conversions of a printf-style template in order ("%d of %d" gives "dd"); "%%" is plain text. Flags,
+// width and precision do not count, so a language without an "s" plural can swallow the program's
+// English plural suffix with "%.0s".
 std::string Placeholders(const std::wstring& tmpl) {
   std::string kinds;
   for (size_t i = 0; i < tmpl.size(); ++i) {
