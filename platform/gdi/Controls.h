@@ -19,6 +19,7 @@ inline constexpr LPCWSTR PROGRESS_CLASS = L"msctls_progress32";
 inline constexpr LPCWSTR TOOLTIPS_CLASS = L"tooltips_class32";
 inline constexpr LPCWSTR DATETIMEPICK_CLASS = L"SysDateTimePick32";
 inline constexpr LPCWSTR UPDOWN_CLASS = L"msctls_updown32";
+inline constexpr LPCWSTR WC_HEADER = L"SysHeader32";
 
 namespace gdi {
 void RegisterControlClasses();
@@ -350,6 +351,43 @@ struct NMITEMACTIVATE {
   POINT ptAction{};
   LPARAM lParam = 0;
   UINT uKeyFlags = 0;
+};
+
+inline constexpr UINT LVM_GETHEADER = LVM_FIRST + 31;
+
+// The header of a report list: a child of the list that holds no columns of its own. Its notifications go to
+// the list (its parent), which passes them on to its own parent and returns the answer, so a list that was
+// subclassed sees them first.
+inline constexpr UINT HDM_FIRST = 0x1200;
+inline constexpr UINT HDM_GETITEMCOUNT = HDM_FIRST + 0;
+inline constexpr UINT HDM_GETITEMRECT = HDM_FIRST + 7;
+inline constexpr UINT HDM_GETITEMW = HDM_FIRST + 11;
+inline constexpr UINT HDM_SETITEMW = HDM_FIRST + 12;
+inline constexpr UINT HDI_WIDTH = 0x1;
+inline constexpr UINT HDI_TEXT = 0x2;
+inline constexpr UINT HDI_FORMAT = 0x4;
+inline constexpr UINT HDN_ITEMCHANGINGA = static_cast<UINT>(-300);
+inline constexpr UINT HDN_ENDTRACKA = static_cast<UINT>(-307);
+inline constexpr UINT HDN_ITEMCHANGINGW = static_cast<UINT>(-320);
+inline constexpr UINT HDN_ITEMCHANGEDW = static_cast<UINT>(-321);
+inline constexpr UINT HDN_ITEMCLICKW = static_cast<UINT>(-322);
+inline constexpr UINT HDN_BEGINTRACKW = static_cast<UINT>(-326);
+inline constexpr UINT HDN_ENDTRACKW = static_cast<UINT>(-327);
+inline constexpr UINT HDN_TRACKW = static_cast<UINT>(-328);
+struct HDITEMW {
+  UINT mask = 0;
+  int cxy = 0;
+  LPWSTR pszText = nullptr;
+  HBITMAP hbm = nullptr;
+  int cchTextMax = 0;
+  int fmt = 0;
+  LPARAM lParam = 0;
+};
+struct NMHEADERW {
+  NMHDR hdr;
+  int iItem = -1;
+  int iButton = 0;
+  HDITEMW* pitem = nullptr;
 };
 
 // Image lists.

@@ -1,6 +1,7 @@
 // "SysListView32" in report view: columns, items with sub-items, images and state images, selection and
 // focus with LVN_ITEMCHANGING/LVN_ITEMCHANGED carrying the full old and new states, check boxes, hit tests,
-// owner-drawn fixed rows (WM_MEASUREITEM, WM_DRAWITEM) and the click notifications.
+// owner-drawn fixed rows (WM_MEASUREITEM, WM_DRAWITEM) and the click notifications; and its "SysHeader32"
+// child, which shows the list's columns and reports width changes (refusable) and the end of a drag.
 //
 // Parents may call back into the list from any notification, so no reference into the item array is held
 // across a notification.
@@ -32,6 +33,7 @@ struct Item {
 struct ListState : ControlState {
   std::vector<Column> columns;
   std::vector<Item> items;
+  HWND header = nullptr;
   DWORD exStyle = 0;
   HIMAGELIST normal = nullptr, small = nullptr, stateList = nullptr;
   int top = 0;
@@ -253,19 +255,6 @@ void Paint(HWND hwnd) {
   if (s->font) win::SelectObject(hdc, s->font);
   const int header = HeaderHeight(hwnd, *s), rowH = RowHeight(hwnd, *s);
   win::SetBkMode(hdc, TRANSPARENT);
-  if (header > 0) {
-    int x = 0;
-    for (const auto& c : s->columns) {
-      RECT cell{x, 0, x + c.width, header};
-      win::FillRect(hdc, &cell, win::GetSysColorBrush(COLOR_BTNFACE));
-      RECT edge = cell;
-      win::DrawEdge(hdc, &edge, EDGE_ETCHED, BF_RIGHT | BF_BOTTOM);
-      RECT label{cell.left + 6, cell.top, cell.right - 6, cell.bottom};
-      win::SetTextColor(hdc, win::GetSysColor(COLOR_BTNTEXT));
-      win::DrawText(hdc, c.text.c_str(), -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-      x += c.width;
-    }
-  }
   win::IntersectClipRect(hdc, 0, header, rc.right, rc.bottom);
   const bool showSel = s->focused || (Style(hwnd) & LVS_SHOWSELALWAYS);
   const int last = std::min<int>(static_cast<int>(s->items.size()), s->top + VisibleRows(hwnd, *s) + 1);
@@ -323,6 +312,44 @@ void Paint(HWND hwnd) {
   }
 }
 
+// A header notification, sent to the list as the header's parent would receive it.
+LRESULT HeaderNotify(HWND list, UINT code, NMHEADERW& nm) {
+  auto* s = StateOf<ListState>(list);
+  nm.hdr.hwndFrom = s ? s->header : nullptr;
+  nm.hdr.idFrom = 0;
+  nm.hdr.code = code;
+  return win::SendMessage(list, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+}
+
+// Every width change, by program or by dragging, asks first (HDN_ITEMCHANGING may refuse) and tells after.
+bool SetColumnWidthNotified(HWND list, int column, int width) {
+  HDITEMW item;
+  item.mask = HDI_WIDTH;
+  item.cxy = std::max(width, 0);
+  NMHEADERW nm;
+  nm.iItem = column;
+  nm.pitem = &item;
+  if (HeaderNotify(list, HDN_ITEMCHANGINGW, nm)) return false;
+  auto* s = StateOf<ListState>(list);
+  if (!s || column < 0 || column >= static_cast<int>(s->columns.size())) return false;
+  s->columns[column].width = item.cxy;
+  win::InvalidateRect(list, nullptr, TRUE);
+  if (s->header) win::InvalidateRect(s->header, nullptr, TRUE);
+  nm.pitem = &item;
+  HeaderNotify(list, HDN_ITEMCHANGEDW, nm);
+  return true;
+}
+
+void PlaceHeader(HWND list) {
+  auto* s = StateOf<ListState>(list);
+  if (!s || !s->header) return;
+  RECT rc{};
+  win::GetClientRect(list, &rc);
+  int h = HeaderHeight(list, *s);
+  win::MoveWindow(s->header, 0, 0, rc.right, h, TRUE);
+  win::ShowWindow(s->header, h > 0 ? SW_SHOW : SW_HIDE);
+}
+
 // Selects and focuses the item the mouse went down on; returns the item (-1: none).
 int MouseSelect(HWND hwnd, LPARAM lParam, bool checkToggle) {
   auto* s = StateOf<ListState>(hwnd);
@@ -363,8 +390,23 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const int count = static_cast<int>(s->items.size());
   auto valid = [&](int i) { return i >= 0 && i < count; };
   switch (msg) {
-    case WM_CREATE: Measure(hwnd, *s); return 0;
-    case WM_WINDOWPOSCHANGED: Measure(hwnd, *s); return win::DefWindowProc(hwnd, msg, wParam, lParam);
+    case WM_CREATE:
+      s->header = win::CreateWindowEx(0, WC_HEADER, L"", WS_CHILD, 0, 0, 0, 0, hwnd, nullptr, nullptr, nullptr);
+      PlaceHeader(hwnd);
+      if (auto* again = StateOf<ListState>(hwnd)) Measure(hwnd, *again);
+      return 0;
+    case WM_WINDOWPOSCHANGED:
+      Measure(hwnd, *s);
+      PlaceHeader(hwnd);
+      return win::DefWindowProc(hwnd, msg, wParam, lParam);
+    case WM_SIZE: PlaceHeader(hwnd); return 0;
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+      HWND parent = win::GetParent(hwnd);
+      if (!hdr || hdr->hwndFrom != s->header || !parent) return 0;
+      return win::SendMessage(parent, WM_NOTIFY, hdr->idFrom, lParam);
+    }
+    case LVM_GETHEADER: return reinterpret_cast<LRESULT>(s->header);
     case WM_PAINT: Paint(hwnd); return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -500,9 +542,7 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         win::DeleteDC(hdc);
         width = best + (c == 0 ? Parts(*s, Item{}).iconRight : 0);
       }
-      s->columns[c].width = std::max(width, 0);
-      win::InvalidateRect(hwnd, nullptr, TRUE);
-      return TRUE;
+      return SetColumnWidthNotified(hwnd, c, width) ? TRUE : FALSE;
     }
     case LVM_SETITEMSTATE: {
       auto* in = reinterpret_cast<const LVITEMW*>(lParam);
@@ -574,8 +614,128 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+struct HeaderState : ControlState {
+  int tracking = -1;
+};
+
+int ColumnLeft(const ListState& s, int column) {
+  int x = 0;
+  for (int c = 0; c < column; ++c) x += s.columns[c].width;
+  return x;
+}
+
+LRESULT HeaderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (HandleCommon<HeaderState>(hwnd, msg, wParam, lParam, &result)) return result;
+  auto* h = StateOf<HeaderState>(hwnd);
+  HWND list = win::GetParent(hwnd);
+  auto* s = StateOf<ListState>(list);
+  if (!h || !s) return win::DefWindowProc(hwnd, msg, wParam, lParam);
+  const int count = static_cast<int>(s->columns.size());
+  const int x = GET_X_LPARAM(lParam);
+  switch (msg) {
+    case WM_PAINT: {
+      ControlPaint paint(hwnd);
+      if (!paint.hdc) return 0;
+      win::FillRect(paint.hdc, &paint.rc, win::GetSysColorBrush(COLOR_BTNFACE));
+      if (s->font) win::SelectObject(paint.hdc, s->font);
+      win::SetBkMode(paint.hdc, TRANSPARENT);
+      win::SetTextColor(paint.hdc, win::GetSysColor(COLOR_BTNTEXT));
+      int left = 0;
+      for (const auto& c : s->columns) {
+        RECT edge{left, 0, left + c.width, paint.rc.bottom};
+        win::DrawEdge(paint.hdc, &edge, EDGE_ETCHED, BF_RIGHT | BF_BOTTOM);
+        RECT label{left + 6, 0, left + c.width - 6, paint.rc.bottom};
+        win::DrawText(paint.hdc, c.text.c_str(), -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        left += c.width;
+      }
+      return 0;
+    }
+    case HDM_GETITEMCOUNT: return count;
+    case HDM_GETITEMRECT: {
+      auto* r = reinterpret_cast<RECT*>(lParam);
+      int c = static_cast<int>(wParam);
+      if (!r || c < 0 || c >= count) return FALSE;
+      RECT rc{};
+      win::GetClientRect(hwnd, &rc);
+      *r = RECT{ColumnLeft(*s, c), 0, ColumnLeft(*s, c) + s->columns[c].width, rc.bottom};
+      return TRUE;
+    }
+    case HDM_GETITEMW: {
+      auto* item = reinterpret_cast<HDITEMW*>(lParam);
+      int c = static_cast<int>(wParam);
+      if (!item || c < 0 || c >= count) return FALSE;
+      if (item->mask & HDI_WIDTH) item->cxy = s->columns[c].width;
+      if (item->mask & HDI_FORMAT) item->fmt = s->columns[c].fmt;
+      if (item->mask & HDI_TEXT) CopyToBuffer(s->columns[c].text, item->pszText, item->cchTextMax);
+      return TRUE;
+    }
+    case HDM_SETITEMW: {
+      auto* item = reinterpret_cast<const HDITEMW*>(lParam);
+      int c = static_cast<int>(wParam);
+      if (!item || c < 0 || c >= count) return FALSE;
+      if (item->mask & HDI_TEXT) s->columns[c].text = item->pszText ? item->pszText : L"";
+      if (item->mask & HDI_FORMAT) s->columns[c].fmt = item->fmt & 3;
+      win::InvalidateRect(hwnd, nullptr, TRUE);
+      return (item->mask & HDI_WIDTH) ? SetColumnWidthNotified(list, c, item->cxy) : TRUE;
+    }
+    case WM_LBUTTONDOWN: {
+      // a press within three pixels of a column's right edge starts a drag of that edge
+      for (int c = 0; c < count; ++c) {
+        int edge = ColumnLeft(*s, c) + s->columns[c].width;
+        if (x >= edge - 3 && x <= edge + 3) {
+          HDITEMW item;
+          item.mask = HDI_WIDTH;
+          item.cxy = s->columns[c].width;
+          NMHEADERW nm;
+          nm.iItem = c;
+          nm.pitem = &item;
+          if (HeaderNotify(list, HDN_BEGINTRACKW, nm)) return 0;
+          if (auto* again = StateOf<HeaderState>(hwnd)) again->tracking = c;
+          win::SetCapture(hwnd);
+          return 0;
+        }
+      }
+      for (int c = 0; c < count; ++c)
+        if (x >= ColumnLeft(*s, c) && x < ColumnLeft(*s, c) + s->columns[c].width) {
+          NMHEADERW nm;
+          nm.iItem = c;
+          HeaderNotify(list, HDN_ITEMCLICKW, nm);
+          NMLISTVIEW click;
+          click.iSubItem = c;
+          NotifyParent(list, &click.hdr, LVN_COLUMNCLICK);
+          break;
+        }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (h->tracking >= 0 && h->tracking < count) SetColumnWidthNotified(list, h->tracking, x - ColumnLeft(*s, h->tracking));
+      return 0;
+    case WM_LBUTTONUP: {
+      int c = h->tracking;
+      if (c < 0) return 0;
+      h->tracking = -1;
+      win::ReleaseCapture();
+      if (auto* now = StateOf<ListState>(list); now && c < static_cast<int>(now->columns.size())) {
+        HDITEMW item;
+        item.mask = HDI_WIDTH;
+        item.cxy = now->columns[c].width;
+        NMHEADERW nm;
+        nm.iItem = c;
+        nm.pitem = &item;
+        HeaderNotify(list, HDN_ENDTRACKW, nm);
+      }
+      return 0;
+    }
+    default: return win::DefWindowProc(hwnd, msg, wParam, lParam);
+  }
+}
+
 }  // namespace
 
-void RegisterListViewClass() { RegisterControlClass(WC_LISTVIEW, ListProc); }
+void RegisterListViewClass() {
+  RegisterControlClass(WC_HEADER, HeaderProc);
+  RegisterControlClass(WC_LISTVIEW, ListProc);
+}
 
 }  // namespace gdi::controls

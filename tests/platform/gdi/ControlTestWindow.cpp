@@ -26,6 +26,12 @@ LRESULT TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+      if (hdr->code == HDN_ITEMCHANGINGW || hdr->code == HDN_ITEMCHANGEDW || hdr->code == HDN_ENDTRACKW) {
+        auto* nm = reinterpret_cast<NMHEADERW*>(lParam);
+        int width = nm->pitem ? nm->pitem->cxy : -1;
+        if (self) self->headerNotes.emplace_back(hdr->code, width);
+        return self && hdr->code == HDN_ITEMCHANGINGW && width < self->minColumnWidth ? TRUE : 0;
+      }
       Notification n;
       n.code = hdr->code;
       if (hdr->code == LVN_ITEMCHANGED || hdr->code == LVN_ITEMCHANGING || hdr->code == LVN_INSERTITEM ||

@@ -33,6 +33,8 @@ class TestWindow {
   std::vector<Notification> notifications;  // WM_NOTIFY of the list views
   std::vector<std::pair<int, int>> commands;  // WM_COMMAND: (id, code)
   bool refuseChanging = false;                // answer TRUE to LVN_ITEMCHANGING
+  int minColumnWidth = 0;                     // answer TRUE to HDN_ITEMCHANGING below this width
+  std::vector<std::pair<UINT, int>> headerNotes;  // header notifications: (code, width)
 
  private:
   static LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

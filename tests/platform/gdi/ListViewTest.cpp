@@ -223,3 +223,27 @@ TEST(ListView, OwnerDrawnRowsAreMeasuredAndDrawnByTheParent) {
   win::ImageList_Destroy(checks);
   g_ownerDraw = nullptr;
 }
+
+// A list that keeps its text column at least 50 wide refuses narrower widths, whoever asks.
+TEST(ListView, HeaderWidthChangesCanBeRefusedAndDragsEnd) {
+  TestWindow w(400, 300);
+  HWND list = MakeList(w);
+  HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(Send(header, HDM_GETITEMCOUNT), 1);
+  w.minColumnWidth = 50;
+  EXPECT_FALSE(Send(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(40, 0)));
+  EXPECT_EQ(Send(list, LVM_GETCOLUMNWIDTH, 0), 280);
+
+  // drag the right edge of column 0 from 280 to 30 (refused), then to 120, then let go
+  w.headerNotes.clear();
+  Send(header, WM_LBUTTONDOWN, 0, MAKELPARAM(281, 5));
+  Send(header, WM_MOUSEMOVE, 0, MAKELPARAM(30, 5));
+  EXPECT_EQ(Send(list, LVM_GETCOLUMNWIDTH, 0), 280);
+  Send(header, WM_MOUSEMOVE, 0, MAKELPARAM(120, 5));
+  Send(header, WM_LBUTTONUP, 0, MAKELPARAM(120, 5));
+  EXPECT_EQ(Send(list, LVM_GETCOLUMNWIDTH, 0), 120);
+  const std::vector<std::pair<UINT, int>> expected = {
+      {HDN_ITEMCHANGINGW, 30}, {HDN_ITEMCHANGINGW, 120}, {HDN_ITEMCHANGEDW, 120}, {HDN_ENDTRACKW, 120}};
+  EXPECT_EQ(w.headerNotes, expected);
+}
