@@ -3,6 +3,7 @@
 // structures they carry, at their Windows values. RegisterControlClasses makes the classes known; the
 // class-library wrappers call it, and so does InitCommonControls.
 #include <cstdint>
+#include <string>
 
 #include "platform/gdi/GdiTypes.h"
 #include "platform/win/WinDefs.h"
@@ -23,6 +24,10 @@ inline constexpr LPCWSTR WC_HEADER = L"SysHeader32";
 
 namespace gdi {
 void RegisterControlClasses();
+namespace controls {
+// The text the tooltip control would show now: its tool under the last relayed mouse message ("" for none).
+std::wstring ShownTooltip(HWND tooltip);
+}  // namespace controls
 }
 namespace win {
 inline void InitCommonControls() { gdi::RegisterControlClasses(); }

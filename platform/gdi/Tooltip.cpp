@@ -19,6 +19,7 @@ struct Tool {
 struct TooltipState : ControlState {
   std::vector<Tool> tools;
   bool active = true;
+  int current = -1;  // the tool the last relayed mouse message was over
 };
 
 Tool* FindTool(TooltipState& s, const TOOLINFOW* info) {
@@ -60,7 +61,19 @@ LRESULT TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case TTM_GETTOOLCOUNT: return static_cast<LRESULT>(s->tools.size());
     case TTM_ACTIVATE: s->active = wParam != 0; return 0;
-    case TTM_RELAYEVENT: return 0;
+    case TTM_RELAYEVENT: {
+      auto* m = reinterpret_cast<const MSG*>(lParam);
+      if (!m || m->message < WM_MOUSEFIRST || m->message > WM_MOUSELAST) return 0;
+      s->current = -1;
+      for (size_t i = 0; i < s->tools.size(); ++i) {
+        const Tool& t = s->tools[i];
+        if ((t.flags & TTF_IDISHWND) ? reinterpret_cast<HWND>(t.id) == m->hwnd : t.hwnd == m->hwnd) {
+          s->current = static_cast<int>(i);
+          break;
+        }
+      }
+      return 0;
+    }
     case WM_PAINT: {
       ControlPaint paint(hwnd);  // nothing shows without a display; the paint only validates
       return 0;
@@ -70,6 +83,12 @@ LRESULT TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
+
+std::wstring ShownTooltip(HWND tooltip) {
+  auto* s = StateOf<TooltipState>(tooltip);
+  if (!s || !s->active || s->current < 0 || s->current >= static_cast<int>(s->tools.size())) return {};
+  return s->tools[s->current].text;
+}
 
 void RegisterTooltipClass() { RegisterControlClass(TOOLTIPS_CLASS, TooltipProc); }
 

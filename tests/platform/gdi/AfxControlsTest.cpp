@@ -45,6 +45,13 @@ TEST(AfxControls, ObjectsDriveTheirWindows) {
   ASSERT_TRUE(tips.Create(&parent));
   EXPECT_TRUE(tips.AddTool(&box, L"Scan the whole hive"));
   EXPECT_EQ(tips.GetToolCount(), 1);
+  MSG move;
+  move.hwnd = box.m_hWnd;
+  move.message = WM_MOUSEMOVE;
+  tips.RelayEvent(&move);
+  EXPECT_EQ(gdi::controls::ShownTooltip(tips.m_hWnd), L"Scan the whole hive");
+  tips.Activate(FALSE);
+  EXPECT_EQ(gdi::controls::ShownTooltip(tips.m_hWnd), L"");
 
   CDateTimeCtrl date;
   ASSERT_TRUE(date.Create(WS_VISIBLE | DTS_SHORTDATEFORMAT, CRect(200, 160, 300, 180), &parent, 332));
