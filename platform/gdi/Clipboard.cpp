@@ -6,6 +6,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,6 +25,8 @@ struct State {
   std::thread::id openedBy;
   HWND owner = nullptr;
   std::map<UINT, HGLOBAL> data;
+  bool changed = false;
+  std::function<void()> listener;
 };
 
 State& S() {
@@ -112,9 +115,14 @@ BOOL OpenClipboard(HWND owner) {
 
 BOOL CloseClipboard() {
   State& s = S();
-  std::lock_guard lock(s.mutex);
-  if (!OpenedHere(s)) return FALSE;
-  s.open = false;
+  std::function<void()> notify;
+  {
+    std::lock_guard lock(s.mutex);
+    if (!OpenedHere(s)) return FALSE;
+    s.open = false;
+    if (std::exchange(s.changed, false)) notify = s.listener;
+  }
+  if (notify) notify();
   return TRUE;
 }
 
@@ -124,6 +132,7 @@ BOOL EmptyClipboard() {
   if (!OpenedHere(s)) return FALSE;
   for (auto& [format, data] : s.data) FreeLocked(s, data);
   s.data.clear();
+  s.changed = true;
   return TRUE;
 }
 
@@ -134,6 +143,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
   auto it = s.data.find(format);
   if (it != s.data.end() && it->second != data) FreeLocked(s, it->second);
   s.data[format] = data;
+  s.changed = true;
   return data;
 }
 
@@ -170,6 +180,12 @@ std::optional<std::wstring> ClipboardText() {
     text.push_back(unit);
   }
   return text;
+}
+
+void OnClipboardChanged(std::function<void()> listener) {
+  State& s = S();
+  std::lock_guard lock(s.mutex);
+  s.listener = std::move(listener);
 }
 
 void SetGlobalAllocLimit(std::size_t bytes) {

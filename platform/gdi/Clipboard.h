@@ -3,6 +3,7 @@
 // open at a time, as on Windows, and the data it holds can be read back. Handing it to a desktop's clipboard is
 // the display layer's business.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,9 @@ namespace gdi {
 
 // The Unicode text on the clipboard, read without opening it (tests, the display layer).
 std::optional<std::wstring> ClipboardText();
+// Called (on the closing thread, after the clipboard is closed) whenever a CloseClipboard follows a change of
+// its data: the display layer hands the text to the desktop's clipboard from here. One listener; null removes it.
+void OnClipboardChanged(std::function<void()> listener);
 // Tests: the next allocations larger than `bytes` fail (0: none fail).
 void SetGlobalAllocLimit(std::size_t bytes);
 

@@ -420,4 +420,6 @@ int ImageList_GetImageCount(HIMAGELIST list);
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy);
 BOOL ImageList_GetImageInfo(HIMAGELIST list, int index, IMAGEINFO* info);
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC hdc, int x, int y, UINT style);
+// A new icon of one image (transparent where the image is); nullptr for a bad index.
+HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);
 }  // namespace win

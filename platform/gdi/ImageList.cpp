@@ -9,6 +9,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/HandleTable.h"
+#include "platform/gdi/Images.h"
 
 namespace {
 
@@ -87,6 +88,19 @@ BOOL ImageList_GetImageInfo(HIMAGELIST list, int index, IMAGEINFO* info) {
   *info = IMAGEINFO{};
   info->rcImage = RECT{index * il->cx, 0, (index + 1) * il->cx, il->cy};
   return TRUE;
+}
+
+HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT) {
+  auto il = Find(list);
+  if (!il || index < 0 || index >= static_cast<int>(il->images.size())) return nullptr;
+  HBITMAP bmp = CreateBitmap(il->cx, il->cy, 1, 32, nullptr);
+  std::vector<uint32_t> px(il->images[index].size());
+  for (size_t i = 0; i < px.size(); ++i) {
+    uint32_t v = il->images[index][i];
+    px[i] = (v >> 24) ? (v & 0xFFFFFF) : 0xFF00FF;  // transparent pixels become the icon's magenta
+  }
+  gdi::GetBitmapSurface(bmp)->SetPixels(px);
+  return gdi::CreateIconFromBitmap(bmp);
 }
 
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC hdc, int x, int y, UINT style) {

@@ -55,12 +55,7 @@ HANDLE LoadImage(HINSTANCE instance, UINT id, UINT type, int cx, int cy, UINT fl
   if (type == IMAGE_ICON) {
     HBITMAP bmp = gdi::LoadIconBitmap(id);
     if (!bmp) return nullptr;
-    bmp = Resize(bmp, cx, cy);
-    State& s = S();
-    std::lock_guard lock(s.mutex);
-    uintptr_t h = (s.nextIcon += 4);
-    s.icons[h] = Icon{bmp};
-    return reinterpret_cast<HANDLE>(h);
+    return gdi::CreateIconFromBitmap(Resize(bmp, cx, cy));
   }
   if (type != IMAGE_BITMAP) return nullptr;
   HBITMAP bmp = gdi::LoadBitmapResource(id);
@@ -202,6 +197,15 @@ BOOL SystemParametersInfo(UINT action, UINT, void* out, UINT) {
 }  // namespace win
 
 namespace gdi {
+
+HICON CreateIconFromBitmap(HBITMAP bitmap) {
+  if (!GetBitmapSurface(bitmap)) return nullptr;
+  State& s = S();
+  std::lock_guard lock(s.mutex);
+  uintptr_t h = (s.nextIcon += 4);
+  s.icons[h] = Icon{bitmap};
+  return reinterpret_cast<HICON>(h);
+}
 
 UINT CursorId(HCURSOR cursor) { return static_cast<UINT>(reinterpret_cast<uintptr_t>(cursor)); }
 

@@ -79,6 +79,8 @@ BOOL SystemParametersInfo(UINT action, UINT param, void* out, UINT winIni);
 
 namespace gdi {
 
+// An icon that takes over the bitmap (magenta pixels are transparent).
+HICON CreateIconFromBitmap(HBITMAP bitmap);
 // The id a cursor handle stands for (IDC_* or a resource id); 0 for nullptr or unknown handles.
 UINT CursorId(HCURSOR cursor);
 // Display settings: 1024 x 768, a 40-pixel taskbar at the bottom and animation on unless set otherwise.

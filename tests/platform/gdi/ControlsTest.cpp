@@ -159,6 +159,8 @@ TEST(Menus, MalformedMenuTextIsRefused) {
 }
 
 TEST(Clipboard, OneOpenerAtATimeAndTheClipboardOwnsItsData) {
+  int published = 0;
+  gdi::OnClipboardChanged([&] { ++published; });
   ASSERT_TRUE(win::OpenClipboard(nullptr));
   std::atomic<BOOL> otherOpened{TRUE};
   std::thread([&] { otherOpened = win::OpenClipboard(nullptr); }).join();
@@ -173,6 +175,8 @@ TEST(Clipboard, OneOpenerAtATimeAndTheClipboardOwnsItsData) {
   EXPECT_EQ(win::GlobalFree(block), block) << "the clipboard's block cannot be freed by the caller";
   EXPECT_TRUE(win::CloseClipboard());
   EXPECT_EQ(gdi::ClipboardText().value_or(L""), L"hi");
+  EXPECT_EQ(published, 1) << "the display layer hears of the new text once it is closed";
+  gdi::OnClipboardChanged(nullptr);
   EXPECT_EQ(win::SetClipboardData(CF_UNICODETEXT, win::GlobalAlloc(0, 2)), nullptr) << "not open";
 }
 

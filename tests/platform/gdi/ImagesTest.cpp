@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/gdi/Controls.h"
 #include "platform/gdi/Images.h"
 #include "tests/platform/gdi/GdiTestUtil.h"
 
@@ -23,6 +24,24 @@ TEST(Images, BitmapsIconsAndCursorsFromResources) {
   EXPECT_EQ(dc.at(19, 19), RGB(1, 2, 3)) << "16 pixels, not 32";
   EXPECT_TRUE(win::DestroyIcon(small));
   EXPECT_FALSE(win::DestroyIcon(small));
+
+  // one image of a list as an icon (the owner-drawn menu's pictures)
+  HIMAGELIST list = win::ImageList_Create(14, 11, ILC_COLOR24 | ILC_MASK, 0, 1);
+  HBITMAP strip = win::LoadBitmap(nullptr, 221);
+  EXPECT_EQ(win::ImageList_AddMasked(list, strip, RGB(255, 255, 255)), 0);
+  EXPECT_EQ(win::ImageList_GetImageCount(list), 20);
+  HICON flag = win::ImageList_GetIcon(list, 3, 0);
+  ASSERT_NE(flag, nullptr);
+  gditest::MemDC canvas(14, 11, RGB(9, 9, 9));
+  win::DrawIcon(canvas.get(), 0, 0, flag);
+  gditest::MemDC expected(14, 11, RGB(9, 9, 9));
+  win::ImageList_Draw(list, 3, expected.get(), 0, 0, ILD_TRANSPARENT);
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 14; ++x) EXPECT_EQ(canvas.at(x, y), expected.at(x, y));
+  EXPECT_EQ(win::ImageList_GetIcon(list, 20, 0), nullptr);
+  win::DestroyIcon(flag);
+  win::DeleteObject(strip);
+  win::ImageList_Destroy(list);
 
   EXPECT_EQ(gdi::CursorId(win::LoadCursor(nullptr, 316)), 316u);
   EXPECT_EQ(win::LoadCursor(nullptr, 4321), nullptr);
