@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Gdi.h"
@@ -43,6 +44,9 @@ const std::array<HGDIOBJ, 20>& StockObjects() {
 }
 
 HGDIOBJ DefaultBitmap() { return StockObjects()[19]; }
+
+// 64 million pixels (256 MB): far above any window, far below what would exhaust the machine
+constexpr long long kMaxPixels = 1LL << 26;
 
 template <class R, class F>
 R WithDC(HDC hdc, R fail, F f) {
@@ -160,22 +164,19 @@ int GetDeviceCaps(HDC hdc, int index) {
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
   auto dc = FindDC(hdc);
-  if (!dc || width < 0 || height < 0 || static_cast<long long>(width) * height > (1LL << 28)) return nullptr;
+  if (!dc || width < 0 || height < 0 || static_cast<long long>(width) * height > kMaxPixels) return nullptr;
   // a memory DC's compatible bitmap has the format of the bitmap selected in it, as on Windows
   int bits = dc->memory && dc->state.bitmapObj ? dc->state.bitmapObj->bitsPixel : 32;
   return static_cast<HBITMAP>(gdi::AddObject(std::make_shared<gdi::BitmapObject>(width, height, bits)));
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT, UINT bitsPerPixel, const void* bits) {
-  if (width < 0 || height < 0 || static_cast<long long>(width) * height > (1LL << 28)) return nullptr;
+  if (width < 0 || height < 0 || static_cast<long long>(width) * height > kMaxPixels) return nullptr;
   auto bmp = std::make_shared<gdi::BitmapObject>(width, height, static_cast<int>(bitsPerPixel));
   if (bits && bitsPerPixel == 32) {
+    // 32-bit rows as a DIB holds them in memory (B, G, R, unused) are the surface's 0x00RRGGBB values
     const auto* px = static_cast<const uint32_t*>(bits);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        uint32_t v = px[static_cast<size_t>(y) * width + x];  // BGRA in memory, as a DIB
-        bmp->surface->SetPixel(x, y, RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-      }
+    bmp->surface->SetPixels(std::vector<uint32_t>(px, px + static_cast<size_t>(width) * height));
   } else if (bitsPerPixel != 1) {
     bmp->surface->Fill(RGB(0, 0, 0));
   }
