@@ -35,11 +35,17 @@ TEST(RegistryPersistence, FlushWritesOnlyTheChangedFileInWineFormat) {
   ScratchPrefix prefix(true);
   std::string machine = prefix.read("system.reg");
   ASSERT_EQ(WriteString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", 0, L"new"), ERROR_SUCCESS);
+  HKEY gone = nullptr;
+  ASSERT_EQ(win::RegCreateKeyEx(HKEY_CURRENT_USER, L"QzxVolatile\\Child", 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                                nullptr, &gone, nullptr),
+            ERROR_SUCCESS);
+  win::RegCloseKey(gone);
   EXPECT_EQ(win::RegFlushKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
   EXPECT_EQ(prefix.read("system.reg"), machine);
   std::string user = prefix.read("user.reg");
   EXPECT_NE(user.find("\n[Software\\\\Qzx] "), std::string::npos);
   EXPECT_NE(user.find("\n\"v\"=\"new\"\n"), std::string::npos);
+  EXPECT_EQ(user.find("QzxVolatile"), std::string::npos) << "volatile keys are never written";
   // A fresh load sees the change.
   mx::reg::ResetRegistry();
   std::wstring text;

@@ -87,6 +87,10 @@ TEST(RegistryView, SharedAndLinkedKeysAreOneKey) {
   // HKCU is shared except its class-registration trees.
   ASSERT_EQ(WriteString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", V32, L"u"), ERROR_SUCCESS);
   EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", V64, text), ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{Q}", nullptr, V32, L"c"), ERROR_SUCCESS);
+  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{Q}", nullptr, V64, text), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Classes\\Wow6432Node\\CLSID\\{Q}", nullptr, V64, text),
+            ERROR_SUCCESS);
 }
 
 TEST(RegistryView, EnumerationPerView) {
