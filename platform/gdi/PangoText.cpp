@@ -203,3 +203,14 @@ extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libpangoft2\nleak:libpango-1.0.so\nleak:libharfbuzz.so\n";
 }
 #endif
+
+#if defined(__SANITIZE_THREAD__)
+// The font libraries prepare their font lists on a thread of their own and hand them over with locks the
+// thread checker cannot see (the libraries are not built for it); their races are theirs to report.
+extern "C" const char* __tsan_default_suppressions() {
+  return "called_from_lib:libfontconfig.so\ncalled_from_lib:libcairo.so\ncalled_from_lib:libpango-1.0.so\n"
+         "called_from_lib:libpangoft2-1.0.so\ncalled_from_lib:libglib-2.0.so\nrace:libfontconfig.so\n"
+         "race:libcairo.so\nrace:libglib-2.0.so\nrace:libpango\nrace:FcValueSave\n"
+         "called_from_lib:libpangocairo-1.0.so\nmutex:libpangocairo-1.0.so\nmutex:libcairo.so\n";
+}
+#endif
