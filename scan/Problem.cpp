@@ -1,0 +1,201 @@
+#include "scan/Problem.h"
+
+#include <atomic>
+#include <utility>
+
+#include "app/AppLog.h"
+#include "app/RegistryKey.h"
+#include "app/SystemUtils.h"
+#include "app/ZUNApp.h"
+#include "platform/base/SafeFormat.h"
+#include "platform/base/Text.h"
+#include "platform/system/Sfc.h"
+#include "platform/win/Message.h"
+#include "scan/Category.h"
+#include "scan/CategoryFlags.h"
+#include "scan/EngineMessages.h"
+#include "scan/SkipLists.h"
+
+std::wstring g_strScanItem;
+CRITICAL_SECTION g_csScanItem;
+
+namespace {
+
+constexpr REGSAM kExamineAccess = 0x2001F;  // KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
+
+std::function<HWND()>& ProgressWindowProvider() {
+  static std::function<HWND()> provider;
+  return provider;
+}
+
+std::atomic<int>& ProgressCounter() {
+  static std::atomic<int> counter{0};
+  return counter;
+}
+
+std::function<CCategory*(DWORD)>& CategoryLookup() {
+  static std::function<CCategory*(DWORD)> lookup;
+  return lookup;
+}
+
+bool IsHistoryType(int type) { return type >= 26 && type <= 32; }
+
+REGSAM ExamineAccess(int is32BitEntry) {
+  if (!IsWow64()) return kExamineAccess;
+  return kExamineAccess | (is32BitEntry ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+}
+
+// HKEY_CLASSES_ROOT is the machine's classes seen through another door; the same entry found through both
+// is one problem.
+std::wstring DuplicateKeyForm(const std::wstring& key) {
+  std::wstring lower = mx::ToLower(key);
+  static const std::wstring kClassesRoot = L"hkey_classes_root";
+  static const std::wstring kMachineClasses = L"hkey_local_machine\\software\\classes";
+  if (lower.rfind(kClassesRoot, 0) != 0) return lower;
+  for (size_t at = lower.find(kClassesRoot); at != std::wstring::npos;
+       at = lower.find(kClassesRoot, at + kMachineClasses.size()))
+    lower.replace(at, kClassesRoot.size(), kMachineClasses);
+  return lower;
+}
+
+bool SameProblem(const CProblem& candidate, const std::wstring& candidateKey, const CProblem& other) {
+  if (other.m_n32BitEntry != candidate.m_n32BitEntry) return false;
+  if (other.Key.empty()) return false;
+  return DuplicateKeyForm(other.Key) == candidateKey && mx::EqualsNoCase(other.ValueName, candidate.ValueName) &&
+         mx::EqualsNoCase(other.ValueData, candidate.ValueData) &&
+         mx::EqualsNoCase(other.AlternateKey, candidate.AlternateKey);
+}
+
+bool IsDuplicateProblem(const CCategory& self, const CProblem& candidate) {
+  if (candidate.Key.empty()) return false;
+  const std::wstring key = DuplicateKeyForm(candidate.Key);
+  auto holds = [&](const CCategory& category) {
+    for (const auto& problem : category.m_arrProblems)
+      if (SameProblem(candidate, key, *problem)) return true;
+    return false;
+  };
+  const auto& lookup = CategoryLookup();
+  if (!lookup) return holds(self);
+  bool sawSelf = false;
+  for (const CategoryInfo& info : kCategoryTable) {
+    const CCategory* category = lookup(info.flag);
+    if (!category) continue;
+    sawSelf = sawSelf || category == &self;
+    if (holds(*category)) return true;
+  }
+  // a category the manager does not hold (a stand-alone run) still never records an entry twice
+  return !sawSelf && holds(self);
+}
+
+bool MatchesKeyList(const std::wstring& upperKey, const std::vector<std::wstring>& list) {
+  for (const std::wstring& entry : list) {
+    if (entry.empty()) continue;
+    if (upperKey.find(mx::ToUpper(entry)) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
+std::wstring ProblemLogLine(const CProblem& p) {
+  if (p.EntryType == kEntryTypeShortcut)
+    return mx::SafeFormat(L"Invalid Shortcut :\r\n EntryType:%d\r\nLink:%s", {p.EntryType, p.Key});
+  return mx::SafeFormat(
+      L"Invalid Entry Found :\r\n EntryType:%d\r\n Key:%s\r\n ValueName:%s \r\n ValueData:%s \r\n "
+      L"AlternateKey:%s \r\n 32BitEntry:%d",
+      {p.EntryType, p.Key, p.ValueName, p.ValueData, p.AlternateKey, p.m_n32BitEntry});
+}
+
+}  // namespace
+
+std::wstring CProblem::GetDetail(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= m_arrDetails.size()) return {};
+  return m_arrDetails[static_cast<size_t>(index)];
+}
+
+HKEY RootKeyFromName(const std::wstring& rootName) {
+  static const std::pair<const wchar_t*, HKEY> kRoots[] = {
+      {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+      {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {L"HKEY_USERS", HKEY_USERS},
+      {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+  };
+  for (const auto& [name, root] : kRoots)
+    if (rootName == name) return root;
+  return nullptr;
+}
+
+bool SplitProblemKey(const std::wstring& key, HKEY& root, std::wstring& subKey) {
+  const size_t slash = key.find(L'\\');
+  if (slash == std::wstring::npos) return false;
+  root = RootKeyFromName(key.substr(0, slash));
+  if (!root) return false;
+  subKey = key.substr(slash + 1);
+  return true;
+}
+
+bool IsKeyProtectedBySfc(HKEY root, const std::wstring& subKey, REGSAM access) {
+  static const DWORD major = GetOSMajorVersion();
+  if (major <= 5) return false;
+  return win::SfcIsKeyProtected(root, subKey.c_str(), access) != 0;
+}
+
+void SetCategoryLookup(std::function<CCategory*(DWORD flag)> lookup) { CategoryLookup() = std::move(lookup); }
+
+int CCategory::AddProblem(int entryType, const std::wstring& key, const std::wstring& valueName,
+                          const std::wstring& valueData, const std::wstring& alternateKey, int is32BitEntry) {
+  if (entryType != kEntryTypeShortcut && !IsReportableKey(mx::ToLower(key))) return -1;
+
+  auto problem = std::make_unique<CProblem>();
+  problem->EntryType = entryType;
+  problem->Key = key;
+  problem->ValueName = valueName;
+  problem->ValueData = valueData;
+  problem->AlternateKey = alternateKey;
+  problem->m_n32BitEntry = is32BitEntry;
+
+  if (entryType == kEntryTypeSharedFile && !IsReportableKey(mx::ToLower(valueName))) return -1;
+
+  const bool isFileProblem = entryType == kEntryTypeShortcut || entryType == kEntryTypeStartMenuShortcut;
+  const REGSAM access = ExamineAccess(is32BitEntry);
+  HKEY root = nullptr;
+  std::wstring subKey;
+  if (!isFileProblem) {
+    if (!SplitProblemKey(key, root, subKey)) return -1;
+    if (IsKeyProtectedBySfc(root, subKey, access)) return -1;
+  }
+
+  CZUNApp* app = AfxGetZunApp();
+  const std::wstring upperKey = mx::ToUpper(key);
+  if (app && MatchesKeyList(upperKey, app->m_arrExcludeList)) return -1;
+  if (IsDuplicateProblem(*this, *problem)) return -1;
+  if (app && IsHistoryType(entryType) && MatchesKeyList(upperKey, app->m_arrTempList)) return -1;
+
+  if (IsUserAdmin() && !IsHistoryType(entryType) && !isFileProblem) {
+    // Opened without creating it: a scan never changes the registry, and a key that is missing or that we
+    // cannot open for writing could not be repaired anyway.
+    CRegistryKey writable;
+    writable.m_access = access;
+    if (!writable.Open(root, FALSE, subKey)) return -1;
+  }
+
+  problem->m_pBackupHolder = m_pBackupHolder;
+  WriteLogLine(ProblemLogLine(*problem));
+  m_arrProblems.push_back(std::move(problem));
+  return static_cast<int>(m_arrProblems.size()) - 1;
+}
+
+void ReportScanProgress(const std::wstring& item, BOOL keepCase) {
+  const int count = ++ProgressCounter();
+  if (count % 27 != 0) return;
+  const std::wstring text = keepCase ? item : mx::ToUpper(item);
+  win::EnterCriticalSection(&g_csScanItem);
+  g_strScanItem = text;
+  const auto& provider = ProgressWindowProvider();
+  if (HWND window = provider ? provider() : nullptr)
+    win::PostMessage(window, WM_SCAN_ITEM_TEXT, reinterpret_cast<WPARAM>(&g_strScanItem), 0);
+  win::LeaveCriticalSection(&g_csScanItem);
+}
+
+void SetScanProgressWindowProvider(std::function<HWND()> provider) {
+  ProgressWindowProvider() = std::move(provider);
+}
+
+void ResetScanProgressCounter() { ProgressCounter() = 0; }

@@ -1,0 +1,21 @@
+#pragma once
+// The built-in lists of places the scan never reports, fixed in the program and always in force (they are
+// separate from the user's exclusion list). Every entry is a lower-case plain substring: a text matches when,
+// lower-cased, it contains the entry anywhere.
+#include <string>
+#include <vector>
+
+// Operating-system boot and hive files, installer and log files, and the folders of security suites, device
+// vendors and other programs whose file references are never reported.
+bool IsReportablePath(const std::wstring& path);
+const std::vector<std::wstring>& PathSkipList();
+
+// Registry areas of the system itself, security suites, standard COM classes, file-type classes and other
+// keys whose problems are never reported.
+bool IsReportableKey(const std::wstring& keyPath);
+const std::vector<std::wstring>& KeySkipList();
+
+// The lower-cased, trimmed form in which entries are kept.
+std::wstring NormaliseSkipEntry(const std::wstring& text);
+// True when the lower-cased text contains any entry of the list.
+bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>& entries);
