@@ -21,6 +21,7 @@ fuzzers=(
   "regtext_fuzz {S}"
   "xml_fuzz --seconds {S}"
   "shellfile_fuzz --seconds {S}"
+  "gdifile_fuzz --seconds {S}"
 )
 
 status=0
