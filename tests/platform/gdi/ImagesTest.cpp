@@ -2,6 +2,8 @@
 
 #include "platform/gdi/Controls.h"
 #include "platform/gdi/Images.h"
+#include "platform/gdi/LayeredWindow.h"
+#include "tests/platform/gdi/ControlTestWindow.h"
 #include "tests/platform/gdi/GdiTestUtil.h"
 
 TEST(Images, BitmapsIconsAndCursorsFromResources) {
@@ -61,4 +63,18 @@ TEST(Images, DisplayMetricsAreSettable) {
   gdi::SetScreenSize(1024, 768);
   gdi::SetWorkArea(RECT{0, 0, 1024, 728});
   gdi::SetAnimationEnabled(true);
+}
+
+TEST(LayeredWindow, OpacityOnlyForLayeredWindows) {
+  gditest::TestWindow w(50, 50);
+  EXPECT_FALSE(win::SetLayeredWindowAttributes(w.hwnd(), RGB(255, 0, 255), 201, LWA_ALPHA));
+  EXPECT_EQ(gdi::WindowOpacity(w.hwnd()), 255);
+  win::SetWindowLong(w.hwnd(), GWL_EXSTYLE, win::GetWindowLong(w.hwnd(), GWL_EXSTYLE) | static_cast<LONG>(WS_EX_LAYERED));
+  ASSERT_TRUE(win::SetLayeredWindowAttributes(w.hwnd(), RGB(255, 0, 255), 201, LWA_ALPHA));
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(win::GetLayeredWindowAttributes(w.hwnd(), nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 201);
+  EXPECT_EQ(flags, LWA_ALPHA);
+  EXPECT_EQ(gdi::WindowOpacity(w.hwnd()), 201);
 }
