@@ -11,6 +11,7 @@
 //   that thread and clears the pointer.
 // - Modal loops: RunModalLoop runs a nested loop (handling sent, posted, paint and timer messages for every
 //   window of the thread) until EndModalLoop; a headless run asks the answer provider first (MessageBox.h).
+#include <atomic>
 #include <string>
 
 #include "platform/win/WinDefs.h"
@@ -86,8 +87,8 @@ class CWnd {
 
  private:
   friend struct WndAccess;
-  bool modal_ = false;
-  int modalResult_ = -1;
+  std::atomic<bool> modal_{false};
+  std::atomic<int> modalResult_{-1};
 };
 
 }  // namespace win
