@@ -15,9 +15,12 @@ const std::wstring kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion
 // 64-bit Windows reads the 64-bit view only; the 32-bit view shares this key.
 REGSAM FontKeyAccess() { return IsWow64() ? (KEY_READ | KEY_WOW64_64KEY) : KEY_READ; }
 
-// A plain file name lives in the fonts folder; anything with a folder, a drive, a share or a variable in it
-// already says where the file is.
-bool IsBareFileName(const std::wstring& data) { return data.find_first_of(L"\\/:%") == std::wstring::npos; }
+// A file name (or a path below it) lives in the fonts folder; a drive path, a share, a rooted path or one
+// built on an environment variable already says where the file is.
+bool IsInFontsFolder(const std::wstring& data) {
+  if (data.find_first_of(L":%") != std::wstring::npos) return false;
+  return data.front() != L'\\' && data.front() != L'/';
+}
 
 }  // namespace
 
@@ -55,7 +58,7 @@ int CFonts::Scan() {
       if (QueryRegString(key.get(), name, data) != ERROR_SUCCESS) continue;
       bool missing = data.empty();
       if (!missing) {
-        const std::wstring file = IsBareFileName(data) ? m_strFontsFolder + data : data;
+        const std::wstring file = IsInFontsFolder(data) ? m_strFontsFolder + data : data;
         missing = !IsFileReferenceValid(file, FileCheckOptions{});
       }
       if (!missing) continue;
