@@ -103,13 +103,14 @@ bool RepairMruEntry(const RepairContext& c, const SplitKey& key) {
     KeyCloser open;
     if (win::RegOpenKeyEx(RootKeyFromIndex(key.rootIndex), key.path.c_str(), 0, c.mask, &open.key) != ERROR_SUCCESS)
       return false;
-    wchar_t buffer[261] = {};
-    DWORD size = 260 * sizeof(wchar_t);
+    BYTE buffer[260 * 2] = {};
+    DWORD size = sizeof buffer;
     DWORD type = 0;
-    if (win::RegQueryValueEx(open.key, L"MRUList", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-            ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ))
-      list.assign(buffer, wcsnlen(buffer, std::min<size_t>(size / sizeof(wchar_t), 260)));
+    if (win::RegQueryValueEx(open.key, L"MRUList", nullptr, &type, buffer, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+      list = mx::Utf16LeToWide(std::string_view(reinterpret_cast<const char*>(buffer), size & ~1u));
+      list.resize(wcsnlen(list.c_str(), list.size()));  // up to the terminator, if any
+    }
   }
   if (!list.empty() && !name.empty()) {
     const size_t at = list.find(name);
