@@ -4,6 +4,7 @@
 
 #include "app/SystemUtils.h"
 #include "scan/Problem.h"
+#include "scan/categories/RegStringQuery.h"
 
 namespace {
 
@@ -11,43 +12,29 @@ constexpr int kStopped = 2;
 constexpr int kRanToEnd = 1;
 constexpr int kEntryTypeStartup = 41;
 constexpr REGSAM kExaminedKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F
-// The value buffer: 260 characters including the terminator.
-constexpr DWORD kValueBufferChars = 260;
 
-// The command of a Run value, read as the category always has: a string type whose data, terminator
-// included, fits the buffer and ends in a terminator. Anything else is unreadable and skipped.
-bool ReadRunCommand(HKEY key, const std::wstring& valueName, std::wstring& out) {
-  wchar_t buffer[kValueBufferChars] = {};
-  DWORD type = 0;
-  DWORD size = sizeof(buffer);
-  const LONG rc = win::RegQueryValueEx(key, valueName.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
-  if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-  if (size % sizeof(wchar_t) != 0) return false;
-  const DWORD units = size / sizeof(wchar_t);
-  if (units == 0) {
-    out.clear();
-    return true;
+struct OpenKey {
+  ~OpenKey() {
+    if (handle) win::RegCloseKey(handle);
   }
-  if (buffer[units - 1] != L'\0') return false;
-  out = buffer;  // up to the first terminator
-  return true;
-}
+  HKEY handle = nullptr;
+};
 
 int ScanOneKey(CCategory& category, HKEY root, const std::wstring& keyPath, REGSAM view, int is32BitEntry) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, keyPath.c_str(), 0, kExaminedKeyAccess | view, &key) != ERROR_SUCCESS) return kRanToEnd;
+  OpenKey open;
+  if (win::RegOpenKeyEx(root, keyPath.c_str(), 0, kExaminedKeyAccess | view, &open.handle) != ERROR_SUCCESS)
+    return kRanToEnd;
+  const HKEY key = open.handle;
   std::vector<std::wstring> names;
   EnumValueNames(key, names);
   const std::wstring keyText =
       std::wstring(root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + keyPath;
   for (const std::wstring& name : names) {
-    if (category.IsStopRequested()) {
-      win::RegCloseKey(key);
-      return kStopped;
-    }
+    if (category.IsStopRequested()) return kStopped;
     ReportScanProgress(L"Startup: " + name);
+    // A value that is not a string fitting the category's buffer, terminator included, is skipped.
     std::wstring command;
-    if (!ReadRunCommand(key, name, command)) continue;
+    if (QueryRegString(key, name, command) != ERROR_SUCCESS) continue;
     if (!command.empty() &&
         category.IsFileReferenceValid(command, FileCheckOptions{.bUsePathSkipList = true,
                                                                 .bUseFolderSkipList = true,
@@ -56,7 +43,6 @@ int ScanOneKey(CCategory& category, HKEY root, const std::wstring& keyPath, REGS
     const int index = category.AddProblem(kEntryTypeStartup, keyText, name, command, L"", is32BitEntry);
     category.AddProblemDetail(index, name);
   }
-  win::RegCloseKey(key);
   return kRanToEnd;
 }
 

@@ -1,0 +1,98 @@
+#include "scan/ScanManager.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/win/Sync.h"
+#include "scan/categories/Startup.h"
+#include "scan/support/EngineTestSupport.h"
+#include "support/TestPrefix.h"
+
+using namespace enginetest;
+
+namespace {
+
+bool IsSignalled(HANDLE event) { return win::WaitForSingleObject(event, 0) == win::WAIT_OBJECT_0; }
+
+class ScanManagerTest : public ::testing::Test {
+ protected:
+  ScanManagerTest() { manager.m_categoryFactory = StubFactory(&log); }
+  mxtest::TestPrefix prefix;
+  EventLog log;
+  CScanManager manager;
+};
+
+}  // namespace
+
+TEST_F(ScanManagerTest, CreatesLinkedCategoriesForTheSetBitsAndKeepsTheMaskUntilRelinked) {
+  manager.m_dwCategoryMask = 0x1;
+  win::SetEvent(manager.m_hStopEvent);
+  manager.CreateCategories(CATEGORY_STARTUP | CATEGORY_FONTS | 0x4000, 7);
+
+  EXPECT_FALSE(IsSignalled(manager.m_hStopEvent)) << "a new scan starts with the stop event reset";
+  for (const CategoryInfo& info : kCategoryTable) {
+    CCategory* category = manager.GetCategory(info.flag);
+    const bool wanted = info.flag == CATEGORY_STARTUP || info.flag == CATEGORY_FONTS;
+    ASSERT_EQ(category != nullptr, wanted) << Hex(info.flag);
+    if (!category) continue;
+    EXPECT_EQ(category->m_pStopEvent, &manager.m_hStopEvent);
+    EXPECT_EQ(category->m_pBackupHolder, manager.m_pBackupHolder);
+  }
+  EXPECT_EQ(manager.m_nCategoryCount, 7) << "the caller's count is stored as given";
+  EXPECT_EQ(manager.m_dwCategoryMask, 0x1u);
+
+  manager.RelinkCategories();
+  EXPECT_EQ(manager.m_dwCategoryMask, CATEGORY_STARTUP | CATEGORY_FONTS);
+  EXPECT_EQ(manager.m_nCategoryCount, 2);
+
+  manager.CreateCategories(0, 3);
+  EXPECT_EQ(manager.GetCategory(CATEGORY_STARTUP), nullptr);
+  EXPECT_EQ(manager.m_nCategoryCount, 3);
+  manager.RelinkCategories();  // nothing exists: mask and count stay
+  EXPECT_EQ(manager.m_dwCategoryMask, CATEGORY_STARTUP | CATEGORY_FONTS);
+  EXPECT_EQ(manager.m_nCategoryCount, 3);
+}
+
+TEST_F(ScanManagerTest, LooksUpOnlySingleFlagsOfExistingCategories) {
+  manager.CreateCategories(static_cast<int>(kAllCategories), 14);
+  for (DWORD flag : {0x0u, 0x3u, 0x4000u, 0x8000u, 0xFFFFFFFFu}) EXPECT_EQ(manager.GetCategory(flag), nullptr) << Hex(flag);
+  std::vector<std::unique_ptr<CProblem>>* problems = nullptr;
+  int count = -1;
+  EXPECT_FALSE(manager.GetCategoryProblems(0, problems, count));
+  EXPECT_FALSE(manager.GetCategoryProblems(-1, problems, count));
+  manager.CreateCategories(CATEGORY_SOUNDS, 1);
+  EXPECT_FALSE(manager.GetCategoryProblems(static_cast<int>(CATEGORY_FONTS), problems, count));
+  ASSERT_TRUE(manager.GetCategoryProblems(static_cast<int>(CATEGORY_SOUNDS), problems, count));
+  EXPECT_EQ(problems, &manager.GetCategory(CATEGORY_SOUNDS)->m_arrProblems);
+  EXPECT_EQ(count, 0);
+}
+
+TEST_F(ScanManagerTest, CountsProblemsAndSelectedProblemsOverAllSlots) {
+  manager.CreateCategories(CATEGORY_ACTIVEX | CATEGORY_DEEPSCAN_CU, 2);
+  auto& first = manager.GetCategory(CATEGORY_ACTIVEX)->m_arrProblems;
+  auto& last = manager.GetCategory(CATEGORY_DEEPSCAN_CU)->m_arrProblems;
+  first.push_back(MakeProblem(0, L"HKEY_CLASSES_ROOT\\CLSID\\{A}"));
+  first.push_back(MakeProblem(0, L"HKEY_CLASSES_ROOT\\CLSID\\{B}"));
+  last.push_back(MakeProblem(43, L"HKEY_CURRENT_USER\\Software\\Qzx"));
+  EXPECT_EQ(manager.GetProblemCount(), 3);
+  EXPECT_EQ(manager.GetSelectedProblemCount(), 3);
+  for (auto* list : {&first, &last})
+    for (auto& problem : *list) problem->m_nSelected = 0;
+  EXPECT_EQ(manager.GetProblemCount(), 3);
+  EXPECT_EQ(manager.GetSelectedProblemCount(), 0);
+}
+
+TEST_F(ScanManagerTest, RelinkPointsEveryCategoryAtTheHolder) {
+  manager.CreateCategories(CATEGORY_SOFTWARE | CATEGORY_FONTS, 2);
+  manager.GetCategory(CATEGORY_SOFTWARE)->m_pBackupHolder = nullptr;
+  manager.RelinkCategories();
+  EXPECT_EQ(manager.GetCategory(CATEGORY_SOFTWARE)->m_pBackupHolder, manager.m_pBackupHolder);
+  EXPECT_EQ(manager.GetCategory(CATEGORY_FONTS)->m_pBackupHolder, manager.m_pBackupHolder);
+  EXPECT_EQ(manager.m_pBackupHolder->m_pCurrentRun, nullptr);
+}
+
+TEST(ScanManagerFactory, BuildsTheStartupCategoryForItsFlagAndNothingForOtherValues) {
+  EXPECT_NE(dynamic_cast<CStartup*>(CreateCategoryObject(CATEGORY_STARTUP).get()), nullptr);
+  EXPECT_EQ(CreateCategoryObject(0), nullptr);
+  EXPECT_EQ(CreateCategoryObject(0x4000), nullptr);
+  EXPECT_TRUE(BuiltCategoryFlags() & CATEGORY_STARTUP);
+}
