@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/AppSettings.h"
+#include "platform/registry/RegistryControl.h"
+#include "platform/shell/LinkBuilder.h"
+#include "platform/system/Environment.h"
+#include "scan/Category.h"
+#include "scan/support/CategoryTestUtil.h"
+#include "support/TestPrefix.h"
+
+namespace {
+
+using mxtest::ScanSettings;
+using mxtest::StubCategory;
+
+const wchar_t kGuidAll[] = L"{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}";
+const wchar_t kGuidClassOnly[] = L"{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e42}";
+
+class EmptyKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Empty]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\OnlyEmptyDefault]
+@=""
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\OneNamedValue]
+"Name"="x"
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\TwoValues]
+@=""
+"Name"="x"
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Parent\Child]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Skipped]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Classes\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Classes\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e42}]
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}]
+@="x"
+[HKEY_LOCAL_MACHINE\Software\Classes\TypeLib\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}]
+@="x"
+[HKEY_LOCAL_MACHINE\Software\Classes\Interface\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}]
+@="x"
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e42}]
+@="x"
+)");
+    prefix.import32(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Empty32]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Filled32]
+"Name"="x"
+"Other"="y"
+)");
+  }
+
+  // Keys of the problems of a recursive walk of QzxVendor in both views.
+  std::vector<std::pair<std::wstring, int>> Walk(bool recursive, const ScanSettings& settings = {}) {
+    StubCategory category([&](StubCategory& self) {
+      const std::vector<std::wstring> skip = {L"qzxvendor\\skipped"};
+      self.CheckEmptyKey(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", true, skip, recursive);
+      self.CheckEmptyKey(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", false, skip, recursive);
+      return 1;
+    });
+    std::vector<std::pair<std::wstring, int>> keys;
+    for (const CProblem& p : mxtest::RunCategoryScan(category, settings)) {
+      EXPECT_EQ(p.EntryType, 1);
+      EXPECT_EQ(p.GetDetail(1), p.Key);
+      keys.emplace_back(p.Key.substr(p.Key.rfind(L'\\') + 1), p.m_n32BitEntry);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+  }
+
+  mxtest::TestPrefix prefix{mxtest::Arch::Win64};
+};
+
+TEST_F(EmptyKeys, RecursiveWalkReportsLeafKeysPerViewWithTheirView) {
+  const std::vector<std::pair<std::wstring, int>> expected = {
+      {L"Child", 0}, {L"Empty", 0}, {L"Empty32", 1}, {L"OneNamedValue", 0}, {L"OnlyEmptyDefault", 0},
+      {kGuidAll, 0},
+  };
+  EXPECT_EQ(Walk(true), expected);
+}
+
+TEST_F(EmptyKeys, NonRecursiveTestLooksOnlyAtTheKeyAndCountsAnEmptyDefaultAsAValue) {
+  StubCategory category([](StubCategory& self) {
+    for (const wchar_t* name : {L"Empty", L"OnlyEmptyDefault", L"OneNamedValue", L"Parent"})
+      EXPECT_FALSE(self.CheckEmptyKey(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\QzxVendor\\") + name, true, {},
+                                      false));
+    EXPECT_TRUE(self.CheckEmptyKey(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor\\Missing", true, {}, false));
+    return 1;
+  });
+  const auto problems = mxtest::RunCategoryScan(category);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].Key, L"HKEY_LOCAL_MACHINE\\Software\\QzxVendor\\Empty");
+  EXPECT_EQ(problems[0].ValueData, L"");
+}
+
+TEST_F(EmptyKeys, SkipEmptyKeysSettingAndProtectedAreasReportNothing) {
+  ScanSettings skipping;
+  skipping.skipEmptyKeys = true;
+  EXPECT_TRUE(Walk(true, skipping).empty());
+
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\Microsoft\QzxEmpty]
+[HKEY_CURRENT_USER\Software\QzxVendor\Shellex\QzxEmpty]
+)");
+  StubCategory category([](StubCategory& self) {
+    self.CheckEmptyKey(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\QzxEmpty", true, {}, true);
+    self.CheckEmptyKey(HKEY_CURRENT_USER, L"Software\\QzxVendor\\Shellex\\QzxEmpty", true, {}, true);
+    return 1;
+  });
+  EXPECT_TRUE(mxtest::RunCategoryScan(category).empty());
+}
+
+TEST(CategoryEnumeration, SixtyFourBitViewHidesTheMirrorAndValueNamesSkipTheDefault) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Values]
+"First"="1"
+@="default after a named value"
+"Second"="2"
+)");
+  prefix.import32(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor]
+"In32"="x"
+)");
+  HKEY key = nullptr;
+  ASSERT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ | KEY_WOW64_64KEY, &key), ERROR_SUCCESS);
+  std::vector<std::wstring> names;
+  EXPECT_TRUE(EnumSubKeys(key, names));
+  EXPECT_NE(std::find(names.begin(), names.end(), L"QzxVendor"), names.end());
+  for (const auto& name : names) EXPECT_FALSE(mx::EqualsNoCase(name, L"Wow6432Node"));
+  win::RegCloseKey(key);
+
+  ASSERT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor\\Values", 0, KEY_READ | KEY_WOW64_64KEY, &key),
+            ERROR_SUCCESS);
+  EXPECT_EQ(EnumValueNames(key, names), 3);
+  EXPECT_EQ(EnumValueNamesSkipDefault(key, names), 2);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"First", L"Second"}));
+  std::vector<std::wstring> none;
+  EXPECT_FALSE(EnumSubKeys(key, none));
+  win::RegCloseKey(key);
+}
+
+TEST(CategoryReaders, ViewFormsReadTheirOwnViewTrimmedAndOnlyStrings) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor]
+"Path"="  C:\\Qzx\\64.exe  "
+"Count"=dword:00000007
+"Expand"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00
+)");
+  prefix.import32(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor]
+"Path"="C:\\Qzx\\32.exe"
+)");
+  ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", KEY_WOW64_64KEY,
+                                  mx::reg::KeyAccess::ReadOnly),
+            ERROR_SUCCESS);
+  std::wstring text = L"stale";
+  EXPECT_TRUE(ReadRegString64(text, HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", L"Path"));
+  EXPECT_EQ(text, L"C:\\Qzx\\64.exe");
+  EXPECT_TRUE(ReadRegString32(text, HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", L"Path"));
+  EXPECT_EQ(text, L"C:\\Qzx\\32.exe");
+  EXPECT_TRUE(ReadRegString64(text, HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", L"Expand"));
+  EXPECT_EQ(text, L"%TEMP%");
+  EXPECT_TRUE(ReadRegString64(text, HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", L"Count"));
+  EXPECT_EQ(text, L"");
+  EXPECT_FALSE(ReadRegString64(text, HKEY_LOCAL_MACHINE, L"Software\\QzxMissing", L"Path"));
+  // the native form belongs to 32-bit Windows
+  text = L"stale";
+  EXPECT_TRUE(ReadRegString(text, HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", L"Path"));
+  EXPECT_EQ(text, L"");
+}
+
+TEST(CommandPath, ExtractFilePathFromCommand) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  const std::wstring root = mx::ExpandEnvironment(L"%SystemRoot%");
+  struct Case {
+    std::wstring command, path;
+  };
+  const Case cases[] = {
+      {L"", L""},
+      {L"  \"C:\\Program Files\\Qzx\\app.exe\" /tray", L"C:\\Program Files\\Qzx\\app.exe"},
+      {L"C:\\QZX\\APP.EXE /S", L"C:\\QZX\\APP.EXE"},
+      {L"C:\\Qzx\\App.Exe,1", L"C:\\Qzx\\App.Exe"},
+      {L"rundll32 C:\\Qzx\\a.dll,Entry", L"rundll32"},
+      {L"%SystemRoot%\\system32\\qzx.dll,-3", root + L"\\system32\\qzx.dll"},
+      {L"C:\\Qzx,Ltd\\app.exe", L"C:\\Qzx,Ltd\\app.exe"},
+      {L"C:\\Program Files\\Qzx App\\tool.cpl", L"C:\\Program Files\\Qzx App\\tool.cpl"},
+      {L"qzx.cpl some argument", L"qzx.cpl"},
+      {L"\"C:\\Qzx\\b.ocx\"", L"C:\\Qzx\\b.ocx"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ExtractFilePathFromCommand(c.command), c.path) << mx::WideToUtf8(c.command);
+}
+
+TEST(CategoryHelpers, SmallPathAndTextHelpers) {
+  EXPECT_TRUE(IsGuidString(L"{abc"));
+  EXPECT_TRUE(IsGuidString(L"abc}"));
+  EXPECT_FALSE(IsGuidString(L""));
+  EXPECT_FALSE(IsGuidString(L"abc"));
+
+  std::wstring text = L"C:\\Qzx\\A.DLL,3";
+  EXPECT_TRUE(CutAfterSubstring(text, L".dll"));
+  EXPECT_EQ(text, L"C:\\Qzx\\A.DLL");
+  EXPECT_FALSE(CutAfterSubstring(text, L".exe"));
+
+  EXPECT_EQ(GetFileNamePart(L"C:\\Qzx\\a.exe"), L"a.exe");
+  EXPECT_EQ(GetFileNamePart(L"a.exe"), L"a.exe");
+  EXPECT_EQ(GetFolderPart(L"C:\\Qzx\\a.exe"), L"C:\\Qzx");
+  EXPECT_EQ(GetFolderPart(L"a.exe"), L"");
+
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  prefix.createFile(L"C:\\Qzx\\a.exe");
+  EXPECT_EQ(GetPathKind(L"C:\\Qzx\\a.exe"), 1);
+  EXPECT_EQ(GetPathKind(L"C:\\QZX"), 0);
+  EXPECT_EQ(GetPathKind(L"C:\\Qzx\\gone.exe"), -1);
+  EXPECT_TRUE(IsExistingFolder(L"c:\\qzx"));
+}
+
+TEST(CategoryHelpers, ShortcutTargetComesFromTheLinkFile) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  prefix.createFile(L"C:\\Qzx\\Tool.lnk", mxtest::LinkBuilder().localPath("C:\\Qzx\\", "tool.exe").build());
+  prefix.createFile(L"C:\\Qzx\\Broken.lnk", "not a link");
+  EXPECT_EQ(ResolveShortcutTarget(L"C:\\Qzx\\Tool.lnk"), L"C:\\Qzx\\tool.exe");
+  EXPECT_EQ(ResolveShortcutTarget(L"C:\\Qzx\\Broken.lnk"), L"");
+  EXPECT_EQ(ResolveShortcutTarget(L"C:\\Qzx\\Missing.lnk"), L"");
+  EXPECT_EQ(ResolveShortcutTarget(L"C:\\" + std::wstring(300, L'a') + L".lnk"), L"");
+}
+
+TEST(ProblemSort, QuicksortByFirstDetailWithoutCase) {
+  StubCategory category;
+  category.SortProblems();  // empty: nothing to do
+  auto add = [&](const wchar_t* detail) {
+    auto p = std::make_unique<CProblem>();
+    if (detail) p->m_arrDetails.push_back(detail);
+    category.m_arrProblems.push_back(std::move(p));
+  };
+  add(L"b");
+  category.SortProblems();
+  ASSERT_EQ(category.m_arrProblems.size(), 1u);
+  for (const wchar_t* detail : std::initializer_list<const wchar_t*>{L"C", L"a", nullptr, L"B", L"c", L"A", L"d"})
+    add(detail);
+  category.SortProblems();
+  std::wstring order;
+  for (const auto& p : category.m_arrProblems) order += p->GetDetail(0).empty() ? L"-" : mx::ToLower(p->GetDetail(0));
+  EXPECT_EQ(order, L"-aabbccd");
+  EXPECT_TRUE(category.FindProblem(0, L""));
+  EXPECT_FALSE(category.FindProblem(1, L""));
+}
+
+}  // namespace
