@@ -484,6 +484,10 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     std::lock_guard lock(Table().mutex);
     chooser = Table().chooser;
   }
+  // a shown menu is a modal loop: messages other threads are sending to this one are handled meanwhile (a
+  // chooser that waits for a person runs such a loop itself)
+  MSG pending;
+  PeekMessage(&pending, nullptr, 0, 0, PM_NOREMOVE);
   UINT id = chooser ? chooser(prompt) : 0;
   // a made-up, grayed or disabled command is the same as dismissing the menu
   if (id == 0 || !Choosable(menu, id)) return FALSE;

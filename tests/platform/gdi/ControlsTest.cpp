@@ -140,6 +140,19 @@ TEST(Menus, LoadedMenusAndTrackPopupMenu) {
   EXPECT_EQ(win::TrackPopupMenu(popup, TPM_RETURNCMD, 0, 0, 0, w.hwnd(), nullptr), 113);
   gdi::SetMenuChooser(nullptr);
   EXPECT_FALSE(win::TrackPopupMenu(popup, TPM_LEFTBUTTON, 0, 0, 0, w.hwnd(), nullptr)) << "dismissed";
+
+  // a worker's send waiting when the menu shows is handled by the menu's loop
+  HWND box = w.AddControl(WC_BUTTON, L"x", BS_AUTOCHECKBOX, 0, 0, 10, 10, 77);
+  std::atomic<bool> sent{false};
+  std::thread worker([&] {
+    win::SendMessage(box, BM_SETCHECK, BST_CHECKED, 0);
+    sent = true;
+  });
+  while (!(win::GetQueueStatus(QS_SENDMESSAGE) & QS_SENDMESSAGE)) std::this_thread::yield();
+  win::TrackPopupMenu(popup, TPM_LEFTBUTTON, 0, 0, 0, w.hwnd(), nullptr);
+  worker.join();
+  EXPECT_TRUE(sent.load());
+  EXPECT_EQ(Send(box, BM_GETCHECK), BST_CHECKED);
   w.commands.clear();
   w.Pump();
   EXPECT_TRUE(w.commands.empty());
