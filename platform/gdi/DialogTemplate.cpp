@@ -4,9 +4,13 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <tuple>
 
 #include "platform/base/Text.h"
 #include "platform/gdi/Controls.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/win/Message.h"
+#include "platform/win/Wnd.h"
 #include "platform/gdi/ResourceTable.h"
 #include "platform/win/Window.h"
 
@@ -369,6 +373,69 @@ int CreateTemplateControls(HWND dialog, const DialogTemplate& t, int baseX, int 
     ++created;
   }
   return created;
+}
+
+SIZE DialogBaseUnits(HFONT font) {
+  HDC hdc = win::CreateCompatibleDC(nullptr);
+  if (font) win::SelectObject(hdc, font);
+  static const wchar_t kSample[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  SIZE ext{};
+  win::GetTextExtentPoint32(hdc, kSample, 52, &ext);
+  TEXTMETRICW tm;
+  win::GetTextMetrics(hdc, &tm);
+  win::DeleteDC(hdc);
+  return SIZE{(ext.cx / 26 + 1) / 2, tm.tmHeight};
+}
+
+HFONT TemplateFont(const DialogTemplate& t) {
+  static std::mutex mutex;
+  static std::map<std::tuple<std::wstring, int, int, int>, HFONT> fonts;
+  const bool set = t.style & DS_SETFONT;
+  const std::wstring face = set && !t.face.empty() ? t.face : L"Tahoma";
+  const int points = set ? t.pointSize : 8;
+  const int weight = set && t.weight ? t.weight : FW_NORMAL;
+  const int italic = set ? t.italic : 0;
+  std::lock_guard lock(mutex);
+  auto key = std::make_tuple(face, points, weight, italic);
+  if (auto it = fonts.find(key); it != fonts.end()) return it->second;
+  HFONT font = win::CreateFont(-((points * 96 + 36) / 72), 0, 0, 0, weight, static_cast<DWORD>(italic), 0, 0,
+                               DEFAULT_CHARSET, 0, 0, 0, 0, face.c_str());
+  fonts.emplace(key, font);
+  return font;
+}
+
+HWND CreateDialogFromTemplate(UINT id, HWND parent, win::CWnd* handler, LPARAM param) {
+  auto bytes = LoadDialogTemplate(id);
+  if (!bytes) return nullptr;
+  auto t = DecodeDialogTemplate(*bytes);
+  if (!t) return nullptr;
+  HFONT font = TemplateFont(*t);
+  SIZE base = DialogBaseUnits(font);
+  const std::wstring cls = t->className.empty() ? std::wstring(win::kDialogClass) : t->className;
+  const int x = t->x * base.cx / 4, y = t->y * base.cy / 8, w = t->cx * base.cx / 4, h = t->cy * base.cy / 8;
+  HWND dialog = nullptr;
+  if (handler) {
+    if (!handler->CreateEx(t->exStyle, cls.c_str(), t->caption.c_str(), t->style & ~WS_VISIBLE, x, y, w, h, parent,
+                           nullptr))
+      return nullptr;
+    dialog = handler->m_hWnd;
+  } else {
+    dialog = win::CreateWindowEx(t->exStyle, cls.c_str(), t->caption.c_str(), t->style & ~WS_VISIBLE, x, y, w, h,
+                                 parent, nullptr, nullptr, nullptr);
+  }
+  if (!dialog) return nullptr;
+  win::SendMessage(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  CreateTemplateControls(dialog, *t, base.cx, base.cy);
+  HWND focus = nullptr;
+  for (HWND c = win::GetWindow(dialog, GW_CHILD); c; c = win::GetWindow(c, GW_HWNDNEXT)) {
+    win::SendMessage(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!focus && (win::GetWindowLong(c, GWL_STYLE) & WS_TABSTOP)) focus = c;
+  }
+  win::SendMessage(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
+  // a handler may have destroyed the dialog in WM_INITDIALOG
+  if (!win::IsWindow(dialog)) return nullptr;
+  if (t->style & WS_VISIBLE) win::ShowWindow(dialog, SW_SHOW);
+  return dialog;
 }
 
 }  // namespace gdi

@@ -16,7 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/GdiTypes.h"
 #include "platform/win/WinDefs.h"
+
+namespace win {
+class CWnd;
+}
 
 namespace gdi {
 
@@ -56,6 +61,18 @@ std::optional<std::vector<BYTE>> LoadDialogTemplate(UINT id);
 // GetWindow(GW_CHILD) and GW_HWNDNEXT walk them in template order), placed with the given base units
 // (x = units * baseX / 4, y = units * baseY / 8). Returns how many were created.
 int CreateTemplateControls(HWND dialog, const DialogTemplate& dialogTemplate, int baseX, int baseY);
+
+// The dialog base units of a font: x = (width of the 52 letters a-z A-Z / 26 + 1) / 2, y = its cell height.
+SIZE DialogBaseUnits(HFONT font);
+// The font a template asks for: its face, points at 96 DPI and weight; 8-point Tahoma without DS_SETFONT.
+// Fonts are shared by every dialog of the same look and live as long as the process.
+HFONT TemplateFont(const DialogTemplate& dialogTemplate);
+// Makes a dialog from a template resource, as the dialog manager does: a window of the template's class
+// ("#32770" when it names none) with its styles, sized and placed from dialog units with its font's base
+// units, the controls in template order, WM_SETFONT to the dialog and each control, then WM_INITDIALOG
+// (wParam: the first WS_TABSTOP control, lParam: param). handler, when given, handles the dialog's messages
+// from its creation on. nullptr when the template is missing or the window cannot be made.
+HWND CreateDialogFromTemplate(UINT id, HWND parent, win::CWnd* handler = nullptr, LPARAM param = 0);
 
 }  // namespace gdi
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "platform/gdi/DialogTemplate.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/win/Wnd.h"
 #include "tests/platform/gdi/ControlTestWindow.h"
 
 namespace {
@@ -109,4 +111,52 @@ TEST(DialogTemplate, ControlsAreCreatedInTemplateZOrder) {
   win::GetWindowRect(win::GetDlgItem(w.hwnd(), 289), &r);
   EXPECT_EQ(r.right - r.left, 142 * 6 / 4);
   EXPECT_EQ(r.bottom - r.top, 10 * 15 / 8);
+}
+
+namespace {
+class RecordingDialog : public win::CWnd {
+ public:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_INITDIALOG) {
+      childrenAtInit = 0;
+      for (HWND c = win::GetWindow(m_hWnd, GW_CHILD); c; c = win::GetWindow(c, GW_HWNDNEXT)) ++childrenAtInit;
+      focus = reinterpret_cast<HWND>(wParam);
+      param = lParam;
+      return TRUE;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+  }
+  int childrenAtInit = -1;
+  HWND focus = nullptr;
+  LPARAM param = 0;
+};
+}  // namespace
+
+// The add-entry dialog: Arial 8, 258 x 151 dialog units.
+TEST(DialogTemplate, DialogsAreMadeInDialogUnitsOfTheirFont) {
+  RecordingDialog dialog;
+  HWND h = gdi::CreateDialogFromTemplate(376, nullptr, &dialog, 42);
+  ASSERT_NE(h, nullptr);
+  auto t = gdi::DecodeDialogTemplate(*gdi::LoadDialogTemplate(376));
+  SIZE base = gdi::DialogBaseUnits(gdi::TemplateFont(*t));
+  EXPECT_GT(base.cx, 0);
+  RECT rc{};
+  win::GetClientRect(h, &rc);
+  EXPECT_EQ(rc.right, 258 * base.cx / 4);
+  EXPECT_EQ(rc.bottom, 151 * base.cy / 8);
+  EXPECT_EQ(dialog.childrenAtInit, static_cast<int>(t->items.size())) << "controls exist before WM_INITDIALOG";
+  EXPECT_EQ(dialog.focus, win::GetDlgItem(h, 306)) << "the first tab stop";
+  EXPECT_EQ(dialog.param, 42);
+  EXPECT_EQ(win::SendMessage(win::GetDlgItem(h, 311), WM_GETFONT, 0, 0),
+            reinterpret_cast<LRESULT>(gdi::TemplateFont(*t)));
+  LOGFONTW lf;
+  win::GetObject(gdi::TemplateFont(*t), sizeof lf, &lf);
+  EXPECT_EQ(lf.lfHeight, -11) << "8 points at 96 DPI";
+
+  // without DS_SETFONT: 8-point Tahoma
+  auto bare = gdi::ParseDialogText("DIALOG 0 0 10 10\n");
+  win::GetObject(gdi::TemplateFont(*bare), sizeof lf, &lf);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"Tahoma");
+  EXPECT_EQ(lf.lfHeight, -11);
+  EXPECT_EQ(gdi::CreateDialogFromTemplate(9999, nullptr), nullptr);
 }
