@@ -152,7 +152,7 @@ const wchar_t* const kExtensions[] = {
     L"\\.exe", L"\\.lnk", L"\\.hta", L".eml", L"\\.bat", L"\\.cmd", L"\\.com\\", L"\\.pif", L"\\.scr",
     L"\\.js\\", L"\\.jse", L"\\.vbs", L"\\.vbe", L"\\.wsf", L"\\.wsh", L"\\.reg", L"\\.inf", L"\\.ini",
     L"\\.dll", L"\\.sys", L"\\.ocx", L"\\.cpl", L"\\.msc", L"\\.msi", L"\\.msp", L"\\.url", L"\\.htm",
-    L"\\.mht", L"\\.xml", L"\\.txt", L"\\.zip", L"\\.cab", L"\\.chm", L"\\.hlp", L"\\.ico", L"\\.cur",
+    L"\\.mht", L"\\.xml", L"\\.txt", L"\\.zip", L"\\.cab", L"\\.chm", L"\\.hlp", L"\\.ico",
     L"\\.ani", L"\\.theme", L"\\.library-ms", L"\\.search-ms", L"\\.searchconnector-ms", L"\\.contact",
     L"\\.group", L"\\.wab", L"\\.nws", L"\\.cer", L"\\.crt", L"\\.pfx", L"\\.drv",
 };
