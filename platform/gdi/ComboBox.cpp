@@ -14,7 +14,26 @@ namespace {
 struct ComboState : ControlState {
   std::vector<std::pair<std::wstring, LPARAM>> items;
   int sel = CB_ERR;
+  int dropHeight = 0;  // the height asked for: the field and its list together
 };
+
+// The window is as high as its selection field; the rest of the asked height belongs to the list.
+int FieldHeight(const ComboState& s) {
+  HDC hdc = win::CreateCompatibleDC(nullptr);
+  if (s.font) win::SelectObject(hdc, s.font);
+  TEXTMETRICW tm;
+  win::GetTextMetrics(hdc, &tm);
+  win::DeleteDC(hdc);
+  return tm.tmHeight + 8;
+}
+
+void FitField(HWND hwnd) {
+  auto* s = StateOf<ComboState>(hwnd);
+  RECT rc{};
+  win::GetClientRect(hwnd, &rc);
+  if (s && rc.bottom != FieldHeight(*s))
+    win::SetWindowPos(hwnd, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void Paint(HWND hwnd) {
   auto* s = StateOf<ComboState>(hwnd);
@@ -55,13 +74,25 @@ void UserSelect(HWND hwnd, int index) {
 
 LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
-  if (HandleCommon<ComboState>(hwnd, msg, wParam, lParam, &result)) return result;
+  if (HandleCommon<ComboState>(hwnd, msg, wParam, lParam, &result)) {
+    if (msg == WM_SETFONT) FitField(hwnd);  // a new font makes a new field height
+    return result;
+  }
   auto* s = StateOf<ComboState>(hwnd);
   if (!s) return win::DefWindowProc(hwnd, msg, wParam, lParam);
   const int count = static_cast<int>(s->items.size());
   auto text = [&] { return lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring(); };
   switch (msg) {
     case WM_PAINT: Paint(hwnd); return 0;
+    case WM_CREATE: FitField(hwnd); return 0;
+    case WM_WINDOWPOSCHANGING: {
+      auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+      if (pos && !(pos->flags & SWP_NOSIZE)) {
+        if (pos->cy != FieldHeight(*s)) s->dropHeight = pos->cy;
+        pos->cy = FieldHeight(*s);
+      }
+      return 0;
+    }
     case CB_ADDSTRING: {
       std::wstring t = text();
       int at = count;

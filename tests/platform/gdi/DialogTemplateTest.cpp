@@ -147,6 +147,9 @@ TEST(DialogTemplate, DialogsAreMadeInDialogUnitsOfTheirFont) {
   EXPECT_EQ(dialog.childrenAtInit, static_cast<int>(t->items.size())) << "controls exist before WM_INITDIALOG";
   EXPECT_EQ(dialog.focus, win::GetDlgItem(h, 306)) << "the first tab stop";
   EXPECT_EQ(dialog.param, 42);
+  RECT combo{};
+  win::GetWindowRect(win::GetDlgItem(h, 306), &combo);
+  EXPECT_LT(combo.bottom - combo.top, 30) << "a drop-down list shows only its field; the rest is the list's";
   EXPECT_EQ(win::SendMessage(win::GetDlgItem(h, 311), WM_GETFONT, 0, 0),
             reinterpret_cast<LRESULT>(gdi::TemplateFont(*t)));
   LOGFONTW lf;
