@@ -9,6 +9,7 @@
 #include "platform/base/Text.h"
 #include "platform/system/Time.h"
 #include "scan/Backup.h"
+#include "scan/CleanThread.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ int AddToRun(BackupHolder* holder, std::unique_ptr<COperation> operation) {
 
 bool BeginBackupSession(BackupHolder* holder) {
   if (!holder || holder->m_pCurrentRun) return false;
-  if (CZUNApp* app = AfxGetZunApp(); app && app->m_bCleanRunning) return false;
+  if (CZUNApp* app = AfxGetZunApp(); (app && app->m_bCleanRunning) || IsRepairRunning()) return false;
   WriteLogLine(L"Initializing Backup");
   auto run = std::make_unique<CBackup>(GetLocalizedString(L"AFX_IDS_APP_TITLE"));
   run->m_bActive = 1;

@@ -4,12 +4,14 @@
 #include <string>
 
 #include "app/AppLog.h"
+#include "app/RestorePoint.h"
 #include "app/ZUNApp.h"
 #include "platform/gdi/Controls.h"
 #include "platform/win/Message.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Thread.h"
 #include "platform/win/Wnd.h"
+#include "scan/BackupSession.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
 #include "scan/ScanThread.h"
@@ -87,5 +89,23 @@ bool BeginCleanWorker(CScanManager& manager) {
   manager.m_dwWorker = thread->m_nThreadID;
   manager.SetWorkerThread(win::DuplicateHandle(thread->m_hThread));
   thread->ResumeThread();
+  return true;
+}
+
+bool StartRepairRun(CScanManager& manager, HWND page, win::CWnd* progressBar, win::CWnd* countText) {
+  CZUNApp* app = AfxGetZunApp();
+  if ((app && app->m_bCleanRunning) || IsRepairRunning()) return false;
+  WriteLogLine(L"Starting registry repair");
+  if (!CreateRestorePoint(L"")) WriteLogLine(L"Restore point could not be created");
+  manager.ResetRunState();
+  manager.m_hProgressWnd = page;
+  manager.m_pErrorsProcessedText = countText;
+  manager.m_pProgressBar = progressBar;
+  manager.RelinkCategories();
+  if (!BeginBackupSession(manager.m_pBackupHolder)) return false;
+  if (!BeginCleanWorker(manager)) {
+    EndBackupSession(manager.m_pBackupHolder);
+    return false;
+  }
   return true;
 }

@@ -6,6 +6,9 @@
 #include "platform/win/WinDefs.h"
 
 class CScanManager;
+namespace win {
+class CWnd;
+}
 
 // The thread procedure; param is the scan manager, prepared by the repair page (window handles, relinked
 // categories, an open undo run). Returns 0; returns at once, without any message, while another repair runs.
@@ -17,6 +20,12 @@ CScanManager* CurrentCleanManager();
 
 // Whether a repair run holds the repair guard now.
 bool IsRepairRunning();
+
+// What the repair page does when the user starts a repair: a restore point (when one is due; the repair goes
+// on without one), the manager's run state and window handles, the categories relinked, an undo run opened
+// and the worker started. False, with nothing started, when a repair runs already or no undo run could be
+// opened (an undo run opened here is closed again when the worker cannot start).
+bool StartRepairRun(CScanManager& manager, HWND page, win::CWnd* progressBar, win::CWnd* countText);
 
 // Starts CleanThreadProc on a worker of normal priority, as the repair page does after opening the undo run:
 // the stop event is reset, the thread's id goes to m_dwWorker and a waitable handle to the manager. False

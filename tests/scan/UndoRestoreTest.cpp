@@ -174,12 +174,7 @@ TEST_F(UndoTest, RepairOnTheWorkerThenUndoAllBringsBackBothViews) {
   enginetest::EventLog log;
   enginetest::RecordingWindow page(L"QzxRepairPage", &log, "page");
   enginetest::RecordingWindow bar(L"QzxRepairBar", &log, "bar");
-  manager.ResetRunState();
-  manager.m_hProgressWnd = page.GetSafeHwnd();
-  manager.m_pProgressBar = &bar;
-  manager.RelinkCategories();
-  ASSERT_TRUE(BeginBackupSession(manager.m_pBackupHolder));
-  ASSERT_TRUE(BeginCleanWorker(manager));
+  ASSERT_TRUE(StartRepairRun(manager, page.GetSafeHwnd(), &bar, nullptr));
   ASSERT_TRUE(WaitForEvent(log, "page 0x407 0x0 0x0")) << "WM_CLEAN_COMPLETED";
   manager.StopWorkerAndWait();
   EndBackupSession(manager.m_pBackupHolder);
