@@ -104,6 +104,20 @@ TEST(HelpFiles, EachViewIsJudgedOnItsOwn) {
   EXPECT_TRUE(problems.count(L"qzx32.chm/1"));
 }
 
+TEST(HelpFiles, ThirtyTwoBitWindowsHasOneNativePass) {
+  TestPrefix prefix(Arch::Win32);
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\HTML Help]
+"qzxbook.chm"="C:\\QzxHelp\\"
+)");
+  CHelpFiles category;
+  EXPECT_EQ(category.Scan(), 1);
+  ASSERT_EQ(category.m_arrProblems.size(), 1u);
+  EXPECT_EQ(category.m_arrProblems.front()->EntryType, 25);
+  EXPECT_EQ(category.m_arrProblems.front()->ValueData, L"C:\\QzxHelp\\");
+  EXPECT_EQ(category.m_arrProblems.front()->m_n32BitEntry, 0);
+}
+
 TEST(HelpFiles, KeysThatCannotBeOpenedForWritingAreNotExamined) {
   TestPrefix prefix(Arch::Win64);
   prefix.import(LR"(
