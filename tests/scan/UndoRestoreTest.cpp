@@ -16,6 +16,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Module.h"
+#include "platform/system/Process.h"
 #include "platform/win/MessageBox.h"
 #include "scan/Backup.h"
 #include "scan/BackupSession.h"
@@ -269,6 +270,62 @@ TEST_F(UndoTest, DamagedArchivesFailTheRestoreAndChangeNothing) {
     EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", KEY_WOW64_64KEY), "now") << c.number;
     EXPECT_FALSE(std::filesystem::exists(prefix.hostPath(folder).parent_path() / "x.reg"));
   }
+}
+
+// An editor stand-in that appends its arguments to a log and ends with a chosen status.
+class FakeEditor {
+ public:
+  explicit FakeEditor(int status) {
+    const auto script = dir_.path() / "regedit";
+    log_ = dir_.path() / "calls.txt";
+    std::string body = "#!/bin/sh\nfor a in \"$@\"; do printf '%s ' \"$a\" >> '" + log_.string() +
+                       "'; done\necho >> '" + log_.string() + "'\nexit " + std::to_string(status) + "\n";
+    EXPECT_TRUE(mx::WriteFileAtomic(script, body));
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    mx::SetRegeditBinary(script);
+  }
+  ~FakeEditor() { mx::SetRegeditBinary({}); }
+  std::vector<std::string> Calls() const {
+    std::string text;
+    mx::ReadWholeFile(log_, text);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(text.substr(start, end - start));
+    return lines;
+  }
+
+ private:
+  mxtest::TempDir dir_;
+  std::filesystem::path log_;
+};
+
+TEST_F(UndoTest, NewestEntryFirstEachByTheEditorOfItsView) {
+  BackupHolder holder;
+  ASSERT_TRUE(BeginBackupSession(&holder));
+  const std::wstring folder = holder.m_pCurrentRun->m_strFolder;
+  EndBackupSession(&holder);
+
+  CBackup record;
+  record.m_strRecordPath = folder + L"00000001.rmx";
+  ASSERT_EQ(record.Archive(FALSE), 1);
+  ASSERT_EQ(record.m_arrOperations.size(), 2u);
+  {
+    FakeEditor editor(0);
+    EXPECT_EQ(record.UndoAll(), 1);
+    const auto calls = editor.Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_NE(calls[0].find("--view=64"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[0].find("00000002.reg"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[1].find("--view=32"), std::string::npos) << calls[1];
+    EXPECT_NE(calls[1].find("00000001.reg"), std::string::npos) << calls[1];
+  }
+  {
+    FakeEditor editor(1);
+    EXPECT_EQ(record.UndoAll(), 0) << "an editor that fails fails the restore";
+    EXPECT_EQ(editor.Calls().size(), 1u);
+    EXPECT_EQ(answers.answers.texts(), std::vector<std::wstring>{GetLocalizedString(L"IDS_STR_UNDO_FAILED")});
+  }
+  EXPECT_FALSE(std::filesystem::exists(prefix.hostPath(folder + L"00000002.reg")));
 }
 
 }  // namespace
