@@ -11,9 +11,6 @@ using namespace activex;
 
 namespace {
 
-constexpr int kStopped = 2;
-constexpr int kRanToEnd = 1;
-
 constexpr int kTypeFileMissing = 0;
 constexpr int kTypeEmptyKey = 1;
 constexpr int kTypeAppIdNotRegistered = 2;

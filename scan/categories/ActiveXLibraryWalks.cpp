@@ -13,9 +13,6 @@ using namespace activex;
 
 namespace {
 
-constexpr int kStopped = 2;
-constexpr int kRanToEnd = 1;
-
 constexpr int kTypeAppIdNotRegistered = 6;
 constexpr int kTypeTypeLibFileMissing = 7;
 constexpr int kTypeHelpDirWithoutFolder = 8;

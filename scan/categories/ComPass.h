@@ -11,6 +11,10 @@
 
 namespace activex {
 
+// What a pass and each of its walks return.
+inline constexpr int kStopped = 2;
+inline constexpr int kRanToEnd = 1;
+
 using RegStringReader = bool (*)(std::wstring& out, HKEY root, const std::wstring& subKey, const std::wstring& valueName);
 
 struct ComPass {
