@@ -18,14 +18,7 @@ struct ComboState : ControlState {
 };
 
 // The window is as high as its selection field; the rest of the asked height belongs to the list.
-int FieldHeight(const ComboState& s) {
-  HDC hdc = win::CreateCompatibleDC(nullptr);
-  if (s.font) win::SelectObject(hdc, s.font);
-  TEXTMETRICW tm;
-  win::GetTextMetrics(hdc, &tm);
-  win::DeleteDC(hdc);
-  return tm.tmHeight + 8;
-}
+int FieldHeight(const ComboState& s) { return FontMetricsOf(s.font).tmHeight + 8; }
 
 void FitField(HWND hwnd) {
   auto* s = StateOf<ComboState>(hwnd);
@@ -41,9 +34,7 @@ void Paint(HWND hwnd) {
   HDC hdc = paint.hdc;
   const RECT rc = paint.rc;
   if (hdc && s) {
-    paint.FillBackground(WM_CTLCOLOREDIT, s->font, COLOR_WINDOW);
-    RECT edge = rc;
-    win::DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
+    paint.FillField(s->font);
     int arrow = std::min<int>(17, rc.right / 3);
     RECT button{rc.right - arrow - 2, 2, rc.right - 2, rc.bottom - 2};
     win::FillRect(hdc, &button, win::GetSysColorBrush(COLOR_BTNFACE));

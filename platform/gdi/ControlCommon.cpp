@@ -45,6 +45,15 @@ void SendDrawItem(HWND hwnd, DRAWITEMSTRUCT& dis) {
   if (parent) win::SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
 }
 
+TEXTMETRICW FontMetricsOf(HFONT font) {
+  HDC hdc = win::CreateCompatibleDC(nullptr);
+  if (font) win::SelectObject(hdc, font);
+  TEXTMETRICW tm;
+  win::GetTextMetrics(hdc, &tm);
+  win::DeleteDC(hdc);
+  return tm;
+}
+
 void DrawCheckMark(HDC hdc, int x, int y, COLORREF color) {
   HPEN pen = win::CreatePen(PS_SOLID, 1, color);
   HGDIOBJ old = win::SelectObject(hdc, pen);

@@ -82,6 +82,12 @@ class ControlPaint {
     win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(sysColor));
     return bg;
   }
+  // An entry field: the edit colours and a sunken edge.
+  void FillField(HFONT font) {
+    FillBackground(WM_CTLCOLOREDIT, font, COLOR_WINDOW);
+    RECT edge = rc;
+    win::DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
+  }
 
  private:
   HWND hwnd_;
@@ -92,6 +98,8 @@ class ControlPaint {
   RECT rc{};
 };
 
+// The metrics of a control's font (the default font when null).
+TEXTMETRICW FontMetricsOf(HFONT font);
 // The two-stroke tick of check boxes, 9 x 7 pixels from (x, y).
 void DrawCheckMark(HDC hdc, int x, int y, COLORREF color);
 // Copies a text into a caller's buffer of max units, cut to fit and always terminated.

@@ -58,9 +58,7 @@ void Paint(HWND hwnd) {
   HDC hdc = paint.hdc;
   const RECT rc = paint.rc;
   if (hdc && s) {
-    paint.FillBackground(WM_CTLCOLOREDIT, s->font, COLOR_WINDOW);
-    RECT edge = rc;
-    win::DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
+    paint.FillField(s->font);
     RECT label{4, 0, rc.right - 4, rc.bottom};
     win::SetBkMode(hdc, TRANSPARENT);
     std::wstring text = s->none ? std::wstring() : Format(hwnd, s->time);

@@ -47,14 +47,7 @@ struct ListState : ControlState {
 DWORD Style(HWND hwnd) { return static_cast<DWORD>(win::GetWindowLong(hwnd, GWL_STYLE)); }
 bool OwnerDraw(HWND hwnd) { return (Style(hwnd) & LVS_OWNERDRAWFIXED) && (Style(hwnd) & 3) == LVS_REPORT; }
 
-TEXTMETRICW FontMetrics(const ListState& s) {
-  HDC hdc = win::CreateCompatibleDC(nullptr);
-  if (s.font) win::SelectObject(hdc, s.font);
-  TEXTMETRICW tm;
-  win::GetTextMetrics(hdc, &tm);
-  win::DeleteDC(hdc);
-  return tm;
-}
+TEXTMETRICW FontMetrics(const ListState& s) { return FontMetricsOf(s.font); }
 
 SIZE ImageSize(HIMAGELIST list) {
   int cx = 0, cy = 0;
