@@ -196,7 +196,21 @@ TEST(ActiveX, ReferencesToUnregisteredIdentifiersLibrariesAndHandlerClasses) {
 @="qzx.types"
 [HKEY_LOCAL_MACHINE\Software\Classes\AppID\{1C8F3E55-A2D4-4B3B-9F7E-4D6C8BA02F31}]
 @="Qzx Known"
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{A0815D76-C099-41E3-A2C5-7DB0D351926C}]
+@="Qzx Guarded"
+"AppID"="{B1926E87-D1AA-42F4-B3D6-8EC1E462A37D}"
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{A0815D76-C099-41E3-A2C5-7DB0D351926C}\TypeLib]
+@="{C2A37F98-E2BB-4305-84E7-9FD2F573B48E}"
+[HKEY_LOCAL_MACHINE\Software\Classes\AppID\{B1926E87-D1AA-42F4-B3D6-8EC1E462A37D}]
+[HKEY_LOCAL_MACHINE\Software\Classes\TypeLib\{C2A37F98-E2BB-4305-84E7-9FD2F573B48E}]
 )");
+  // targets the user may not open exist as far as we can tell: never reported
+  ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_CLASSES_ROOT, L"AppID\\{B1926E87-D1AA-42F4-B3D6-8EC1E462A37D}", KEY_WOW64_64KEY,
+                                  mx::reg::KeyAccess::Denied),
+            ERROR_SUCCESS);
+  ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_CLASSES_ROOT, L"TypeLib\\{C2A37F98-E2BB-4305-84E7-9FD2F573B48E}", KEY_WOW64_64KEY,
+                                  mx::reg::KeyAccess::Denied),
+            ERROR_SUCCESS);
   // a handler class registered only in the 32-bit view still counts as registered
   prefix.import32(LR"(
 [HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{7C5E2A43-9D66-4EB0-BF3C-4A8DA02E6F39}]
