@@ -12,6 +12,7 @@ void RegisterProgressClass();
 void RegisterTooltipClass();
 void RegisterDateTimeClass();
 void RegisterUpDownClass();
+void RegisterAnimationClass();
 }  // namespace gdi::controls
 
 namespace gdi {
@@ -28,6 +29,7 @@ void RegisterControlClasses() {
     controls::RegisterTooltipClass();
     controls::RegisterDateTimeClass();
     controls::RegisterUpDownClass();
+    controls::RegisterAnimationClass();
   });
 }
 

@@ -21,10 +21,13 @@ inline constexpr LPCWSTR TOOLTIPS_CLASS = L"tooltips_class32";
 inline constexpr LPCWSTR DATETIMEPICK_CLASS = L"SysDateTimePick32";
 inline constexpr LPCWSTR UPDOWN_CLASS = L"msctls_updown32";
 inline constexpr LPCWSTR WC_HEADER = L"SysHeader32";
+inline constexpr LPCWSTR ANIMATE_CLASS = L"SysAnimate32";
 
 namespace gdi {
 void RegisterControlClasses();
 namespace controls {
+// The frame the animation control shows now (-1: nothing open).
+int AnimationFrame(HWND animation);
 // The text the tooltip control would show now: its tool under the last relayed mouse message ("" for none).
 std::wstring ShownTooltip(HWND tooltip);
 }  // namespace controls
@@ -217,6 +220,15 @@ struct NMDATETIMECHANGE {
   DWORD dwFlags = 0;
   SYSTEMTIME st;
 };
+
+// Animation control. Our clips are bitmap resources holding square frames side by side; playing steps one
+// frame every 100 ms on a timer of the control.
+inline constexpr UINT ACM_OPENW = WM_USER + 103;
+inline constexpr UINT ACM_PLAY = WM_USER + 101;
+inline constexpr UINT ACM_STOP = WM_USER + 102;
+inline constexpr UINT ACM_ISPLAYING = WM_USER + 104;
+inline constexpr DWORD ACS_CENTER = 0x1;
+inline constexpr DWORD ACS_TRANSPARENT = 0x2;
 
 // Up-down control.
 inline constexpr UINT UDM_SETRANGE32 = WM_USER + 111;

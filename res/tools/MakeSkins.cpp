@@ -279,6 +279,19 @@ void Draw(cairo_t* cr, const std::string& look, int w, int h) {
         cairo_stroke(cr);
       }
     }
+  } else if (look == "anim-strip") {
+    // a spinning arc: one square frame per step
+    int frames = w / h;
+    for (int f = 0; f < frames; ++f) {
+      double cx = f * h + h / 2.0, cy = h / 2.0, start = f * 2 * M_PI / frames;
+      Set(cr, kSky);
+      cairo_set_line_width(cr, h / 8.0);
+      cairo_arc(cr, cx, cy, h / 3.0, 0, 2 * M_PI);
+      cairo_stroke(cr);
+      Set(cr, kGreen);
+      cairo_arc(cr, cx, cy, h / 3.0, start, start + M_PI / 2);
+      cairo_stroke(cr);
+    }
   } else if (look == "app-icon") {
     Fill(cr, 0, 0, w, h, kMagenta);
     Set(cr, kGreenLight);

@@ -272,3 +272,25 @@ TEST(Menus, OwnerDrawnItemsAreMeasuredAndDrawnByTheOwner) {
   win::SetWindowLongPtr(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_menuBase));
   g_menuDraws = nullptr;
 }
+
+// The repair page's animation: clip 210 played without end, one frame per timer tick.
+TEST(Animation, PlaysFramesOnItsTimerAndRepeats) {
+  TestWindow w(100, 100);
+  HWND anim = w.AddControl(ANIMATE_CLASS, L"", ACS_CENTER, 10, 10, 60, 60, 210);
+  EXPECT_EQ(gdi::controls::AnimationFrame(anim), -1);
+  EXPECT_FALSE(Send(anim, ACM_OPENW, 0, 4321)) << "no such clip";
+  ASSERT_TRUE(Send(anim, ACM_OPENW, 0, 210));
+  ASSERT_TRUE(Send(anim, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, static_cast<WORD>(-1))));
+  EXPECT_TRUE(Send(anim, ACM_ISPLAYING));
+  for (int i = 0; i < 9; ++i) Send(anim, WM_TIMER, 1, 0);
+  EXPECT_EQ(gdi::controls::AnimationFrame(anim), 1) << "eight frames, then from the start again";
+  Send(anim, ACM_STOP);
+  EXPECT_FALSE(Send(anim, ACM_ISPLAYING));
+
+  Send(anim, ACM_PLAY, 1, MAKELPARAM(6, 7));  // once, the last two frames
+  Send(anim, WM_TIMER, 1, 0);
+  EXPECT_EQ(gdi::controls::AnimationFrame(anim), 7);
+  Send(anim, WM_TIMER, 1, 0);
+  EXPECT_FALSE(Send(anim, ACM_ISPLAYING)) << "a single play ends on its last frame";
+  EXPECT_EQ(gdi::controls::AnimationFrame(anim), 7);
+}
