@@ -163,6 +163,19 @@ class CSpinButtonCtrl : public CControlWnd {
   int GetPos32() const { return static_cast<int>(Send(UDM_GETPOS32)); }
 };
 
+class CAnimateCtrl : public CControlWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, win::CWnd* parent, UINT id) {
+    return CreateControl(ANIMATE_CLASS, L"", style, rect, parent, id);
+  }
+  BOOL Open(UINT resourceId) { return static_cast<BOOL>(Send(ACM_OPENW, 0, static_cast<LPARAM>(resourceId))); }
+  BOOL Play(UINT from, UINT to, UINT repeat) {
+    return static_cast<BOOL>(Send(ACM_PLAY, repeat & 0xFFFF, MAKELPARAM(static_cast<WORD>(from), static_cast<WORD>(to))));
+  }
+  BOOL Stop() { return static_cast<BOOL>(Send(ACM_STOP)); }
+  BOOL Close() { return static_cast<BOOL>(Send(ACM_OPENW, 0, 0)); }
+};
+
 class CImageList {
  public:
   CImageList() = default;

@@ -62,5 +62,12 @@ TEST(AfxControls, ObjectsDriveTheirWindows) {
   EXPECT_EQ(back.wDay, 10);
   SYSTEMTIME bad{2026, 13, 0, 40, 0, 0, 0, 0};
   EXPECT_FALSE(date.SetTime(&bad));
+  CAnimateCtrl anim;
+  ASSERT_TRUE(anim.Create(WS_VISIBLE, CRect(300, 200, 350, 250), &parent, 210));
+  EXPECT_TRUE(anim.Open(210));
+  EXPECT_TRUE(anim.Play(0, static_cast<UINT>(-1), static_cast<UINT>(-1)));
+  EXPECT_TRUE(win::SendMessage(anim.m_hWnd, ACM_ISPLAYING, 0, 0));
+  EXPECT_TRUE(anim.Close());
+  EXPECT_FALSE(win::SendMessage(anim.m_hWnd, ACM_ISPLAYING, 0, 0));
   parent.Detach();
 }
