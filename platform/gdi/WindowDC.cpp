@@ -84,6 +84,7 @@ HDC DcForWindow(HWND hwnd) {
     win::OffsetRect(&prc, po.x, po.y);
     win::IntersectRect(&visible, &visible, &prc);
   }
+  if (!win::IsWindowVisible(hwnd)) visible = RECT{};  // a hidden window draws nothing
   HDC hdc = CreateSurfaceDC(surface, origin, SIZE{rc.right, rc.bottom}, &visible);
   if (auto log = LogOf(hwnd)) SetDrawLog(hdc, log);
   return hdc;
