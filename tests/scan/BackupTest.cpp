@@ -195,7 +195,9 @@ TEST(BackupZip, DamagedArchivesAreRefused) {
   std::string flipped = archive;
   flipped[50] = static_cast<char>(flipped[50] ^ 0x55);
   BackupZipReader damaged;
-  if (damaged.Open(flipped)) EXPECT_FALSE(damaged.Extract(L"00000001.reg", content));
+  if (damaged.Open(flipped)) {
+    EXPECT_FALSE(damaged.Extract(L"00000001.reg", content));
+  }
 }
 
 TEST(Backup, EntryNamesAreOnlyOurOwnForm) {
