@@ -1,6 +1,7 @@
 #include "platform/registry/RegistryStore.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -19,6 +20,13 @@ constexpr const wchar_t* kDefaultSid = L"S-1-5-21-0-0-0-1000";
 std::wstring FileLabel(const std::filesystem::path& file) { return Utf8ToWide(file.string()); }
 
 void ResetReg() { RegistryStore::Instance().Reset(); }
+
+// A process forked from one that ran the saver inherits a saver whose thread is not there: it can be neither
+// stopped nor destroyed, only kept.
+void Abandon(std::unique_ptr<AutoSaver> saver) {
+  static auto* kept = new std::vector<std::unique_ptr<AutoSaver>>;
+  kept->push_back(std::move(saver));
+}
 
 }  // namespace
 
@@ -46,11 +54,10 @@ RegistryStore::RegistryStore() {
 
 RegistryStore::~RegistryStore() {
   {
-    std::lock_guard lock(autoMutex_);
-    autoStop_ = true;
+    std::lock_guard lock(saverMutex_);
+    if (saver_ && !saver_->OwnedByThisProcess()) Abandon(std::move(saver_));
+    saver_.reset();
   }
-  autoCv_.notify_all();
-  if (autoThread_.joinable()) autoThread_.join();
   // Changes still pending are written at exit.
   if (loaded_) SaveDirty();
 }
@@ -161,40 +168,21 @@ void RegistryStore::RebuildUsersRoot() {
 void RegistryStore::Changed(Key& key, bool structure) {
   if (key.hive) key.hive->dirty = true;
   if (structure) ++structureStamp_;
-  std::lock_guard lock(autoMutex_);
-  if (autoDelay_.count() <= 0) return;
-  lastChange_ = std::chrono::steady_clock::now();
-  autoPending_ = true;
-  if (!autoThread_.joinable()) autoThread_ = std::thread([this] { AutoSaveLoop(); });
-  autoCv_.notify_all();
+  Saver().Touch();
 }
 
-// The saver polls real time, not the program clock: it must keep working while a test steps a fake clock,
-// and it must never touch a clock object that a test has already destroyed.
-void RegistryStore::AutoSaveLoop() {
-  std::unique_lock lock(autoMutex_);
-  while (!autoStop_) {
-    if (!autoPending_ || autoDelay_.count() <= 0) {
-      autoCv_.wait(lock);
-      continue;
-    }
-    auto due = lastChange_ + autoDelay_;
-    if (std::chrono::steady_clock::now() < due) {
-      autoCv_.wait_until(lock, due);
-      continue;
-    }
-    autoPending_ = false;
-    lock.unlock();
-    SaveDirty();
-    lock.lock();
+AutoSaver& RegistryStore::Saver() {
+  std::lock_guard lock(saverMutex_);
+  if (saver_ && !saver_->OwnedByThisProcess()) {
+    auto delay = saver_->delay();
+    Abandon(std::move(saver_));
+    saver_ = std::make_unique<AutoSaver>([this] { SaveDirty(); }, delay);
   }
+  if (!saver_) saver_ = std::make_unique<AutoSaver>([this] { SaveDirty(); }, std::chrono::milliseconds(1000));
+  return *saver_;
 }
 
-void RegistryStore::SetAutoSaveDelay(std::chrono::milliseconds delay) {
-  std::lock_guard lock(autoMutex_);
-  autoDelay_ = delay;
-  autoCv_.notify_all();
-}
+void RegistryStore::SetAutoSaveDelay(std::chrono::milliseconds delay) { Saver().SetDelay(delay); }
 
 LONG RegistryStore::WritesAllowed(const Hive& hive) {
   if (hive.broken) {
@@ -313,7 +301,7 @@ HKEY RegistryStore::AddHandle(std::shared_ptr<Handle> handle) {
 }
 
 std::shared_ptr<Handle> RegistryStore::FindHandle(HKEY key) {
-  std::lock_guard lock(handlesMutex_);
+  std::shared_lock lock(handlesMutex_);
   auto it = handles_.find(reinterpret_cast<std::uintptr_t>(key));
   return it == handles_.end() ? nullptr : it->second;
 }

@@ -4,16 +4,15 @@
 // Registry.h and RegistryControl.h.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/registry/AutoSaver.h"
 #include "platform/registry/Hive.h"
 #include "platform/registry/Registry.h"
 
@@ -94,7 +93,7 @@ class RegistryStore {
   void LoadHive(Hive& hive);
   void RebuildUsersRoot();
   LONG SaveHiveLocked(Hive& hive);
-  void AutoSaveLoop();
+  AutoSaver& Saver();
 
   std::shared_mutex treeMutex_;
   std::mutex saveMutex_;  // taken before treeMutex_ when both are needed
@@ -112,7 +111,7 @@ class RegistryStore {
   std::chrono::steady_clock::time_point serverChecked_{};
   bool serverRunning_ = false;
 
-  std::mutex handlesMutex_;
+  std::shared_mutex handlesMutex_;
   std::unordered_map<std::uintptr_t, std::shared_ptr<Handle>> handles_;
   std::uintptr_t nextHandle_ = 0x1000;
 
@@ -120,13 +119,8 @@ class RegistryStore {
   std::wstring lastError_;
   std::vector<std::wstring> warnings_;
 
-  std::mutex autoMutex_;
-  std::condition_variable autoCv_;
-  std::thread autoThread_;
-  bool autoStop_ = false;
-  bool autoPending_ = false;
-  std::chrono::steady_clock::time_point lastChange_{};
-  std::chrono::milliseconds autoDelay_{1000};
+  std::mutex saverMutex_;
+  std::unique_ptr<AutoSaver> saver_;
 
   std::mutex transactionMutex_;
   std::atomic<bool> inTransaction_{false};

@@ -183,6 +183,22 @@ TEST(RegistryPersistence, BackgroundSaverWritesSoonAfterTheLastChange) {
   EXPECT_NE(prefix.read("user.reg").find("\"v\"=\"auto\""), std::string::npos);
 }
 
+TEST(RegistryPersistence, ChangesAreSavedAtExit) {
+  ScratchPrefix prefix;
+  prefix.write("user.reg", kUser);
+  std::wstring text;
+  ASSERT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", 0, text), ERROR_SUCCESS);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    LONG rc = WriteString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", 0, L"at exit");
+    std::exit(rc == ERROR_SUCCESS ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_NE(prefix.read("user.reg").find("\"v\"=\"at exit\""), std::string::npos);
+}
+
 TEST(RegistryPersistence, BrokenFileIsReadAsEmptyAndNeverOverwritten) {
   ScratchPrefix prefix;
   prefix.write("system.reg", "garbage\n");
