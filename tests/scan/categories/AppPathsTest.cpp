@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
 #include "platform/base/Text.h"
-#include "platform/win/Sync.h"
 #include "scan/Problem.h"
+#include "scan/support/CategoryTestUtil.h"
+#include "scan/support/ProblemLookup.h"
+#include "scan/support/ProgressStop.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -20,10 +22,11 @@ const std::wstring kUserAppPaths = L"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Win
 const std::wstring kMachineAppPaths = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 const std::wstring kApplications = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Applications\\";
 
-const CProblem* Find(const CCategory& category, const std::wstring& key, int is32Bit = 0) {
-  for (const auto& problem : category.m_arrProblems)
-    if (problem->Key == key && problem->m_n32BitEntry == is32Bit) return problem.get();
-  return nullptr;
+using mxtest::KeyAndView;
+using mxtest::WithView;
+
+std::map<std::wstring, CProblem> ScanByKeyAndView(const mxtest::ScanSettings& settings = {}) {
+  return mxtest::IndexProblems(mxtest::ScanCategory<CAppPaths>(settings), KeyAndView);
 }
 
 TEST(AppPaths, JudgesEachKindOfEntryByItsDefaultValueFirst) {
@@ -52,10 +55,8 @@ TEST(AppPaths, JudgesEachKindOfEntryByItsDefaultValueFirst) {
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\App Paths\qzxodd.exe]
 @=dword:00000001
 )");
-  SetChkSkipEmptyKeys = 1;  // the view walks of 64-bit Windows report empty entries whatever the setting
-
-  CAppPaths category;
-  EXPECT_EQ(category.Scan(), 1);
+  // the view walks of 64-bit Windows report empty entries whatever the setting
+  const auto problems = ScanByKeyAndView({.skipEmptyKeys = true});
 
   struct Expected {
     const wchar_t* entry;
@@ -69,16 +70,17 @@ TEST(AppPaths, JudgesEachKindOfEntryByItsDefaultValueFirst) {
       {L"qzxblank.exe", 1, L"", 2},
       {L"qzxdir.exe", 13, L"C:\\Qzx\\bin\\qzxdir.exe", 1},
   };
-  ASSERT_EQ(category.m_arrProblems.size(), std::size(kExpected));
+  ASSERT_EQ(problems.size(), std::size(kExpected));
   for (const Expected& e : kExpected) {
-    const CProblem* problem = Find(category, kUserAppPaths + e.entry);
-    ASSERT_NE(problem, nullptr) << mx::WideToUtf8(e.entry);
-    EXPECT_EQ(problem->EntryType, e.type) << mx::WideToUtf8(e.entry);
-    EXPECT_EQ(problem->ValueData, e.data);
-    EXPECT_EQ(problem->ValueName, L"");
-    EXPECT_EQ(problem->AlternateKey, L"");
-    ASSERT_EQ(problem->m_arrDetails.size(), e.details);
-    for (const std::wstring& detail : problem->m_arrDetails) EXPECT_EQ(detail, e.entry);
+    const std::wstring id = WithView(kUserAppPaths + e.entry, 0);
+    ASSERT_TRUE(problems.count(id)) << mx::WideToUtf8(e.entry);
+    const CProblem& problem = problems.at(id);
+    EXPECT_EQ(problem.EntryType, e.type) << mx::WideToUtf8(e.entry);
+    EXPECT_EQ(problem.ValueData, e.data);
+    EXPECT_EQ(problem.ValueName, L"");
+    EXPECT_EQ(problem.AlternateKey, L"");
+    ASSERT_EQ(problem.m_arrDetails.size(), e.details);
+    for (const std::wstring& detail : problem.m_arrDetails) EXPECT_EQ(detail, e.entry);
   }
 }
 
@@ -95,12 +97,14 @@ TEST(AppPaths, MachineEntriesAreJudgedInBothViewsUserEntriesOnce) {
 @="C:\\Qzx\\qzx32.exe"
 )");
 
-  CAppPaths category;
-  EXPECT_EQ(category.Scan(), 1);
-  EXPECT_NE(Find(category, kMachineAppPaths + L"qzx64.exe", 0), nullptr);
-  EXPECT_NE(Find(category, kMachineAppPaths + L"qzx32.exe", 1), nullptr);
-  EXPECT_NE(Find(category, kUserAppPaths + L"qzxuser.exe", 0), nullptr);
-  EXPECT_EQ(Find(category, kUserAppPaths + L"qzxuser.exe", 1), nullptr);
+  // App Paths is one key that both views share: whichever view wrote an entry, each view reports it
+  const auto problems = ScanByKeyAndView();
+  EXPECT_EQ(problems.size(), 5u);
+  for (int is32Bit : {0, 1}) {
+    EXPECT_TRUE(problems.count(WithView(kMachineAppPaths + L"qzx64.exe", is32Bit))) << is32Bit;
+    EXPECT_TRUE(problems.count(WithView(kMachineAppPaths + L"qzx32.exe", is32Bit))) << is32Bit;
+  }
+  EXPECT_TRUE(problems.count(WithView(kUserAppPaths + L"qzxuser.exe", 0)));
 }
 
 TEST(AppPaths, OnWin32EmptyEntriesFollowTheSkipSetting) {
@@ -112,15 +116,12 @@ TEST(AppPaths, OnWin32EmptyEntriesFollowTheSkipSetting) {
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\qzxview.exe]
 @="C:\\Qzx\\qzxview.exe"
 )");
-  for (DWORD skip : {1u, 0u}) {
-    SetChkSkipEmptyKeys = skip;
-    CAppPaths category;
-    EXPECT_EQ(category.Scan(), 1);
-    EXPECT_NE(Find(category, kMachineAppPaths + L"qzxview.exe"), nullptr);
-    EXPECT_EQ(Find(category, kMachineAppPaths + L"qzxnone.exe") != nullptr, skip == 0);
-    EXPECT_EQ(Find(category, kMachineAppPaths + L"qzxblank.exe") != nullptr, skip == 0);
+  for (bool skip : {true, false}) {
+    const auto problems = ScanByKeyAndView({.skipEmptyKeys = skip});
+    EXPECT_TRUE(problems.count(WithView(kMachineAppPaths + L"qzxview.exe", 0)));
+    EXPECT_EQ(problems.count(WithView(kMachineAppPaths + L"qzxnone.exe", 0)), skip ? 0u : 1u);
+    EXPECT_EQ(problems.count(WithView(kMachineAppPaths + L"qzxblank.exe", 0)), skip ? 0u : 1u);
   }
-  SetChkSkipEmptyKeys = 1;
 }
 
 TEST(AppPaths, ApplicationsVerbIsReportedWithTheSmallestKeyThatHoldsOnlyIt) {
@@ -145,8 +146,7 @@ TEST(AppPaths, ApplicationsVerbIsReportedWithTheSmallestKeyThatHoldsOnlyIt) {
 @=""
 )");
 
-  CAppPaths category;
-  EXPECT_EQ(category.Scan(), 1);
+  const auto problems = ScanByKeyAndView();
   struct Expected {
     std::wstring key;
     const wchar_t* data;
@@ -158,15 +158,17 @@ TEST(AppPaths, ApplicationsVerbIsReportedWithTheSmallestKeyThatHoldsOnlyIt) {
       {kApplications + L"qzxdde.exe\\shell\\open\\command", L"C:\\Qzx\\qzxdde.exe", L"qzxdde.exe"},
       {kApplications + L"qzxtypes.exe\\shell\\open", L"C:\\Qzx\\qzxtypes.exe", L"qzxtypes.exe"},
   };
-  size_t native = 0;
-  for (const auto& problem : category.m_arrProblems) native += problem->m_n32BitEntry == 0;
-  EXPECT_EQ(native, std::size(kExpected));
+  // the Applications key is shared by both views, so each command is reported once per view
+  EXPECT_EQ(problems.size(), 2 * std::size(kExpected));
   for (const Expected& e : kExpected) {
-    const CProblem* problem = Find(category, e.key);
-    ASSERT_NE(problem, nullptr) << mx::WideToUtf8(e.key);
-    EXPECT_EQ(problem->EntryType, 13);
-    EXPECT_EQ(problem->ValueData, e.data);
-    EXPECT_EQ(problem->GetDetail(0), e.application);
+    for (int is32Bit : {0, 1}) {
+      const std::wstring id = WithView(e.key, is32Bit);
+      ASSERT_TRUE(problems.count(id)) << mx::WideToUtf8(id);
+      const CProblem& problem = problems.at(id);
+      EXPECT_EQ(problem.EntryType, 13);
+      EXPECT_EQ(problem.ValueData, e.data);
+      EXPECT_EQ(problem.m_arrDetails, std::vector<std::wstring>{e.application});
+    }
   }
 }
 
@@ -177,25 +179,18 @@ TEST(AppPaths, AStopDuringTheApplicationsChecksEndsAsStopped) {
     reg += L"[HKEY_LOCAL_MACHINE\\Software\\Classes\\Applications\\qzx" + std::to_wstring(i) + L".exe]\n";
   prefix.import(reg);
 
-  win::UniqueHandle stop(win::CreateEvent(nullptr, TRUE, FALSE, nullptr));
-  HANDLE stopHandle = stop.get();
-  // the 27th progress report is the first that reaches the window provider: the last 64-bit application
-  ResetScanProgressCounter();
-  SetScanProgressWindowProvider([stopHandle]() -> HWND {
-    win::SetEvent(stopHandle);
-    return nullptr;
-  });
+  mxtest::StopAtShownProgress stop;  // at the last application of the 64-bit view
   CAppPaths category;
-  category.m_pStopEvent = &stopHandle;
-  EXPECT_EQ(category.Scan(), 2);
-  SetScanProgressWindowProvider(nullptr);
+  category.m_pStopEvent = stop.event();
+  int result = 0;
+  mxtest::RunCategoryScan(category, {}, &result);
+  EXPECT_EQ(result, 2);
 }
 
 TEST(AppPaths, FixtureWithInjectedEntriesReportsThemInBothViews) {
   TestPrefix prefix = TestPrefix::FromFixture();
-  CAppPaths clean;
-  EXPECT_EQ(clean.Scan(), 1);
-  EXPECT_TRUE(clean.m_arrProblems.empty()) << mx::WideToUtf8(clean.m_arrProblems.front()->Key);
+  // its one App Paths entry and its one Applications command name programs that exist
+  EXPECT_TRUE(ScanByKeyAndView().empty());
 
   prefix.import(LR"(
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\qzxview.exe]
@@ -203,18 +198,19 @@ TEST(AppPaths, FixtureWithInjectedEntriesReportsThemInBothViews) {
 [HKEY_LOCAL_MACHINE\Software\Classes\Applications\qzxpaint.exe\shell\open\command]
 @="C:\\Qzx\\qzxpaint.exe \"%1\""
 )");
-  CAppPaths category;
-  EXPECT_EQ(category.Scan(), 1);
-  EXPECT_EQ(category.m_arrProblems.size(), 4u);
+  int result = 0;
+  const auto problems = mxtest::IndexProblems(mxtest::ScanCategory<CAppPaths>({}, &result), KeyAndView);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(problems.size(), 4u);
   for (int is32Bit : {0, 1}) {
-    const CProblem* view = Find(category, kMachineAppPaths + L"qzxview.exe", is32Bit);
-    ASSERT_NE(view, nullptr) << is32Bit;
-    EXPECT_EQ(view->EntryType, 13);
-    EXPECT_EQ(view->ValueData, L"C:\\Qzx\\qzxview.exe");
-    EXPECT_EQ(view->GetDetail(0), L"qzxview.exe");
-    const CProblem* paint = Find(category, kApplications + L"qzxpaint.exe", is32Bit);
-    ASSERT_NE(paint, nullptr) << is32Bit;
-    EXPECT_EQ(paint->EntryType, 13);
+    const std::wstring view = WithView(kMachineAppPaths + L"qzxview.exe", is32Bit);
+    ASSERT_TRUE(problems.count(view)) << is32Bit;
+    EXPECT_EQ(problems.at(view).EntryType, 13);
+    EXPECT_EQ(problems.at(view).ValueData, L"C:\\Qzx\\qzxview.exe");
+    EXPECT_EQ(problems.at(view).GetDetail(0), L"qzxview.exe");
+    const std::wstring paint = WithView(kApplications + L"qzxpaint.exe", is32Bit);
+    ASSERT_TRUE(problems.count(paint)) << is32Bit;
+    EXPECT_EQ(problems.at(paint).EntryType, 13);
   }
 }
 
