@@ -83,11 +83,16 @@ UINT RegisterWindowMessage(LPCWSTR name) {
   }
   static std::mutex mutex;
   static Table cache;
+  static std::filesystem::path cachedFor;
   std::lock_guard lock(mutex);
   const std::wstring key = name;
+  auto dir = RuntimeDir();
+  if (dir != cachedFor) {  // another shared table (tests switch folders): what we knew does not hold there
+    cache.clear();
+    cachedFor = dir;
+  }
   if (auto it = cache.find(key); it != cache.end()) return it->second;
 
-  auto dir = RuntimeDir();
   if (dir.empty()) {
     // Nothing to share through: ids are consistent within this process only.
     UINT id = NextFree(cache);

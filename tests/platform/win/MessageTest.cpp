@@ -189,7 +189,6 @@ TEST(MessageQueue, WakeDescriptorSignalsQueuedWork) {
   win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);  // drains
   pollfd p{fd, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 0);
-  std::thread([] {}).join();
   HWND w = MakeWindow();
   std::thread([w] { win::PostMessage(w, kA, 0, 0); }).join();
   EXPECT_EQ(::poll(&p, 1, 0), 1);

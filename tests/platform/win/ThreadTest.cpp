@@ -37,10 +37,12 @@ TEST(Thread, WorkerGivesItsExitCodeToAWaiterThatKeepsTheObject) {
 
 TEST(Thread, AnAutoDeletingThreadLeavesAStaleHandleThatIsRefused) {
   g_ran = 0;
-  win::CWinThread* t = win::AfxBeginThread(&CountsRun, nullptr);
+  // Suspended, so the object cannot be gone before its handle is read.
+  win::CWinThread* t = win::AfxBeginThread(&CountsRun, nullptr, 0, 0, win::CREATE_SUSPENDED);
   ASSERT_NE(t, nullptr);
   HANDLE copy = win::DuplicateHandle(t->m_hThread);  // the one way to outlive the object
   HANDLE stale = t->m_hThread;
+  t->ResumeThread();  // from here t may be deleted at any moment
   EXPECT_EQ(win::WaitForSingleObject(copy, INFINITE), win::WAIT_OBJECT_0);
   while (win::WaitForSingleObject(stale, 0) != win::WAIT_FAILED) std::this_thread::yield();
   EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));

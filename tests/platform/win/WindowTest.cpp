@@ -134,6 +134,7 @@ TEST(Window, ShowingGoesThroughPositionChangingSoAHandlerCanRefuseIt) {
   EXPECT_TRUE(win::EnableWindow(plain, TRUE));
   win::DestroyWindow(plain);
   win::DestroyWindow(hidden);
+  EXPECT_TRUE(win::UnregisterClass(L"MxStayHidden", nullptr));
 }
 
 TEST(Window, AnotherThreadChangesAWindowThroughItsOwnerAndReadsTextWithoutWaiting) {
