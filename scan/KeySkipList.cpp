@@ -238,13 +238,7 @@ std::vector<std::wstring> BuildKeySkipList() {
   for (std::wstring_view entry : DeepScanExclusionList)
     if (std::find(std::begin(kDeepScanOnly), std::end(kDeepScanOnly), entry) == std::end(kDeepScanOnly))
       working.emplace_back(entry);
-  std::vector<std::wstring> list;
-  list.reserve(working.size());
-  for (const std::wstring& entry : working) {
-    std::wstring normal = NormaliseSkipEntry(entry);
-    if (!normal.empty() && std::find(list.begin(), list.end(), normal) == list.end()) list.push_back(std::move(normal));
-  }
-  return list;
+  return NormaliseSkipList(working);
 }
 
 }  // namespace

@@ -96,13 +96,7 @@ std::vector<std::wstring> BuildPathSkipList() {
   std::vector<std::wstring> working;
   AddProtectedFileNames(working);
   AddFolderSkipFragments(working);
-  std::vector<std::wstring> list;
-  list.reserve(working.size());
-  for (const std::wstring& entry : working) {
-    std::wstring normal = NormaliseSkipEntry(entry);
-    if (!normal.empty()) list.push_back(std::move(normal));
-  }
-  return list;
+  return NormaliseSkipList(working);
 }
 
 }  // namespace

@@ -17,5 +17,7 @@ const std::vector<std::wstring>& KeySkipList();
 
 // The lower-cased, trimmed form in which entries are kept.
 std::wstring NormaliseSkipEntry(const std::wstring& text);
+// The entries in their kept form, in order, without empty texts and repeats.
+std::vector<std::wstring> NormaliseSkipList(const std::vector<std::wstring>& entries);
 // True when the lower-cased text contains any entry of the list.
 bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>& entries);
