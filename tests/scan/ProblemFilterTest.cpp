@@ -87,7 +87,7 @@ TEST_F(ProblemFilter, ExclusionListMatchesAnywhereWithoutCaseAndTempListOnlyHide
   EXPECT_EQ(category.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 0), -1);
   EXPECT_EQ(category.AddProblem(43, L"HKEY_CURRENT_USER\\Software\\Qzx\\App", L"Recent", L"", L"", 0), -1);
 
-  scope.app().m_arrExcludeList.clear();
+  scope.app().m_arrExcludeList = {L""};  // an empty entry hides nothing
   EXPECT_EQ(category.AddProblem(28, L"HKEY_CURRENT_USER\\Software\\Qzx\\App", L"Recent", L"", L"", 0), -1);
   // the empty temporary entry hides nothing, and only types 26 to 32 consult the list
   EXPECT_EQ(category.AddProblem(43, L"HKEY_CURRENT_USER\\Software\\Qzx\\App", L"Recent", L"", L"", 0), 0);
