@@ -9,6 +9,9 @@ namespace mx::reg {
 
 namespace {
 
+// An open that must create keys first looks under the shared lock, then again under the exclusive one.
+constexpr LONG kNeedsExclusiveLock = -1;
+
 LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY result, bool create,
                   LPDWORD disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
@@ -35,7 +38,7 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
       ResolveFull(t.root, view32, full, followLast, a, b);
     bool created = false;
     if (!a && !b) {
-      if (!mayCreate) return create ? ERROR_MORE_DATA /* retry with the exclusive lock */ : ERROR_FILE_NOT_FOUND;
+      if (!mayCreate) return create ? kNeedsExclusiveLock : ERROR_FILE_NOT_FOUND;
       if (!t.predefined && !(t.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
       if (names.empty()) return ERROR_FILE_NOT_FOUND;
       if (LONG rc = CreateMissing(t.root, view32, full, options & REG_OPTION_VOLATILE, created); rc != ERROR_SUCCESS)
@@ -61,7 +64,7 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
     std::shared_lock lock(s.treeMutex());
     rc = attempt(false);
   }
-  if (create && rc == ERROR_MORE_DATA) {
+  if (rc == kNeedsExclusiveLock) {
     std::unique_lock lock(s.treeMutex());
     rc = attempt(true);
   }
