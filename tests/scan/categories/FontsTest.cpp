@@ -9,6 +9,8 @@
 #include "platform/base/Text.h"
 #include "platform/registry/RegistryControl.h"
 #include "scan/Problem.h"
+#include "scan/support/CategoryTestUtil.h"
+#include "scan/support/ProblemLookup.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -18,10 +20,8 @@ using mxtest::TestPrefix;
 
 const std::wstring kFontsKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
-std::map<std::wstring, const CProblem*> ByValueName(const CCategory& category) {
-  std::map<std::wstring, const CProblem*> out;
-  for (const auto& problem : category.m_arrProblems) out[problem->ValueName] = problem.get();
-  return out;
+std::map<std::wstring, CProblem> ByValueName(const std::vector<CProblem>& problems) {
+  return mxtest::IndexProblems(problems, [](const CProblem& problem) { return problem.ValueName; });
 }
 
 TEST(Fonts, FileNamesAreLookedUpInTheFontsFolderOtherFormsAsTheyStand) {
@@ -45,7 +45,9 @@ TEST(Fonts, FileNamesAreLookedUpInTheFontsFolderOtherFormsAsTheyStand) {
 )reg");
 
   CFonts category;
-  EXPECT_EQ(category.Scan(), 1);
+  int result = 0;
+  const auto problems = ByValueName(mxtest::RunCategoryScan(category, {}, &result));
+  EXPECT_EQ(result, 1);
   EXPECT_EQ(category.m_strFontsFolder, L"C:\\windows\\Fonts\\");
   const std::map<std::wstring, const wchar_t*> kReported = {
       {L"Qzx Sans (TrueType)", L"qzxsans.ttf"},
@@ -53,11 +55,10 @@ TEST(Fonts, FileNamesAreLookedUpInTheFontsFolderOtherFormsAsTheyStand) {
       {L"Qzx Env Gone (TrueType)", L"%SystemRoot%\\Fonts\\qzxenvgone.ttf"},
       {L"Qzx Empty", L""},
   };
-  const auto problems = ByValueName(category);
   ASSERT_EQ(problems.size(), kReported.size());
   for (const auto& [name, data] : kReported) {
     ASSERT_TRUE(problems.count(name)) << mx::WideToUtf8(name);
-    const CProblem& problem = *problems.at(name);
+    const CProblem& problem = problems.at(name);
     EXPECT_EQ(problem.EntryType, 23);
     EXPECT_EQ(problem.Key, kFontsKey);
     EXPECT_EQ(problem.ValueData, data);
@@ -72,9 +73,7 @@ TEST(Fonts, OnlyTheSixtyFourBitViewIsRead) {
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Fonts]
 "Qzx Only32 (TrueType)"="qzxonly32.ttf"
 )reg");
-  CFonts category;
-  EXPECT_EQ(category.Scan(), 1);
-  EXPECT_TRUE(category.m_arrProblems.empty());
+  EXPECT_TRUE(mxtest::ScanCategory<CFonts>().empty());
 }
 
 TEST(Fonts, SampleRegistryReportsTheFontsMissingFromItsFontsFolder) {
@@ -83,8 +82,7 @@ TEST(Fonts, SampleRegistryReportsTheFontsMissingFromItsFontsFolder) {
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Fonts]
 "Qzx Sans (TrueType)"="qzxsans.ttf"
 )reg");
-  CFonts category;
-  EXPECT_EQ(category.Scan(), 1);
+  const auto problems = ByValueName(mxtest::ScanCategory<CFonts>());
 
   // the four bitmap fonts Wine registers without installing them, the injected one, and any host font that
   // the Z: drive does not hold on this machine
@@ -115,11 +113,10 @@ TEST(Fonts, SampleRegistryReportsTheFontsMissingFromItsFontsFolder) {
   }
   win::RegCloseKey(key);
 
-  const auto problems = ByValueName(category);
   ASSERT_EQ(problems.size(), expected.size());
   for (const auto& [name, data] : expected) {
     ASSERT_TRUE(problems.count(name)) << mx::WideToUtf8(name);
-    EXPECT_EQ(problems.at(name)->ValueData, data);
+    EXPECT_EQ(problems.at(name).ValueData, data);
   }
 }
 

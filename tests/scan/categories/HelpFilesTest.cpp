@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "app/SystemUtils.h"
 #include "platform/base/Text.h"
 #include "platform/fs/WinPath.h"
 #include "platform/registry/RegistryControl.h"
 #include "scan/Problem.h"
+#include "scan/support/CategoryTestUtil.h"
+#include "scan/support/ProblemLookup.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -21,12 +22,11 @@ using mxtest::TestPrefix;
 const std::wstring kHelpKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Help";
 const std::wstring kHtmlHelpKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\HTML Help";
 
-// "name/32BitEntry" of every problem.
-std::map<std::wstring, const CProblem*> ByValueAndView(const CCategory& category) {
-  std::map<std::wstring, const CProblem*> out;
-  for (const auto& problem : category.m_arrProblems)
-    out[problem->ValueName + L"/" + std::to_wstring(problem->m_n32BitEntry)] = problem.get();
-  return out;
+std::map<std::wstring, CProblem> ScanByValueAndView() {
+  int result = 0;
+  auto problems = mxtest::IndexProblems(mxtest::ScanCategory<CHelpFiles>({}, &result), mxtest::ValueNameAndView);
+  EXPECT_EQ(result, 1);
+  return problems;
 }
 
 TEST(HelpFiles, ReportsHelpFilesMissingFromTheirFolderOrFromTheHelpFolders) {
@@ -50,11 +50,7 @@ TEST(HelpFiles, ReportsHelpFilesMissingFromTheirFolderOrFromTheHelpFolders) {
 "qzxsys.chm"=""
 )");
 
-  void* redirection = nullptr;
-  DisableWow64Redirection(&redirection);  // as on the scan worker: system32 is the real one
-  CHelpFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  RevertWow64Redirection(redirection);
+  const auto problems = ScanByValueAndView();
   struct Expected {
     const wchar_t* name;
     int type;
@@ -69,13 +65,12 @@ TEST(HelpFiles, ReportsHelpFilesMissingFromTheirFolderOrFromTheHelpFolders) {
       {L"qzxnumber.hlp", 24, kHelpKey, L"", L"Missing help file qzxnumber.hlp"},
       {L"qzxbook.chm", 25, kHtmlHelpKey, L"C:\\QzxHelp\\", L"Missing HTML help file qzxbook.chm"},
   };
-  const auto problems = ByValueAndView(category);
   // each missing file once per view: the two views are separate keys in this registry
   ASSERT_EQ(problems.size(), std::size(kExpected));
   for (const Expected& e : kExpected) {
     const std::wstring id = std::wstring(e.name) + L"/0";
     ASSERT_TRUE(problems.count(id)) << mx::WideToUtf8(id);
-    const CProblem& problem = *problems.at(id);
+    const CProblem& problem = problems.at(id);
     EXPECT_EQ(problem.EntryType, e.type);
     EXPECT_EQ(problem.Key, e.key);
     EXPECT_EQ(problem.ValueData, e.data);
@@ -95,9 +90,7 @@ TEST(HelpFiles, EachViewIsJudgedOnItsOwn) {
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\HTML Help]
 "qzx32.chm"="C:\\QzxHelp"
 )");
-  CHelpFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  const auto problems = ByValueAndView(category);
+  const auto problems = ScanByValueAndView();
   EXPECT_EQ(problems.size(), 3u);
   EXPECT_TRUE(problems.count(L"qzxboth.hlp/0"));
   EXPECT_TRUE(problems.count(L"qzxboth.hlp/1"));
@@ -110,12 +103,11 @@ TEST(HelpFiles, ThirtyTwoBitWindowsHasOneNativePass) {
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\HTML Help]
 "qzxbook.chm"="C:\\QzxHelp\\"
 )");
-  CHelpFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  ASSERT_EQ(category.m_arrProblems.size(), 1u);
-  EXPECT_EQ(category.m_arrProblems.front()->EntryType, 25);
-  EXPECT_EQ(category.m_arrProblems.front()->ValueData, L"C:\\QzxHelp\\");
-  EXPECT_EQ(category.m_arrProblems.front()->m_n32BitEntry, 0);
+  const auto problems = ScanByValueAndView();
+  ASSERT_EQ(problems.size(), 1u);
+  ASSERT_TRUE(problems.count(L"qzxbook.chm/0"));
+  EXPECT_EQ(problems.at(L"qzxbook.chm/0").EntryType, 25);
+  EXPECT_EQ(problems.at(L"qzxbook.chm/0").ValueData, L"C:\\QzxHelp\\");
 }
 
 TEST(HelpFiles, KeysThatCannotBeOpenedForWritingAreNotExamined) {
@@ -127,26 +119,21 @@ TEST(HelpFiles, KeysThatCannotBeOpenedForWritingAreNotExamined) {
   ASSERT_EQ(mx::reg::SetKeyAccess(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\Help", KEY_WOW64_64KEY,
                                   mx::reg::KeyAccess::ReadOnly),
             ERROR_SUCCESS);
-  CHelpFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  EXPECT_TRUE(category.m_arrProblems.empty());
+  EXPECT_TRUE(ScanByValueAndView().empty());
 }
 
 TEST(HelpFiles, SampleRegistryHasNoHelpListsAndAnInjectedOneIsReported) {
   TestPrefix prefix = TestPrefix::FromFixture();
-  CHelpFiles clean;
-  EXPECT_EQ(clean.Scan(), 1);
-  EXPECT_TRUE(clean.m_arrProblems.empty());
+  EXPECT_TRUE(ScanByValueAndView().empty());
 
   prefix.import(LR"(
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\Help]
 "qzxguide.hlp"="C:\\QzxHelp"
 )");
-  CHelpFiles category;
-  EXPECT_EQ(category.Scan(), 1);
   // the 32-bit view has no help list of its own in this registry
-  ASSERT_EQ(category.m_arrProblems.size(), 1u);
-  const CProblem& problem = *category.m_arrProblems.front();
+  const auto problems = ScanByValueAndView();
+  ASSERT_EQ(problems.size(), 1u);
+  const CProblem& problem = problems.begin()->second;
   EXPECT_EQ(problem.EntryType, 24);
   EXPECT_EQ(problem.Key, kHelpKey);
   EXPECT_EQ(problem.ValueName, L"qzxguide.hlp");

@@ -11,6 +11,8 @@
 #include "platform/base/Text.h"
 #include "platform/system/Module.h"
 #include "scan/Problem.h"
+#include "scan/support/CategoryTestUtil.h"
+#include "scan/support/ProblemLookup.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -36,12 +38,11 @@ class SharedFilesTest : public ::testing::Test {
   }
 };
 
-// "name/32BitEntry" of every problem.
-std::map<std::wstring, const CProblem*> ByValueAndView(const CCategory& category) {
-  std::map<std::wstring, const CProblem*> out;
-  for (const auto& problem : category.m_arrProblems)
-    out[problem->ValueName + L"/" + std::to_wstring(problem->m_n32BitEntry)] = problem.get();
-  return out;
+std::map<std::wstring, CProblem> ScanByValueAndView() {
+  int result = 0;
+  auto problems = mxtest::IndexProblems(mxtest::ScanCategory<CSharedFiles>({}, &result), mxtest::ValueNameAndView);
+  EXPECT_EQ(result, 1);
+  return problems;
 }
 
 TEST_F(SharedFilesTest, ReportsMissingSharedFilesAndUnregisteredApprovedExtensionsInEachView) {
@@ -72,15 +73,13 @@ TEST_F(SharedFilesTest, ReportsMissingSharedFilesAndUnregisteredApprovedExtensio
 "QzxNoBrace"="Qzx Other"
 )");
 
-  CSharedFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  const auto problems = ByValueAndView(category);
-  for (const auto& [id, problem] : problems) EXPECT_EQ(problem->EntryType, 33) << mx::WideToUtf8(id);
+  const auto problems = ScanByValueAndView();
+  for (const auto& [id, problem] : problems) EXPECT_EQ(problem.EntryType, 33) << mx::WideToUtf8(id);
   ASSERT_EQ(problems.size(), 4u);
 
   for (const wchar_t* id : {L"C:\\Qzx\\qzxcore.dll/0", L"C:\\Qzx\\qzxcore.dll/1"}) {
     ASSERT_TRUE(problems.count(id)) << mx::WideToUtf8(id);
-    const CProblem& problem = *problems.at(id);
+    const CProblem& problem = problems.at(id);
     EXPECT_EQ(problem.Key, kSharedDlls);
     EXPECT_EQ(problem.ValueData, L"");
     EXPECT_EQ(problem.m_arrDetails, (std::vector<std::wstring>{L"Missing shared file qzxcore.dll", L"C:\\Qzx"}));
@@ -90,8 +89,8 @@ TEST_F(SharedFilesTest, ReportsMissingSharedFilesAndUnregisteredApprovedExtensio
 
   const std::wstring extension = kGoneClass + L"/0";
   ASSERT_TRUE(problems.count(extension));
-  EXPECT_EQ(problems.at(extension)->Key, kApproved);
-  EXPECT_EQ(problems.at(extension)->m_arrDetails,
+  EXPECT_EQ(problems.at(extension).Key, kApproved);
+  EXPECT_EQ(problems.at(extension).m_arrDetails,
             (std::vector<std::wstring>{L"Missing shared file Qzx Ext", L"Qzx Ext"}));
 }
 
@@ -103,28 +102,25 @@ TEST_F(SharedFilesTest, ATranslationWithOtherPlaceholdersIsFormattedSafely) {
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\SharedDLLs]
 "C:\\Qzx\\qzxcore.dll"=dword:00000001
 )");
-  CSharedFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  ASSERT_EQ(category.m_arrProblems.size(), 1u);
-  const std::wstring detail = category.m_arrProblems.front()->GetDetail(0);
+  const auto problems = ScanByValueAndView();
+  ASSERT_EQ(problems.size(), 1u);
+  const std::wstring detail = problems.begin()->second.GetDetail(0);
   EXPECT_NE(detail.find(L"qzxcore.dll"), std::wstring::npos) << mx::WideToUtf8(detail);
   EXPECT_NE(detail.find(L"missing"), std::wstring::npos) << mx::WideToUtf8(detail);
 }
 
 TEST_F(SharedFilesTest, SampleRegistryHasNothingToReportAndAnInjectedSharedFileIsReported) {
   TestPrefix prefix = TestPrefix::FromFixture();
-  CSharedFiles clean;
-  EXPECT_EQ(clean.Scan(), 1);
-  EXPECT_TRUE(clean.m_arrProblems.empty());
+  // no shared-DLL list, and an empty list of approved extensions
+  EXPECT_TRUE(ScanByValueAndView().empty());
 
   prefix.import(LR"(
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\SharedDLLs]
 "C:\\Qzx\\qzxcore.dll"=dword:00000001
 )");
-  CSharedFiles category;
-  EXPECT_EQ(category.Scan(), 1);
-  ASSERT_EQ(category.m_arrProblems.size(), 1u);
-  const CProblem& problem = *category.m_arrProblems.front();
+  const auto problems = ScanByValueAndView();
+  ASSERT_EQ(problems.size(), 1u);
+  const CProblem& problem = problems.begin()->second;
   EXPECT_EQ(problem.EntryType, 33);
   EXPECT_EQ(problem.Key, kSharedDlls);
   EXPECT_EQ(problem.ValueName, L"C:\\Qzx\\qzxcore.dll");
