@@ -111,6 +111,12 @@ std::shared_ptr<WindowRec> Core::Find(HWND hwnd) const {
   return it == windows.end() ? nullptr : it->second;
 }
 
+std::shared_ptr<WindowRec> Core::FindOrFail(HWND hwnd) const {
+  auto w = Find(hwnd);
+  if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return w;
+}
+
 void Core::Wake(ThreadQueue& q) {
   q.cv.notify_all();
   if (q.wakeFd >= 0) {
@@ -187,11 +193,8 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WNDPROC proc = nullptr;
   {
     std::lock_guard lock(core.m);
-    auto w = core.Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    auto w = core.FindOrFail(hwnd);
+    if (!w) return 0;
     handler = w->handler;
     proc = w->proc;
   }
@@ -205,11 +208,8 @@ LRESULT RunOnOwner(HWND hwnd, const std::function<LRESULT()>& f) {
   LPARAM key;
   {
     std::lock_guard lock(core.m);
-    auto w = core.Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    auto w = core.FindOrFail(hwnd);
+    if (!w) return 0;
     if (w->queue->tid == GetCurrentThreadId()) key = 0;
     else {
       key = core.nextCallKey++;

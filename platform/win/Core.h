@@ -115,6 +115,8 @@ class Core {
 
   // Caller holds m.
   std::shared_ptr<WindowRec> Find(HWND hwnd) const;
+  // Find, with ERROR_INVALID_WINDOW_HANDLE as the last error when there is no such window.
+  std::shared_ptr<WindowRec> FindOrFail(HWND hwnd) const;
   void Wake(ThreadQueue& q);
   // Links hwnd into its parent's (or the top-level) z-order list, on top of its group.
   void LinkZOrder(WindowRec& w);

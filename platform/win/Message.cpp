@@ -59,6 +59,12 @@ MSG Make(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return m;
 }
 
+// Caller holds the lock.
+void Enqueue(Core& core, ThreadQueue& q, const MSG& msg) {
+  q.posted.push_back(msg);
+  core.Wake(q);
+}
+
 std::uint64_t NextDueLocked(const ThreadQueue& q) {
   std::uint64_t due = 0;
   for (const auto& t : q.timers)
@@ -129,8 +135,7 @@ BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_THREAD_ID);
     return FALSE;
   }
-  it->second->posted.push_back(Make(nullptr, msg, wParam, lParam));
-  core.Wake(*it->second);
+  Enqueue(core, *it->second, Make(nullptr, msg, wParam, lParam));
   return TRUE;
 }
 
@@ -143,8 +148,7 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     for (HWND h : core.topLevel) {
       auto w = core.Find(h);
       if (!w || !w->queue->alive) continue;
-      w->queue->posted.push_back(Make(h, msg, wParam, lParam));
-      core.Wake(*w->queue);
+      Enqueue(core, *w->queue, Make(h, msg, wParam, lParam));
     }
     return TRUE;
   }
@@ -153,8 +157,7 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  w->queue->posted.push_back(Make(hwnd, msg, wParam, lParam));
-  core.Wake(*w->queue);
+  Enqueue(core, *w->queue, Make(hwnd, msg, wParam, lParam));
   return TRUE;
 }
 
@@ -167,11 +170,8 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto me = core::CurrentQueue();
   auto& core = Core::Get();
   std::unique_lock lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return 0;
   if (w->queue == me) {
     lock.unlock();
     return core::CallProc(hwnd, msg, wParam, lParam);

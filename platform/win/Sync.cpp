@@ -74,6 +74,14 @@ std::shared_ptr<KObject> GetLocked(Table& t, HANDLE h) {
   return it->second;
 }
 
+// The object behind h when it is of that kind; a handle of another kind is as bad as none.
+std::shared_ptr<KObject> GetLocked(Table& t, HANDLE h, Kind kind) {
+  auto o = GetLocked(t, h);
+  if (o && o->kind == kind) return o;
+  SetLastError(ERROR_INVALID_HANDLE);
+  return nullptr;
+}
+
 bool Ready(const KObject& o, DWORD tid) {
   switch (o.kind) {
     case Kind::Event:
@@ -192,11 +200,8 @@ HANDLE CreateEvent(void*, BOOL manualReset, BOOL initialState, LPCWSTR) {
 BOOL SetEvent(HANDLE event) {
   auto& t = T();
   std::lock_guard lock(t.m);
-  auto o = GetLocked(t, event);
-  if (!o || o->kind != Kind::Event) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  auto o = GetLocked(t, event, Kind::Event);
+  if (!o) return FALSE;
   o->signaled = true;
   t.cv.notify_all();
   return TRUE;
@@ -205,11 +210,8 @@ BOOL SetEvent(HANDLE event) {
 BOOL ResetEvent(HANDLE event) {
   auto& t = T();
   std::lock_guard lock(t.m);
-  auto o = GetLocked(t, event);
-  if (!o || o->kind != Kind::Event) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  auto o = GetLocked(t, event, Kind::Event);
+  if (!o) return FALSE;
   o->signaled = false;
   return TRUE;
 }
@@ -262,11 +264,8 @@ HANDLE CreateMutex(void*, BOOL initialOwner, LPCWSTR name) {
 BOOL ReleaseMutex(HANDLE mutex) {
   auto& t = T();
   std::lock_guard lock(t.m);
-  auto o = GetLocked(t, mutex);
-  if (!o || o->kind != Kind::Mutex) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  auto o = GetLocked(t, mutex, Kind::Mutex);
+  if (!o) return FALSE;
   if (o->owner != GetCurrentThreadId()) {
     SetLastError(ERROR_NOT_OWNER);
     return FALSE;
@@ -319,11 +318,8 @@ DWORD GetTickCount() { return static_cast<DWORD>(mx::GetClock().TickMs()); }
 BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) {
   auto& t = T();
   std::lock_guard lock(t.m);
-  auto o = GetLocked(t, thread);
-  if (!o || o->kind != Kind::Thread || !exitCode) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  auto o = GetLocked(t, thread, Kind::Thread);
+  if (!o || !exitCode) return FALSE;
   *exitCode = o->exitCode;
   return TRUE;
 }

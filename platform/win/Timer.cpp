@@ -14,11 +14,8 @@ std::atomic<UINT_PTR> g_nextThreadTimerId{0x7FFF};
 // The queue the timer belongs to, or nullptr with the last error set. Caller holds the lock.
 core::ThreadQueue* OwnerQueue(core::Core& core, HWND hwnd, const std::shared_ptr<core::ThreadQueue>& me) {
   if (!hwnd) return me.get();
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return nullptr;
   if (w->queue != me) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;

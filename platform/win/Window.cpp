@@ -35,14 +35,19 @@ void Notify(F&& f) {
   if (o) f(*o);
 }
 
+// A process-wide window (active, foreground, capture).
+HWND Global(HWND Core::*member) {
+  auto& core = Core::Get();
+  std::lock_guard lock(core.m);
+  return core.*member;
+}
+
 bool OwnedByCaller(const WindowRec& w) { return w.queue->tid == GetCurrentThreadId(); }
 
 std::shared_ptr<WindowRec> Lookup(HWND hwnd) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-  return w;
+  return core.FindOrFail(hwnd);
 }
 
 // Screen position of a window's client origin (caller holds the lock).
@@ -400,11 +405,8 @@ BOOL DestroyWindow(HWND hwnd) {
   std::vector<HWND> owned;
   {
     std::lock_guard lock(core.m);
-    auto w = core.Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    auto w = core.FindOrFail(hwnd);
+    if (!w) return FALSE;
     if (!OwnedByCaller(*w)) {
       SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
@@ -462,11 +464,8 @@ HWND FindWindowEx(HWND parent, HWND childAfter, LPCWSTR className, LPCWSTR windo
   std::lock_guard lock(core.m);
   const std::vector<HWND>* list = &core.topLevel;
   if (parent) {
-    auto p = core.Find(parent);
-    if (!p) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return nullptr;
-    }
+    auto p = core.FindOrFail(parent);
+    if (!p) return nullptr;
     list = &p->children;
   }
   auto it = list->begin();
@@ -529,11 +528,8 @@ BOOL GetWindowRect(HWND hwnd, RECT* rect) {
   if (!rect) return FALSE;
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return FALSE;
   POINT o = ClientOrigin(core, *w);
   *rect = {o.x, o.y, o.x + (w->rect.right - w->rect.left), o.y + (w->rect.bottom - w->rect.top)};
   return TRUE;
@@ -553,19 +549,13 @@ int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
   std::lock_guard lock(core.m);
   POINT a{0, 0}, b{0, 0};
   if (from) {
-    auto w = core.Find(from);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    auto w = core.FindOrFail(from);
+    if (!w) return 0;
     a = ClientOrigin(core, *w);
   }
   if (to) {
-    auto w = core.Find(to);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    auto w = core.FindOrFail(to);
+    if (!w) return 0;
     b = ClientOrigin(core, *w);
   }
   LONG dx = a.x - b.x, dy = a.y - b.y;
@@ -720,11 +710,8 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 HWND GetWindow(HWND hwnd, UINT cmd) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return nullptr;
   if (cmd == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
   if (cmd == GW_OWNER) return w->owner;
   auto* list = core.SiblingList(*w);
@@ -757,11 +744,8 @@ HWND GetTopWindow(HWND hwnd) {
 HWND GetDlgItem(HWND dialog, int id) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(dialog);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  auto w = core.FindOrFail(dialog);
+  if (!w) return nullptr;
   for (HWND c : w->children) {
     auto cw = core.Find(c);
     if (cw && static_cast<int>(cw->id) == id) return c;
@@ -819,11 +803,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
 LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return 0;
   switch (index) {
     case GWL_STYLE:
       return static_cast<LONG>(w->style);
@@ -854,11 +835,8 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
 LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return 0;
   LONG_PTR old = 0;
   switch (index) {
     case GWL_STYLE:
@@ -908,11 +886,8 @@ HWND SetFocus(HWND hwnd) {
     auto& core = Core::Get();
     std::lock_guard lock(core.m);
     if (hwnd) {
-      auto w = core.Find(hwnd);
-      if (!w) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-      }
+      auto w = core.FindOrFail(hwnd);
+      if (!w) return nullptr;
       if (w->queue != q) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
@@ -947,22 +922,15 @@ HWND SetActiveWindow(HWND hwnd) {
   return old;
 }
 
-HWND GetActiveWindow() {
-  auto& core = Core::Get();
-  std::lock_guard lock(core.m);
-  return core.active;
-}
+HWND GetActiveWindow() { return Global(&Core::active); }
 
 BOOL SetForegroundWindow(HWND hwnd) {
   if (core::IsProxy(hwnd)) return core::ProxyForeground(hwnd);
   auto& core = Core::Get();
   {
     std::lock_guard lock(core.m);
-    auto w = core.Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    auto w = core.FindOrFail(hwnd);
+    if (!w) return FALSE;
     core.foreground = hwnd;
     core.active = hwnd;
   }
@@ -970,11 +938,7 @@ BOOL SetForegroundWindow(HWND hwnd) {
   return TRUE;
 }
 
-HWND GetForegroundWindow() {
-  auto& core = Core::Get();
-  std::lock_guard lock(core.m);
-  return core.foreground;
-}
+HWND GetForegroundWindow() { return Global(&Core::foreground); }
 
 BOOL BringWindowToTop(HWND hwnd) {
   return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -984,11 +948,8 @@ HWND GetLastActivePopup(HWND hwnd) {
   if (core::IsProxy(hwnd)) return core::ProxyLastActivePopup(hwnd);
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return nullptr;
   auto p = core.Find(w->lastActivePopup);
   if (p && p->owner == hwnd && (p->style & WS_VISIBLE) && !(p->style & WS_DISABLED)) return p->hwnd;
   return hwnd;
@@ -1018,11 +979,7 @@ BOOL ReleaseCapture() {
   return TRUE;
 }
 
-HWND GetCapture() {
-  auto& core = Core::Get();
-  std::lock_guard lock(core.m);
-  return core.capture;
-}
+HWND GetCapture() { return Global(&Core::capture); }
 
 // ---- painting ------------------------------------------------------------------------------------------------
 
@@ -1030,11 +987,8 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
   auto& core = Core::Get();
   {
     std::lock_guard lock(core.m);
-    auto w = core.Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    auto w = core.FindOrFail(hwnd);
+    if (!w) return FALSE;
     RECT client{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
     RECT r = rect ? *rect : client;
     r.left = std::max(r.left, client.left);
@@ -1060,11 +1014,8 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return FALSE;
   if (!w->hasUpdate) return TRUE;
   const RECT& u = w->update;
   // A rectangle only clears the update area when it covers it: the area is kept as one rectangle.
@@ -1079,11 +1030,8 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect) {
 BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL) {
   auto& core = Core::Get();
   std::lock_guard lock(core.m);
-  auto w = core.Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = core.FindOrFail(hwnd);
+  if (!w) return FALSE;
   if (rect) *rect = w->hasUpdate ? w->update : RECT{};
   return w->hasUpdate ? TRUE : FALSE;
 }

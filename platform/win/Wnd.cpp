@@ -40,14 +40,8 @@ CWnd::~CWnd() {
     }
   }
   if (destroy) ::win::DestroyWindow(h);
-  // Whatever happened, the window no longer reaches this object.
-  auto& core = core::Core::Get();
-  std::lock_guard lock(core.m);
-  if (auto w = core.Find(h)) {
-    if (w->handler == this) w->handler = nullptr;
-    if (w->attached == this) w->attached = nullptr;
-  }
-  m_hWnd = nullptr;
+  m_hWnd = h;
+  Detach();  // whatever happened, the window no longer reaches this object
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
