@@ -3,18 +3,12 @@
 #include "app/AppLog.h"
 #include "app/SystemUtils.h"
 #include "app/ZUNApp.h"
+#include "platform/regedit/RegKeyHandle.h"
 #include "platform/base/Text.h"
 #include "scan/Backup.h"
 #include "scan/BackupSession.h"
 
 namespace {
-
-struct KeyCloser {
-  HKEY key = nullptr;
-  ~KeyCloser() {
-    if (key) win::RegCloseKey(key);
-  }
-};
 
 const wchar_t* CaptureLine(BYTE view64) {
   return view64 ? L"Attempting to Backup for Set Registry Value - 64 bit"
@@ -49,12 +43,12 @@ int COperation::RunSetValue(CBackup& backup, REGSAM mask) {
   if (!root || !exporter || exporter->ExportValue(root, keyPath, valueName, m_b64BitView) != CaptureResult::Recorded)
     return 0;
 
-  KeyCloser key;
-  if (win::RegCreateKeyEx(root, keyPath.c_str(), 0, nullptr, 0, mask, nullptr, &key.key, nullptr) != ERROR_SUCCESS)
+  mx::RegKeyHandle key;
+  if (win::RegCreateKeyEx(root, keyPath.c_str(), 0, nullptr, 0, mask, nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
     return 0;
   WriteLogLine(L"Key Created");
   const std::string bytes = mx::WideToUtf16Le(data) + std::string(2, '\0');
-  const LONG rc = win::RegSetValueEx(key.key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+  const LONG rc = win::RegSetValueEx(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
                                      static_cast<DWORD>(bytes.size()));
   WriteLogLine(L"Value Set ok!");
   return rc == ERROR_SUCCESS ? 1 : 0;
@@ -75,8 +69,8 @@ int COperation::RunDeleteKey(CBackup& backup, REGSAM mask) {
   if (capture == CaptureResult::Failed) return 0;
 
   {
-    KeyCloser key;
-    const LONG rc = win::RegOpenKeyEx(root, keyPath.c_str(), 0, mask, &key.key);
+    mx::RegKeyHandle key;
+    const LONG rc = win::RegOpenKeyEx(root, keyPath.c_str(), 0, mask, key.receive());
     // A key that is gone is what the repair wanted; one we may not change is not fixed.
     if (rc == ERROR_FILE_NOT_FOUND) return 1;
     if (rc != ERROR_SUCCESS) return 0;
@@ -86,8 +80,8 @@ int COperation::RunDeleteKey(CBackup& backup, REGSAM mask) {
   const LONG rc = DeleteRegKeyTree(root, keyPath, mask);
   WriteLogLine(rc == ERROR_SUCCESS ? L"KEY DELETED" : L"KEY NOT DELETED");
   if (IsUserAdmin()) {
-    KeyCloser key;
-    if (win::RegOpenKeyEx(root, keyPath.c_str(), 0, mask, &key.key) == ERROR_SUCCESS) {
+    mx::RegKeyHandle key;
+    if (win::RegOpenKeyEx(root, keyPath.c_str(), 0, mask, key.receive()) == ERROR_SUCCESS) {
       if (CZUNApp* app = AfxGetZunApp()) app->m_arrExcludeList.push_back(keyPath);
     }
   }
@@ -106,9 +100,9 @@ int COperation::RunDeleteValue(CBackup& backup, REGSAM mask) {
   CRegExport* exporter = backup.ExporterFor(m_b64BitView);
   if (!exporter || exporter->ExportValue(root, keyPath, valueName, m_b64BitView) != CaptureResult::Recorded) return 0;
 
-  KeyCloser key;
-  if (win::RegOpenKeyEx(root, keyPath.c_str(), 0, mask, &key.key) != ERROR_SUCCESS) return 0;
-  const LONG rc = win::RegDeleteValue(key.key, valueName.c_str());
+  mx::RegKeyHandle key;
+  if (win::RegOpenKeyEx(root, keyPath.c_str(), 0, mask, key.receive()) != ERROR_SUCCESS) return 0;
+  const LONG rc = win::RegDeleteValue(key.get(), valueName.c_str());
   WriteLogLine(rc == ERROR_SUCCESS ? L"Value Deleted ok!" : L"Value Deleted failed!");
   return rc == ERROR_SUCCESS ? 1 : 0;
 }

@@ -5,19 +5,13 @@
 #include "app/AppLog.h"
 #include "app/AppPaths.h"
 #include "app/SystemUtils.h"
+#include "platform/regedit/RegKeyHandle.h"
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
 
 namespace {
 
 constexpr const wchar_t* kHeader = L"Windows Registry Editor Version 5.00\r\n";
-
-struct KeyCloser {
-  HKEY key = nullptr;
-  ~KeyCloser() {
-    if (key) win::RegCloseKey(key);
-  }
-};
 
 std::wstring Escape(const std::wstring& text) {
   std::wstring out;
@@ -99,15 +93,15 @@ CaptureResult CRegExport::ExportKey(HKEY root, const std::wstring& keyPath, BYTE
   if (CapturedAncestor(mx::ToLower(fullName))) return CaptureResult::Recorded;
 
   const REGSAM mask = ReadMask(view64);
-  KeyCloser key;
-  const LONG rc = win::RegOpenKeyEx(root, path.c_str(), 0, mask, &key.key);
+  mx::RegKeyHandle key;
+  const LONG rc = win::RegOpenKeyEx(root, path.c_str(), 0, mask, key.receive());
   if (rc == ERROR_FILE_NOT_FOUND) return CaptureResult::Absent;
   if (rc != ERROR_SUCCESS) return CaptureResult::Failed;
   // A key that fails half-way adds nothing: the change it guards will be refused.
   const size_t mark = m_pieces.size();
   auto valuesBefore = m_capturedValues;
   auto keysBefore = m_capturedKeys;
-  const CaptureResult result = WriteKey(key.key, fullName, mask);
+  const CaptureResult result = WriteKey(key.get(), fullName, mask);
   if (result == CaptureResult::Failed) {
     m_pieces.resize(mark);
     m_capturedValues = std::move(valuesBefore);
@@ -147,29 +141,24 @@ CaptureResult CRegExport::WriteKey(HKEY key, const std::wstring& fullName, REGSA
     values.push_back(name);
   }
 
-  std::vector<std::pair<HKEY, std::wstring>> subKeys;
-  struct SubKeysCloser {
-    std::vector<std::pair<HKEY, std::wstring>>& keys;
-    ~SubKeysCloser() {
-      for (auto& k : keys) win::RegCloseKey(k.first);
-    }
-  } closer{subKeys};
+  std::vector<std::wstring> subKeys;
   for (DWORD index = 0; index < subKeyCount; ++index) {
     wchar_t name[520] = {};
     if (win::RegEnumKey(key, index, name, 520) != ERROR_SUCCESS) return CaptureResult::Failed;
     // The other view's keys cannot be captured here, and deleting the key would take them along.
     if (mx::EqualsNoCase(name, L"wow6432node")) return CaptureResult::Failed;
-    HKEY sub = nullptr;
-    if (win::RegOpenKeyEx(key, name, 0, mask, &sub) != ERROR_SUCCESS) return CaptureResult::Failed;
-    subKeys.emplace_back(sub, name);
+    subKeys.emplace_back(name);
   }
 
   m_pieces.insert(m_pieces.end(), pieces.begin(), pieces.end());
   for (const auto& v : values) m_capturedValues.insert(ValueKey(lowerName, v));
-  for (auto& [sub, name] : subKeys) {
+  for (const auto& name : subKeys) {
     const std::wstring subFull = fullName + L"\\" + name;
     if (CapturedAncestor(mx::ToLower(subFull))) continue;
-    if (WriteKey(sub, subFull, mask) == CaptureResult::Failed) return CaptureResult::Failed;
+    mx::RegKeyHandle sub;
+    if (win::RegOpenKeyEx(key, name.c_str(), 0, mask, sub.receive()) != ERROR_SUCCESS ||
+        WriteKey(sub.get(), subFull, mask) == CaptureResult::Failed)
+      return CaptureResult::Failed;  // ExportKey takes back what this capture added
   }
   m_capturedKeys.insert(lowerName);
   return CaptureResult::Recorded;
@@ -203,11 +192,11 @@ CaptureResult CRegExport::ExportValue(HKEY root, const std::wstring& keyPath, co
     return CaptureResult::Recorded;
   }
 
-  KeyCloser key;
-  const LONG rc = win::RegOpenKeyEx(root, path.c_str(), 0, mask, &key.key);
+  mx::RegKeyHandle key;
+  const LONG rc = win::RegOpenKeyEx(root, path.c_str(), 0, mask, key.receive());
   if (rc == ERROR_FILE_NOT_FOUND) return RecordMissingKey(root, rootName, path, mask);
   if (rc != ERROR_SUCCESS) return CaptureResult::Failed;
-  return WriteValue(key.key, fullName, valueName);
+  return WriteValue(key.get(), fullName, valueName);
 }
 
 CaptureResult CRegExport::WriteValue(HKEY key, const std::wstring& fullName, const std::wstring& valueName) {
@@ -238,8 +227,8 @@ CaptureResult CRegExport::RecordMissingKey(HKEY root, const std::wstring& rootNa
     const size_t slash = missing.rfind(L'\\');
     if (slash == std::wstring::npos) break;
     const std::wstring parent = missing.substr(0, slash);
-    KeyCloser key;
-    const LONG rc = win::RegOpenKeyEx(root, parent.c_str(), 0, mask, &key.key);
+    mx::RegKeyHandle key;
+    const LONG rc = win::RegOpenKeyEx(root, parent.c_str(), 0, mask, key.receive());
     if (rc == ERROR_SUCCESS) break;
     if (rc != ERROR_FILE_NOT_FOUND) return CaptureResult::Failed;
     missing = parent;

@@ -6,6 +6,7 @@
 #include "app/AppPaths.h"
 #include "app/SystemUtils.h"
 #include "app/ZUNApp.h"
+#include "platform/regedit/RegKeyHandle.h"
 #include "platform/base/Text.h"
 #include "platform/fs/PathApi.h"
 #include "platform/registry/Registry.h"
@@ -19,13 +20,6 @@ const int kRepairActionOfType[44] = {0, 1, 2, 3, 1, 1, 3, 0, 1, 1, 1, 3, 3, 3, 4
 namespace {
 
 constexpr const wchar_t* kFileExtsPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-
-struct KeyCloser {
-  HKEY key = nullptr;
-  ~KeyCloser() {
-    if (key) win::RegCloseKey(key);
-  }
-};
 
 // A problem's key text split into its root index and the path below the root.
 struct SplitKey {
@@ -61,9 +55,9 @@ void RemoveEmptyParent(const RepairContext& c, int rootIndex, const std::wstring
   const std::wstring parent = keyPath.substr(0, slash);
   DWORD subKeys = 0, values = 0;
   {
-    KeyCloser key;
-    if (win::RegOpenKeyEx(RootKeyFromIndex(rootIndex), parent.c_str(), 0, c.mask, &key.key) != ERROR_SUCCESS) return;
-    if (win::RegQueryInfoKey(key.key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+    mx::RegKeyHandle key;
+    if (win::RegOpenKeyEx(RootKeyFromIndex(rootIndex), parent.c_str(), 0, c.mask, key.receive()) != ERROR_SUCCESS) return;
+    if (win::RegQueryInfoKey(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
                              nullptr, nullptr) != ERROR_SUCCESS)
       return;
   }
@@ -76,9 +70,9 @@ bool RepairFileExtsKey(const RepairContext& c) {
   int rootIndex = alternate.rootIndex;
   std::wstring target = alternate.path;
   {
-    KeyCloser key;
+    mx::RegKeyHandle key;
     const bool opens = win::RegOpenKeyEx(RootKeyFromIndex(alternate.rootIndex), alternate.path.c_str(), 0,
-                                         KEY_READ | KEY_WRITE, &key.key) == ERROR_SUCCESS;
+                                         KEY_READ | KEY_WRITE, key.receive()) == ERROR_SUCCESS;
     if (!opens) {
       SplitKey own;
       if (!Split(c.problem.Key, own) || mx::EqualsNoCase(own.path, kFileExtsPath)) {
@@ -100,13 +94,13 @@ bool RepairMruEntry(const RepairContext& c, const SplitKey& key) {
   if (!DeleteValueWithBackup(c.holder, key.rootIndex, key.path, name, c.view64)) return false;
   std::wstring list;
   {
-    KeyCloser open;
-    if (win::RegOpenKeyEx(RootKeyFromIndex(key.rootIndex), key.path.c_str(), 0, c.mask, &open.key) != ERROR_SUCCESS)
+    mx::RegKeyHandle open;
+    if (win::RegOpenKeyEx(RootKeyFromIndex(key.rootIndex), key.path.c_str(), 0, c.mask, open.receive()) != ERROR_SUCCESS)
       return false;
     BYTE buffer[260 * 2] = {};
     DWORD size = sizeof buffer;
     DWORD type = 0;
-    if (win::RegQueryValueEx(open.key, L"MRUList", nullptr, &type, buffer, &size) == ERROR_SUCCESS &&
+    if (win::RegQueryValueEx(open.get(), L"MRUList", nullptr, &type, buffer, &size) == ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ)) {
       list = mx::Utf16LeToWide(std::string_view(reinterpret_cast<const char*>(buffer), size & ~1u));
       list.resize(wcsnlen(list.c_str(), list.size()));  // up to the terminator, if any

@@ -12,6 +12,7 @@
 #include "scan/BackupSession.h"
 #include "scan/BackupZip.h"
 #include "scan/support/EngineTestSupport.h"
+#include "scan/support/RegistryProbe.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -21,19 +22,6 @@ using mxtest::TestPrefix;
 
 std::filesystem::path HostFolder(const TestPrefix& prefix, const CBackup& run) {
   return prefix.hostPath(run.m_strFolder);
-}
-
-std::string ReadRegString(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "<no key>";
-  BYTE buffer[512] = {};
-  DWORD size = sizeof buffer;
-  const LONG rc = win::RegQueryValueEx(key, name, nullptr, nullptr, buffer, &size);
-  win::RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "<no value>";
-  std::wstring text = mx::Utf16LeToWide(std::string_view(reinterpret_cast<const char*>(buffer), size));
-  while (!text.empty() && text.back() == 0) text.pop_back();
-  return mx::WideToUtf8(text);
 }
 
 TEST(Backup, NextNumberFollowsTheHighestRecord) {
@@ -143,8 +131,8 @@ TEST(Backup, SessionCapturesEachViewIntoItsOwnEntry) {
   EXPECT_EQ(DeleteValueWithBackup(&holder, 2, L"Software\\Qzx", L"Missing", 1), 0);
   EXPECT_EQ(DeleteKeyWithBackup(&holder, 2, L"Software\\NotThere", TRUE, 1), 1);
   EXPECT_EQ(DeleteKeyWithBackup(&holder, 7, L"Software\\Qzx", TRUE, 1), 0) << "no such root";
-  EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"Narrow", KEY_WOW64_32KEY), "<no value>");
-  EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"Wide", KEY_WOW64_64KEY), "new");
+  EXPECT_EQ(enginetest::StringValue(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"Narrow", KEY_WOW64_32KEY), "<no value>");
+  EXPECT_EQ(enginetest::StringValue(HKEY_LOCAL_MACHINE, L"Software\\Qzx", L"Wide", KEY_WOW64_64KEY), "new");
 
   const std::wstring folder = open->m_strFolder;
   EndBackupSession(&holder);

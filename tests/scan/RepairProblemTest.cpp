@@ -16,6 +16,7 @@
 #include "scan/RepairProblem.h"
 #include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
+#include "scan/support/RegistryProbe.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -25,24 +26,9 @@ using mxtest::TestPrefix;
 
 constexpr REGSAM v64 = KEY_WOW64_64KEY;
 
-bool KeyExists(const wchar_t* path, REGSAM view = v64, HKEY root = HKEY_CURRENT_USER) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-  win::RegCloseKey(key);
-  return true;
-}
-
+bool KeyExists(const wchar_t* path) { return enginetest::KeyExists(HKEY_CURRENT_USER, path, v64); }
 std::string Value(const wchar_t* path, const wchar_t* name) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_READ | v64, &key) != ERROR_SUCCESS) return "<no key>";
-  BYTE buffer[512] = {};
-  DWORD size = sizeof buffer;
-  const LONG rc = win::RegQueryValueEx(key, name, nullptr, nullptr, buffer, &size);
-  win::RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "<no value>";
-  std::wstring text = mx::Utf16LeToWide(std::string_view(reinterpret_cast<const char*>(buffer), size));
-  while (!text.empty() && text.back() == 0) text.pop_back();
-  return mx::WideToUtf8(text);
+  return enginetest::StringValue(HKEY_CURRENT_USER, path, name, v64);
 }
 
 class RepairTest : public ::testing::Test {

@@ -27,12 +27,15 @@
 #include "scan/categories/Startup.h"
 #include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
+#include "scan/support/RegistryProbe.h"
 #include "support/TestPrefix.h"
 
 namespace {
 
 using mxtest::Arch;
 using mxtest::TestPrefix;
+using enginetest::KeyExists;
+using enginetest::StringValue;
 
 // Every key and value under a root in one view, one line each, the product key left out (the repair writes
 // its counter there). Key names compare without case, as the registry does.
@@ -74,26 +77,6 @@ std::map<std::wstring, std::wstring> DumpRegistry() {
     }
   }
   return out;
-}
-
-bool KeyExists(HKEY root, const wchar_t* path, REGSAM view) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-  win::RegCloseKey(key);
-  return true;
-}
-
-std::string Value(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "<no key>";
-  BYTE buffer[512] = {};
-  DWORD size = sizeof buffer;
-  const LONG rc = win::RegQueryValueEx(key, name, nullptr, nullptr, buffer, &size);
-  win::RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "<no value>";
-  std::wstring text = mx::Utf16LeToWide(std::string_view(reinterpret_cast<const char*>(buffer), size));
-  while (!text.empty() && text.back() == 0) text.pop_back();
-  return mx::WideToUtf8(text);
 }
 
 std::wstring EightDigits(int number) {
@@ -188,15 +171,15 @@ TEST_F(UndoTest, RepairOnTheWorkerThenUndoAllBringsBackBothViews) {
 
   const REGSAM v64 = KEY_WOW64_64KEY, v32 = KEY_WOW64_32KEY;
   const wchar_t* run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, run, L"QzxAgent", v64), "<no value>");
-  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, run, L"QzxAgent32", v32), "<no value>");
+  EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, run, L"QzxAgent", v64), "<no value>");
+  EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, run, L"QzxAgent32", v32), "<no value>");
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\QzxA", v64)) << "the emptied parent went too";
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\QzxB\\Real", v64));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\QzxB\\Shown", v64));
-  EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Software\\QzxMru", L"MRUList", v64), "ab");
-  EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Software\\QzxMru", L"c", v64), "<no value>");
-  EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Software\\QzxE", L"Blank", v64), "");
-  EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Software\\QzxE", L"Fresh", v64), "");
+  EXPECT_EQ(StringValue(HKEY_CURRENT_USER, L"Software\\QzxMru", L"MRUList", v64), "ab");
+  EXPECT_EQ(StringValue(HKEY_CURRENT_USER, L"Software\\QzxMru", L"c", v64), "<no value>");
+  EXPECT_EQ(StringValue(HKEY_CURRENT_USER, L"Software\\QzxE", L"Blank", v64), "");
+  EXPECT_EQ(StringValue(HKEY_CURRENT_USER, L"Software\\QzxE", L"Fresh", v64), "");
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\QzxW", v32));
   EXPECT_NE(DumpRegistry(), before);
 
@@ -267,7 +250,7 @@ TEST_F(UndoTest, DamagedArchivesFailTheRestoreAndChangeNothing) {
     ASSERT_EQ(record.Archive(FALSE), 1);
     EXPECT_EQ(record.UndoAll(), 0) << c.number;
     EXPECT_EQ(answers.answers.texts(), c.messages) << c.number;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", KEY_WOW64_64KEY), "now") << c.number;
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", KEY_WOW64_64KEY), "now") << c.number;
     EXPECT_FALSE(std::filesystem::exists(prefix.hostPath(folder).parent_path() / "x.reg"));
   }
 }
