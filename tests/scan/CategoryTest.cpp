@@ -32,6 +32,7 @@ class EmptyKeys : public ::testing::Test {
 "Name"="x"
 [HKEY_LOCAL_MACHINE\Software\QzxVendor\Parent\Child]
 [HKEY_LOCAL_MACHINE\Software\QzxVendor\Skipped]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\AutoUpdate]
 [HKEY_LOCAL_MACHINE\Software\QzxVendor\Classes\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}]
 [HKEY_LOCAL_MACHINE\Software\QzxVendor\Classes\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e42}]
 [HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{6a1f0c11-7e2d-4b5a-9c3e-5f0d2b7a9e41}]
@@ -78,6 +79,33 @@ TEST_F(EmptyKeys, RecursiveWalkReportsLeafKeysPerViewWithTheirView) {
       {kGuidAll, 0},
   };
   EXPECT_EQ(Walk(true), expected);
+
+  ScanSettings excluding;
+  excluding.excludeList = {L"qzxvendor\\parent"};
+  auto withoutChild = expected;
+  withoutChild.erase(withoutChild.begin());
+  EXPECT_EQ(Walk(true, excluding), withoutChild);
+}
+
+TEST(EmptyKeysOn32BitWindows, OneNativePassMarkedAsThirtyTwoBitWhenNotAskedForTheSixtyFourBitView) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win32);
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Empty]
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\Named]
+@="  C:\\Qzx\\tool.exe "
+"Other"="x"
+)");
+  std::wstring text;
+  EXPECT_TRUE(ReadRegString(text, HKEY_LOCAL_MACHINE, L"Software\\QzxVendor\\Named", L""));
+  EXPECT_EQ(text, L"C:\\Qzx\\tool.exe");
+  StubCategory category([](StubCategory& self) {
+    self.CheckEmptyKey(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor", false, {}, true);
+    return 1;
+  });
+  const auto problems = mxtest::RunCategoryScan(category);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].Key, L"HKEY_LOCAL_MACHINE\\Software\\QzxVendor\\Empty");
+  EXPECT_EQ(problems[0].m_n32BitEntry, 1);
 }
 
 TEST_F(EmptyKeys, NonRecursiveTestLooksOnlyAtTheKeyAndCountsAnEmptyDefaultAsAValue) {
