@@ -25,8 +25,10 @@ const std::wstring kApplications = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Appl
 using mxtest::KeyAndView;
 using mxtest::WithView;
 
-std::map<std::wstring, CProblem> ScanByKeyAndView(const mxtest::ScanSettings& settings = {}) {
-  return mxtest::IndexProblems(mxtest::ScanCategory<CAppPaths>(settings), KeyAndView);
+std::map<std::wstring, CProblem> ScanByKeyAndView(bool skipEmptyKeys = false) {
+  mxtest::ScanSettings settings;
+  settings.skipEmptyKeys = skipEmptyKeys;
+  return mxtest::ScanIndexed<CAppPaths>(KeyAndView, settings);
 }
 
 TEST(AppPaths, JudgesEachKindOfEntryByItsDefaultValueFirst) {
@@ -56,7 +58,7 @@ TEST(AppPaths, JudgesEachKindOfEntryByItsDefaultValueFirst) {
 @=dword:00000001
 )");
   // the view walks of 64-bit Windows report empty entries whatever the setting
-  const auto problems = ScanByKeyAndView({.skipEmptyKeys = true});
+  const auto problems = ScanByKeyAndView(true);
 
   struct Expected {
     const wchar_t* entry;
@@ -117,7 +119,7 @@ TEST(AppPaths, OnWin32EmptyEntriesFollowTheSkipSetting) {
 @="C:\\Qzx\\qzxview.exe"
 )");
   for (bool skip : {true, false}) {
-    const auto problems = ScanByKeyAndView({.skipEmptyKeys = skip});
+    const auto problems = ScanByKeyAndView(skip);
     EXPECT_TRUE(problems.count(WithView(kMachineAppPaths + L"qzxview.exe", 0)));
     EXPECT_EQ(problems.count(WithView(kMachineAppPaths + L"qzxnone.exe", 0)), skip ? 0u : 1u);
     EXPECT_EQ(problems.count(WithView(kMachineAppPaths + L"qzxblank.exe", 0)), skip ? 0u : 1u);
@@ -199,7 +201,7 @@ TEST(AppPaths, FixtureWithInjectedEntriesReportsThemInBothViews) {
 @="C:\\Qzx\\qzxpaint.exe \"%1\""
 )");
   int result = 0;
-  const auto problems = mxtest::IndexProblems(mxtest::ScanCategory<CAppPaths>({}, &result), KeyAndView);
+  const auto problems = mxtest::ScanIndexed<CAppPaths>(KeyAndView, {}, &result);
   EXPECT_EQ(result, 1);
   EXPECT_EQ(problems.size(), 4u);
   for (int is32Bit : {0, 1}) {

@@ -23,10 +23,7 @@ const std::wstring kHelpKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows
 const std::wstring kHtmlHelpKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\HTML Help";
 
 std::map<std::wstring, CProblem> ScanByValueAndView() {
-  int result = 0;
-  auto problems = mxtest::IndexProblems(mxtest::ScanCategory<CHelpFiles>({}, &result), mxtest::ValueNameAndView);
-  EXPECT_EQ(result, 1);
-  return problems;
+  return mxtest::ScanIndexed<CHelpFiles>(mxtest::ValueNameAndView);
 }
 
 TEST(HelpFiles, ReportsHelpFilesMissingFromTheirFolderOrFromTheHelpFolders) {

@@ -39,10 +39,7 @@ class SharedFilesTest : public ::testing::Test {
 };
 
 std::map<std::wstring, CProblem> ScanByValueAndView() {
-  int result = 0;
-  auto problems = mxtest::IndexProblems(mxtest::ScanCategory<CSharedFiles>({}, &result), mxtest::ValueNameAndView);
-  EXPECT_EQ(result, 1);
-  return problems;
+  return mxtest::ScanIndexed<CSharedFiles>(mxtest::ValueNameAndView);
 }
 
 TEST_F(SharedFilesTest, ReportsMissingSharedFilesAndUnregisteredApprovedExtensionsInEachView) {

@@ -20,11 +20,7 @@ using mxtest::TestPrefix;
 const std::wstring kApps = L"HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\";
 
 std::map<std::wstring, CProblem> ScanByKey() {
-  int result = 0;
-  auto problems =
-      mxtest::IndexProblems(mxtest::ScanCategory<CSounds>({}, &result), [](const CProblem& p) { return p.Key; });
-  EXPECT_EQ(result, 1);
-  return problems;
+  return mxtest::ScanIndexed<CSounds>([](const CProblem& problem) { return problem.Key; });
 }
 
 TEST(Sounds, ReportsEachSchemeWhoseSoundFileIsMissing) {

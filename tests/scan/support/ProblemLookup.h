@@ -3,11 +3,14 @@
 //
 //   const auto byName = mxtest::IndexProblems(problems, [](const CProblem& p) { return p.ValueName; });
 //   const auto byView = mxtest::IndexProblems(problems, mxtest::KeyAndView);
+//   int result = 0;
+//   const auto scanned = mxtest::ScanIndexed<CFonts>(mxtest::KeyAndView, {}, &result);
 #include <map>
 #include <string>
 #include <vector>
 
 #include "scan/Problem.h"
+#include "scan/support/CategoryTestUtil.h"
 
 namespace mxtest {
 
@@ -17,6 +20,12 @@ std::map<std::wstring, CProblem> IndexProblems(const std::vector<CProblem>& prob
   std::map<std::wstring, CProblem> out;
   for (const CProblem& problem : problems) out.insert_or_assign(id(problem), problem);
   return out;
+}
+
+// Runs the category (ScanCategory) and indexes what it reported.
+template <class Category, class Id>
+std::map<std::wstring, CProblem> ScanIndexed(Id id, const ScanSettings& settings = {}, int* scanResult = nullptr) {
+  return IndexProblems(ScanCategory<Category>(settings, scanResult), id);
 }
 
 // "<text>/<32BitEntry>": one entry per view.
