@@ -80,7 +80,7 @@ void TearDown(const std::shared_ptr<ThreadQueue>& q, bool withMessages) {
     q->posted.clear();
     q->timers.clear();
     q->paintPending.clear();
-    core.queues.erase(q->tid);
+    if (auto it = core.queues.find(q->tid); it != core.queues.end() && it->second == q) core.queues.erase(it);
     if (q->wakeFd >= 0) {
       ::close(q->wakeFd);
       q->wakeFd = -1;
@@ -166,8 +166,9 @@ std::shared_ptr<ThreadQueue> CurrentQueue() {
 
 void EndCurrentThread() {
   if (!t_queue.queue) return;
-  auto q = std::move(t_queue.queue);
+  auto q = t_queue.queue;  // stays the thread's queue while its windows are destroyed
   TearDown(q, true);
+  t_queue.queue.reset();
 }
 
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

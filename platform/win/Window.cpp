@@ -217,9 +217,7 @@ BOOL SetWindowPosOnOwner(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
         if (after == HWND_BOTTOM) {
           list->push_back(hwnd);
         } else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
-          list->push_back(hwnd);  // placed properly below
-          list->pop_back();
-          core.LinkZOrder(*w);
+          core.LinkZOrder(*w);  // on top of its group
         } else {
           auto it = std::find(list->begin(), list->end(), after);
           if (it == list->end()) core.LinkZOrder(*w);

@@ -192,6 +192,13 @@ TEST(MessageQueue, WakeDescriptorSignalsQueuedWork) {
   HWND w = MakeWindow();
   std::thread([w] { win::PostMessage(w, kA, 0, 0); }).join();
   EXPECT_EQ(::poll(&p, 1, 0), 1);
+  PumpAll();
+  EXPECT_EQ(::poll(&p, 1, 0), 0);
+
+  FakeTime time;
   EXPECT_EQ(win::GetNextTimerDueMs(), -1);
+  win::SetTimer(w, 1, 500, nullptr);
+  time.clock.Advance(200);
+  EXPECT_EQ(win::GetNextTimerDueMs(), 300);
   win::DestroyWindow(w);
 }

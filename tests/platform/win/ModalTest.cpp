@@ -51,6 +51,7 @@ TEST(MessageBox, HandlesWhatWaitsForTheThreadWithTheOwnerDisabled) {
   win::SetAnswerProvider(&probe);
   HWND owner = MakeWindow(L"main");
   probe.owner = owner;
+  ClearRecorded();
   win::PostMessage(owner, WM_USER + 1, 0, 0);
   win::PostMessage(owner, WM_USER + 2, 0, 0);
   EXPECT_EQ(win::MessageBox(owner, L"text", L"caption", MB_OK), IDOK);

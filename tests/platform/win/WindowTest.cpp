@@ -165,3 +165,27 @@ TEST(Window, PaintIsAskedForUntilValidatedAndOnlyForVisibleWindows) {
   EXPECT_FALSE(win::GetUpdateRect(w, &r, FALSE));
   win::DestroyWindow(w);
 }
+
+namespace {
+struct Log final : win::WindowObserver {
+  std::vector<std::string> events;
+  void OnCreated(HWND) override { events.push_back("created"); }
+  void OnDestroyed(HWND) override { events.push_back("destroyed"); }
+  void OnMovedOrSized(HWND) override { events.push_back("moved"); }
+  void OnShown(HWND, bool visible) override { events.push_back(visible ? "shown" : "hidden"); }
+  void OnTextChanged(HWND) override { events.push_back("text"); }
+  void OnInvalidated(HWND) override { events.push_back("invalidated"); }
+};
+}  // namespace
+
+TEST(Window, APresentationLayerLearnsOfEveryChange) {
+  Log log;
+  win::SetWindowObserver(&log);
+  HWND w = MakeWindow(L"a", nullptr, WS_VISIBLE);
+  win::SetWindowText(w, L"b");
+  win::MoveWindow(w, 5, 5, 100, 50, TRUE);  // same size: a move only
+  win::DestroyWindow(w);
+  win::SetWindowObserver(nullptr);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"created", "invalidated", "shown", "text", "moved", "hidden",
+                                                  "destroyed"}));
+}
