@@ -14,6 +14,7 @@
 #include "scan/Category.h"
 #include "scan/CategoryFlags.h"
 #include "scan/EngineMessages.h"
+#include "scan/ScanManager.h"
 #include "scan/SkipLists.h"
 
 std::wstring g_strScanItem;
@@ -36,6 +37,13 @@ std::atomic<int>& ProgressCounter() {
 std::function<CCategory*(DWORD)>& CategoryLookup() {
   static std::function<CCategory*(DWORD)> lookup;
   return lookup;
+}
+
+// The window a test or the screen registered; else the one the scan-progress screen gave the scan manager.
+HWND ScanProgressWindow() {
+  if (const auto& provider = ProgressWindowProvider()) return provider();
+  CZUNApp* app = AfxGetZunApp();
+  return app && app->m_pScanManager ? app->m_pScanManager->m_hProgressWnd : nullptr;
 }
 
 bool IsHistoryType(int type) { return type >= 26 && type <= 32; }
@@ -188,8 +196,7 @@ void ReportScanProgress(const std::wstring& item, BOOL keepCase) {
   const std::wstring text = keepCase ? item : mx::ToUpper(item);
   win::EnterCriticalSection(&g_csScanItem);
   g_strScanItem = text;
-  const auto& provider = ProgressWindowProvider();
-  if (HWND window = provider ? provider() : nullptr)
+  if (HWND window = ScanProgressWindow())
     win::PostMessage(window, WM_SCAN_ITEM_TEXT, reinterpret_cast<WPARAM>(&g_strScanItem), 0);
   win::LeaveCriticalSection(&g_csScanItem);
 }

@@ -50,7 +50,8 @@ extern CRITICAL_SECTION g_csScanItem;
 // Counts every call; every 27th posts WM_SCAN_ITEM_TEXT (wParam = &g_strScanItem) to the scan-progress
 // window, with the text upper-cased unless keepCase is set.
 void ReportScanProgress(const std::wstring& item, BOOL keepCase = FALSE);
-// Where ReportScanProgress posts: the scan-progress screen registers a provider of its window (null: none).
+// Where ReportScanProgress posts: the window of a registered provider, else the scan manager's progress
+// window (the scan-progress screen sets it before it starts the worker).
 void SetScanProgressWindowProvider(std::function<HWND()> provider);
 // Tests only: starts the program-wide call counter at 0 again.
 void ResetScanProgressCounter();

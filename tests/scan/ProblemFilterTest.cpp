@@ -14,6 +14,7 @@
 #include "scan/CategoryFlags.h"
 #include "scan/EngineMessages.h"
 #include "scan/Problem.h"
+#include "scan/ScanManager.h"
 #include "scan/support/CategoryTestUtil.h"
 #include "support/EngineTestSupport.h"
 #include "support/TestPrefix.h"
@@ -211,7 +212,17 @@ TEST(ScanProgress, EveryTwentySeventhItemPostsOneItemText) {
   enginetest::PumpPending();
   EXPECT_EQ(events.Events().size(), 2u);
   EXPECT_EQ(g_strScanItem, L"c:\\Qzx\\Kept");
+
+  // without a provider the post goes to the window the screen gave the scan manager
   SetScanProgressWindowProvider(nullptr);
+  ScanSettingsScope scope(ScanSettings{});
+  CScanManager manager;
+  manager.m_hProgressWnd = screen.m_hWnd;
+  scope.app().m_pScanManager = &manager;
+  for (int i = 1; i <= 27; ++i) ReportScanProgress(L"x");
+  enginetest::PumpPending();
+  EXPECT_EQ(events.Events().size(), 3u);
+  scope.app().m_pScanManager = nullptr;
 }
 
 }  // namespace
