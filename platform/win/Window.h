@@ -54,7 +54,9 @@ BOOL IsWindow(HWND hwnd);
 // Top-level windows by class and caption (nullptr = any; both compared without case), hidden ones included,
 // message-only windows excluded. An empty caption matches nothing. Searches this process first, then the
 // other instances that run an instance channel (Instance.h); a window found there is returned as a proxy
-// handle that IsWindow, PostMessage, ShowWindow, SetForegroundWindow and GetLastActivePopup accept.
+// handle that IsWindow, PostMessage, ShowWindow, SetForegroundWindow and GetLastActivePopup accept (ShowWindow
+// and SetForegroundWindow on a proxy are carried out later by the other process and return whether it took the
+// request; SendMessage to a proxy fails with ERROR_NOT_SUPPORTED).
 HWND FindWindow(LPCWSTR className, LPCWSTR windowName);
 HWND FindWindowEx(HWND parent, HWND childAfter, LPCWSTR className, LPCWSTR windowName);
 

@@ -1,8 +1,9 @@
 // A second program for the tests of what instances share: run by the tests as a separate process.
 //   instance_helper register NAME          prints the registered message id of NAME
 //   instance_helper first CAPTION MUTEX    takes the mutex, shows a "#32770" window with CAPTION, prints
-//                                          "ready <last error>" and then "got <msg>" for each message of
-//                                          WM_APP and up; ends on WM_APP+152
+//                                          "ready <last error>", then "got <msg>" for each message of
+//                                          WM_APP and up and "shown <0|1>" when shown or hidden; ends on
+//                                          WM_APP+152
 //   instance_helper probe MUTEX            prints the last error CreateMutex leaves
 #include <cstdio>
 #include <string>
@@ -16,6 +17,10 @@
 
 namespace {
 LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SHOWWINDOW) {
+    std::printf("shown %u\n", static_cast<unsigned>(wParam));
+    std::fflush(stdout);
+  }
   if (msg >= WM_APP) {
     std::printf("got %u\n", msg);
     std::fflush(stdout);

@@ -136,6 +136,12 @@ TEST_F(Instances, ASecondInstanceFindsTheFirstAndPostsToItAndAKilledFirstLocksNo
   EXPECT_TRUE(win::IsWindow(hwnd));
   EXPECT_TRUE(win::PostMessage(hwnd, WM_APP + 151, 0, 0));
   EXPECT_EQ(first.ReadLine(), "got " + std::to_string(WM_APP + 151));
+  // What a start without a command word does: bring the first one up.
+  EXPECT_TRUE(win::ShowWindow(hwnd, SW_SHOWNORMAL));
+  EXPECT_EQ(first.ReadLine(), "shown 1");
+  HWND popup = win::GetLastActivePopup(hwnd);
+  EXPECT_EQ(popup, hwnd);
+  EXPECT_TRUE(win::SetForegroundWindow(popup));
   EXPECT_FALSE(win::PostMessage(hwnd, WM_SETTEXT, 0, 1234)) << "pointer-carrying messages do not cross";
   EXPECT_EQ(win::SendMessage(hwnd, WM_APP + 151, 0, 0), 0);
   mine.reset();
