@@ -17,6 +17,7 @@
 
 namespace win {
 
+// Events are private to the process; a name is accepted and ignored.
 HANDLE CreateEvent(void* securityAttributes, BOOL manualReset, BOOL initialState, LPCWSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);

@@ -46,8 +46,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 // Hides the window, sends WM_DESTROY to it and then to its descendants (parents first), WM_NCDESTROY to the
 // descendants and then to it (children first); kills its timers, drops its posted messages, answers 0 to
-// every message another thread is still sending it, and destroys the windows it owns. Only the owner thread
-// may destroy a window.
+// every message another thread is still sending it, and destroys the windows it owns (an owned window of
+// another thread is posted WM_CLOSE). Only the owner thread may destroy a window.
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 
