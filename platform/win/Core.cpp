@@ -102,8 +102,8 @@ Core::Core() {
 }
 
 Core& Core::Get() {
-  static Core core;
-  return core;
+  static Immortal<Core> core;
+  return core.value;
 }
 
 std::shared_ptr<WindowRec> Core::Find(HWND hwnd) const {

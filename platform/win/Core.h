@@ -23,6 +23,15 @@ class CWinThread;
 
 namespace win::core {
 
+// A process-wide object that is never destroyed: threads nobody waits for may still use it while the process
+// exits.
+template <class T>
+union Immortal {
+  T value;
+  Immortal() : value() {}
+  ~Immortal() {}
+};
+
 struct ThreadQueue;
 
 struct SentMessage {
@@ -124,6 +133,7 @@ class Core {
   std::vector<HWND>* SiblingList(WindowRec& w);
 
  private:
+  friend union Immortal<Core>;
   Core();
 };
 

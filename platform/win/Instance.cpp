@@ -215,8 +215,7 @@ struct Channel {
 };
 
 Channel& TheChannel() {
-  core::Core::Get();  // made first so it is destroyed after the channel's thread has stopped
-  static Channel channel;
+  static Channel channel;  // its destructor stops the serving thread before the process's statics go
   return channel;
 }
 

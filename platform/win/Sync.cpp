@@ -54,8 +54,8 @@ struct Table {
 };
 
 Table& T() {
-  static Table table;
-  return table;
+  static core::Immortal<Table> table;
+  return table.value;
 }
 
 HANDLE AddLocked(Table& t, std::shared_ptr<KObject> object) {
