@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwctype>
 #include <mutex>
 #include <unordered_set>
 #include <vector>
