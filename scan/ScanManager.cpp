@@ -277,4 +277,9 @@ void RegisterScanEngine() {
   };
   hooks.destroy = [](CScanManager* manager) { delete manager; };
   SetScanManagerHooks(std::move(hooks));
+  // Until the scan-progress screen registers itself, item texts go where the worker's messages go.
+  SetScanProgressWindowProvider([]() -> HWND {
+    CZUNApp* app = AfxGetZunApp();
+    return app && app->m_pScanManager ? app->m_pScanManager->m_hProgressWnd : nullptr;
+  });
 }

@@ -4,7 +4,10 @@
 
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
+#include "app/AppSettings.h"
+#include "app/ZUNApp.h"
 #include "scan/ScanManager.h"
+#include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
 #include "support/TestPrefix.h"
 
@@ -142,6 +145,7 @@ TEST_F(ResultsFileTest, LoaderKeepsOnlyProblemsThatStillDescribeTheRegistry) {
   }
   SaveProblemsToDisk(*source);
 
+  mxtest::ScanSettingsScope scope({});  // an application object for the counts
   auto loaded = NewManager();
   loaded->LoadProblemsFromDisk();
   std::vector<std::string> kept, expected;
@@ -150,6 +154,9 @@ TEST_F(ResultsFileTest, LoaderKeepsOnlyProblemsThatStillDescribeTheRegistry) {
   for (const Case& c : cases)
     if (c.kept) expected.push_back(c.why);
   EXPECT_EQ(kept, expected);
+  EXPECT_EQ(scope.app().m_nSavedProblemCount, static_cast<int>(std::size(cases)));
+  EXPECT_EQ(scope.app().m_nLoadedProblemCount, static_cast<int>(expected.size()));
+  EXPECT_EQ(LoadLastScanResultCount(), static_cast<int>(expected.size()));
 }
 
 TEST_F(ResultsFileTest, DamagedFileIsRejectedWholeAndTheHeldResultsStay) {

@@ -4,6 +4,7 @@
 
 #include "platform/win/Sync.h"
 #include "scan/categories/Startup.h"
+#include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
 #include "support/TestPrefix.h"
 
@@ -95,4 +96,20 @@ TEST(ScanManagerFactory, BuildsTheStartupCategoryForItsFlagAndNothingForOtherVal
   EXPECT_EQ(CreateCategoryObject(0), nullptr);
   EXPECT_EQ(CreateCategoryObject(0x4000), nullptr);
   EXPECT_TRUE(BuiltCategoryFlags() & CATEGORY_STARTUP);
+}
+
+TEST_F(ScanManagerTest, TheProblemFilterSeesTheCategoriesOfTheNewestManager) {
+  prefix.import(LR"(
+[HKEY_CURRENT_USER\Software\Qzx]
+"A"="C:\\gone.exe"
+)");
+  mxtest::ScanSettingsScope scope({.admin = false});
+  manager.CreateCategories(CATEGORY_ACTIVEX | CATEGORY_STARTUP, 2);
+  CCategory& first = *manager.GetCategory(CATEGORY_ACTIVEX);
+  CCategory& second = *manager.GetCategory(CATEGORY_STARTUP);
+  EXPECT_EQ(first.AddProblem(42, L"HKEY_CURRENT_USER\\Software\\Qzx", L"A", L"C:\\gone.exe", L"", 0), 0);
+  EXPECT_EQ(second.AddProblem(41, L"HKEY_CURRENT_USER\\Software\\Qzx", L"A", L"C:\\gone.exe", L"", 0), -1)
+      << "the same entry found by another category of this scan is recorded once";
+  EXPECT_EQ(second.AddProblem(41, L"HKEY_CURRENT_USER\\Software\\Qzx", L"A", L"C:\\gone.exe", L"", 1), 0)
+      << "the other view is another entry";
 }

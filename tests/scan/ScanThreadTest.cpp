@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "app/ZUNApp.h"
 #include "mainwnd/RegistryOptSettings.h"
 #include "platform/system/Wow64Redirection.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
+#include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
 #include "support/TestPrefix.h"
 
@@ -147,4 +150,33 @@ TEST_F(ScanThreadTest, PostsNoEndMessageWhenTheProgressWindowIsGone) {
   EXPECT_EQ(m.sent, (std::vector<std::string>{"ui 0x405 0x0 0x0", "ui 0x403 0x8 0x1", "scan 0x8", "scan 0x100"}))
       << "the categories still run; messages to the dead window go nowhere";
   EXPECT_TRUE(m.posted.empty());
+}
+
+TEST_F(ScanThreadTest, StoppingAndAwaitingTheWorkerAnswersItsMessagesAndEndsStopped) {
+  mxtest::ScanSettingsScope scope({});  // an application object for the running flag
+  manager.CreateCategories(CATEGORY_HELPFILES | CATEGORY_SHAREDFILES, 2);
+  std::atomic<bool> release{false}, runningDuringScan{false};
+  Stub(manager, CATEGORY_HELPFILES)->m_onScan = [&](StubCategory&) {
+    runningDuringScan = scope.app().m_bScanRunning.load();
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+  };
+  ASSERT_TRUE(BeginScanWorker(manager));
+  auto scanning = [&] {
+    const auto events = log.Events();
+    return std::find(events.begin(), events.end(), "scan 0x10") != events.end();
+  };
+  while (!scanning()) PumpPending();
+
+  // The worker's next step is a sent message: only the wait itself can answer it (the test pumps no more).
+  release = true;
+  manager.StopWorkerAndWait();
+  PumpPending();
+  EXPECT_EQ(manager.m_dwWorker, 0u);
+  EXPECT_TRUE(runningDuringScan);
+  EXPECT_FALSE(scope.app().m_bScanRunning);
+  const std::vector<std::string> events = log.Events();
+  EXPECT_NE(std::find(events.begin(), events.end(), "ui 0x404 0x10 0x1"), events.end());
+  EXPECT_EQ(std::count(events.begin(), events.end(), "scan 0x40"), 0) << "the stop is seen before the next category";
+  EXPECT_EQ(events.back(), "ui " + Hex(WM_SCAN_STOPPED) + " 0x1 0x0");
 }
