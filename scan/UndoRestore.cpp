@@ -26,9 +26,12 @@ void ShowUndoMessage(const wchar_t* key) {
   win::MessageBox(nullptr, text.c_str(), caption.c_str(), MB_OK);
 }
 
-std::wstring EditorPath() {
+// The editor of the view's bitness by its full path: %windir%\regedit.exe (the 64-bit one with redirection
+// off, the only one on 32-bit Windows), or the 32-bit one in SysWOW64, whatever the thread's redirection.
+std::wstring EditorPath(bool view32OnWow64) {
   wchar_t folder[MAX_PATH] = {};
-  const UINT length = win::GetWindowsDirectory(folder, MAX_PATH);
+  const UINT length = view32OnWow64 ? win::GetSystemWow64Directory(folder, MAX_PATH)
+                                    : win::GetWindowsDirectory(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
   std::wstring path(folder, length);
   if (path.back() != L'\\') path += L'\\';
@@ -38,11 +41,12 @@ std::wstring EditorPath() {
 }  // namespace
 
 BOOL ImportRegFile(const std::wstring& path, BYTE view64) {
+  const bool wow64 = IsWow64();
   std::optional<mx::ScopedFsRedirectionOff> redirectionOff;
-  if (view64 && IsWow64()) redirectionOff.emplace();
+  if (view64 && wow64) redirectionOff.emplace();
 
   // Started by full path: a search would try the current folder, which is the user-writable data folder.
-  const std::wstring editor = EditorPath();
+  const std::wstring editor = EditorPath(wow64 && !view64);
   if (editor.empty()) return FALSE;
   std::wstring commandLine = L"\"" + editor + L"\" /s \"" + path + L"\"";
   STARTUPINFOW startup{};

@@ -255,6 +255,37 @@ TEST_F(UndoTest, DamagedArchivesFailTheRestoreAndChangeNothing) {
   }
 }
 
+// On 32-bit Windows one view, one entry, one editor: the deleted key and the changed value come back, the
+// value the repair created goes.
+TEST(UndoOn32Bit, OneEntryRestoresTheOnlyView) {
+  TestPrefix prefix(Arch::Win32);
+  enginetest::AddDataFolder(prefix);
+  prefix.import(LR"(
+[HKEY_CURRENT_USER\Software\Qzx\Gone]
+"x"=dword:00000001
+[HKEY_CURRENT_USER\Software\Qzx]
+"v"="then"
+)");
+  ASSERT_EQ(prefix.flush(), ERROR_SUCCESS);
+  const auto before = DumpRegistry();
+  BackupHolder holder;
+  ASSERT_TRUE(BeginBackupSession(&holder));
+  const std::wstring folder = holder.m_pCurrentRun->m_strFolder;
+  EXPECT_EQ(DeleteKeyWithBackup(&holder, 1, L"Software\\Qzx\\Gone", TRUE, 0), 1);
+  EXPECT_EQ(SetValueWithBackup(&holder, 1, L"Software\\Qzx", L"v", L"now", 0), 1);
+  EXPECT_EQ(SetValueWithBackup(&holder, 1, L"Software\\Qzx", L"created", L"", 0), 1);
+  EXPECT_EQ(SetValueWithBackup(&holder, 1, L"Software\\Qzx\\New\\Deeper", L"y", L"", 0), 1);
+  EndBackupSession(&holder);
+  EXPECT_NE(DumpRegistry(), before);
+
+  CBackup record;
+  record.m_strRecordPath = folder + L"00000001.rmx";
+  ASSERT_EQ(record.Archive(FALSE), 1);
+  ASSERT_EQ(record.m_arrOperations.size(), 1u);
+  ASSERT_EQ(record.UndoAll(), 1);
+  EXPECT_EQ(DumpRegistry(), before);
+}
+
 // An editor stand-in that appends its arguments to a log and ends with a chosen status.
 class FakeEditor {
  public:
