@@ -192,22 +192,22 @@ HWND CWnd::GetParentHwnd() const { return ::win::GetParent(m_hWnd); }
 DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLong(m_hWnd, GWL_STYLE)); }
 DWORD CWnd::GetExStyle() const { return static_cast<DWORD>(GetWindowLong(m_hWnd, GWL_EXSTYLE)); }
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
-  DWORD style = GetStyle();
+namespace {
+// Changes style bits; swpFlags, when given, lets the window take the new frame (SetWindowPos without move).
+BOOL ModifyLong(HWND hwnd, int index, DWORD remove, DWORD add, UINT swpFlags) {
+  DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, index));
   DWORD changed = (style & ~remove) | add;
   if (changed == style) return FALSE;
-  SetWindowLong(m_hWnd, GWL_STYLE, static_cast<LONG>(changed));
-  if (swpFlags) SetWindowPos(nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowLong(hwnd, index, static_cast<LONG>(changed));
+  if (swpFlags)
+    ::win::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return TRUE;
 }
+}  // namespace
 
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) { return ModifyLong(m_hWnd, GWL_STYLE, remove, add, swpFlags); }
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
-  DWORD style = GetExStyle();
-  DWORD changed = (style & ~remove) | add;
-  if (changed == style) return FALSE;
-  SetWindowLong(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(changed));
-  if (swpFlags) SetWindowPos(nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return TRUE;
+  return ModifyLong(m_hWnd, GWL_EXSTYLE, remove, add, swpFlags);
 }
 
 void CWnd::Invalidate(BOOL erase) { InvalidateRect(m_hWnd, nullptr, erase); }
