@@ -50,8 +50,13 @@ void DumpKey(HKEY key, const std::wstring& name, REGSAM view, std::map<std::wstr
     std::vector<BYTE> data(size + 1);
     nameLen = 16384;
     win::RegEnumValue(key, i, valueName, &nameLen, nullptr, &type, data.data(), &size);
+    static const wchar_t kHex[] = L"0123456789abcdef";
     std::wstring line = std::to_wstring(type) + L":";
-    for (DWORD b = 0; b < size; ++b) line += std::to_wstring(data[b]) + L",";
+    line.reserve(line.size() + 2 * size);
+    for (DWORD b = 0; b < size; ++b) {
+      line += kHex[data[b] >> 4];
+      line += kHex[data[b] & 15];
+    }
     out[lower + L" | " + std::wstring(valueName, nameLen)] = line;
   }
   for (DWORD i = 0;; ++i) {
