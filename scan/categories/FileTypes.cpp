@@ -19,7 +19,7 @@ struct FileTypesPass {
   REGSAM keyAccess;  // every key below it
   RegStringReader read;
   int is32BitEntry;
-  bool view64;  // the empty-key test's view
+  bool view64;  // the empty-key test's view, and how it marks what it finds
   bool native;  // one view: targets are looked up there alone, and empty class parts are reported
   int (*checkVerb)(CCategory&, const std::wstring&, const std::wstring&, const std::wstring&);
   bool (*checkIcon)(CCategory&, const std::wstring&);
@@ -42,7 +42,9 @@ constexpr int kTypeVerbWithoutCommand = 22;
 
 constexpr REGSAM kKeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;  // 0x2001F
 
-constexpr FileTypesPass kNativePass{KEY_READ, kKeyAccess, ReadRegString, 0, false, true,
+// The empty-key test marks what it finds outside the 64-bit view as a 32-bit-view entry; 32-bit Windows has
+// one view only, so the native pass asks as the 64-bit one (it opens and reads without a view flag either way).
+constexpr FileTypesPass kNativePass{KEY_READ, kKeyAccess, ReadRegString, 0, true, true,
                                     CheckShellVerbCommand, CheckDefaultIcon};
 constexpr FileTypesPass kPass64{KEY_READ | KEY_WOW64_64KEY, kKeyAccess | KEY_WOW64_64KEY, ReadRegString64, 0, true, false,
                                 CheckShellVerbCommand64, CheckDefaultIcon64};
