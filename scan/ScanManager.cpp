@@ -6,6 +6,7 @@
 #include "app/ZUNApp.h"
 #include "mainwnd/RegistryOptSettings.h"
 #include "platform/win/Message.h"
+#include "platform/win/Thread.h"
 #include "scan/ResultsFile.h"
 
 // Each category joins the program when its class is written: the factory below picks up the headers that
@@ -243,6 +244,15 @@ void CScanManager::ResetRunState() {
   m_hProgressWnd = nullptr;
   m_pProgressBar = nullptr;
   m_pErrorsProcessedText = nullptr;
+}
+
+bool CScanManager::StartWorker(UINT (*proc)(LPVOID)) {
+  win::CWinThread* thread = win::AfxBeginThread(proc, this, win::THREAD_PRIORITY_NORMAL, 0, win::CREATE_SUSPENDED);
+  if (thread == nullptr) return false;
+  m_dwWorker = thread->m_nThreadID;
+  SetWorkerThread(win::DuplicateHandle(thread->m_hThread));
+  thread->ResumeThread();  // from here the thread owns the object
+  return true;
 }
 
 void CScanManager::SetWorkerThread(HANDLE thread) { m_workerThread.reset(thread); }

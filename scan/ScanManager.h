@@ -52,6 +52,9 @@ class CScanManager {
   // Fills the categories from "results.kvt" (ResultsFile.cpp).
   void LoadProblemsFromDisk();
 
+  // Starts proc(this) on a worker of normal priority: its thread id goes to m_dwWorker and a waitable handle
+  // stays with the manager. False when the thread could not start.
+  bool StartWorker(UINT (*proc)(LPVOID));
   // Keeps a waitable handle of the running worker (ownership passes to the manager), so that the manager
   // can be deleted safely at exit.
   void SetWorkerThread(HANDLE thread);

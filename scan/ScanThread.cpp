@@ -7,7 +7,6 @@
 #include "platform/gdi/Controls.h"
 #include "platform/system/Wow64Redirection.h"
 #include "platform/win/Message.h"
-#include "platform/win/Thread.h"
 #include "platform/win/Window.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
@@ -76,12 +75,4 @@ UINT ScanThreadProc(LPVOID param) {
   return 0;
 }
 
-bool BeginScanWorker(CScanManager& manager) {
-  win::CWinThread* thread = win::AfxBeginThread(ScanThreadProc, &manager, win::THREAD_PRIORITY_NORMAL, 0,
-                                                win::CREATE_SUSPENDED);
-  if (thread == nullptr) return false;
-  manager.m_dwWorker = thread->m_nThreadID;
-  manager.SetWorkerThread(win::DuplicateHandle(thread->m_hThread));
-  thread->ResumeThread();
-  return true;
-}
+bool BeginScanWorker(CScanManager& manager) { return manager.StartWorker(ScanThreadProc); }

@@ -105,3 +105,18 @@ TEST(StartupEntries, AStopRequestEndsTheScanWithTwo) {
   EXPECT_TRUE(mxtest::RunCategoryScan(category, {}, &result).empty());
   EXPECT_EQ(result, 2);
 }
+
+TEST(StartupEntries, OnA32BitSystemEachKeyIsReadOnceInTheNativeView) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win32);
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run-]
+"QzxOff"="C:\\Qzx\\off.exe"
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+"QzxUser"="C:\\Qzx\\user.exe"
+)");
+  const std::vector<Reported> expected = {
+      {L"QzxOff", L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run-", 0},
+      {L"QzxUser", kUserRun, 0},
+  };
+  EXPECT_EQ(Summary(mxtest::ScanCategory<CStartup>()), expected);
+}
