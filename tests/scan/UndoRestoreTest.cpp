@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/AppSettings.h"
 #include "app/LocalizedStrings.h"
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
@@ -192,6 +193,8 @@ TEST_F(UndoTest, RepairOnTheWorkerThenUndoAllBringsBackBothViews) {
   record.m_strRecordPath = record.m_strFolder + L"00000001.rmx";
   ASSERT_EQ(record.Archive(FALSE), 1);
   ASSERT_EQ(record.m_arrOperations.size(), 2u);
+  EXPECT_EQ(record.m_strDescription, GetLocalizedString(L"AFX_IDS_APP_TITLE"));
+  EXPECT_NE(StrLatestRestorePoint.find(GetLocalizedString(L"IDS_STR_PARTIAL_BACKUP")), std::wstring::npos);
   ASSERT_EQ(record.UndoAll(), 1) << mx::WideToUtf8(mx::reg::LastRegistryError());
   EXPECT_TRUE(answers.answers.texts().empty());
   EXPECT_EQ(DumpRegistry(), before);
