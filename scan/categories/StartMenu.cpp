@@ -7,6 +7,7 @@
 #include "platform/fs/FileApi.h"
 #include "platform/regedit/RegKeyHandle.h"
 #include "scan/categories/FileInfoArray.h"
+#include "scan/categories/ProgramsFolders.h"
 #include "scan/categories/Shortcuts.h"
 
 namespace {
@@ -20,12 +21,7 @@ constexpr REGSAM kExaminedKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F
 const std::wstring kMenuOrderKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\Programs";
 const std::wstring kMenuOrderKey2 =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs";
-const std::wstring kShellFoldersKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::wstring kRootFolderText = L"<Root folder>";
-
-void WithTrailingBackslash(std::wstring& folder) {
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-}
 
 // The first folder below "\Programs\" in the shortcut's folder, or the root-folder text.
 std::wstring TopProgramsFolder(const std::wstring& shortcutPath) {
@@ -52,17 +48,7 @@ CStartMenu::CStartMenu()
       m_strInvalidRefText(GetLocalizedString(L"IDS_INVALID_REF_STARTMENU")) {}
 
 int CStartMenu::Scan() {
-  m_strCommonPrograms.clear();
-  m_strPrograms.clear();
-  if (IsWow64()) {
-    ReadRegString64(m_strCommonPrograms, HKEY_LOCAL_MACHINE, kShellFoldersKey, L"Common Programs");
-    ReadRegString32(m_strPrograms, HKEY_CURRENT_USER, kShellFoldersKey, L"Programs");
-  } else {
-    ReadRegString(m_strCommonPrograms, HKEY_LOCAL_MACHINE, kShellFoldersKey, L"Common Programs");
-    ReadRegString(m_strPrograms, HKEY_CURRENT_USER, kShellFoldersKey, L"Programs");
-  }
-  WithTrailingBackslash(m_strCommonPrograms);
-  WithTrailingBackslash(m_strPrograms);
+  ReadProgramsFolders(m_strCommonPrograms, m_strPrograms);
 
   if (ScanMenuOrderKey(kMenuOrderKey, L"") == kStopped) return kStopped;
   if (GetOSMajorVersion() > 5 && ScanMenuOrderKey(kMenuOrderKey2, L"") == kStopped) return kStopped;
