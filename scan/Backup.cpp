@@ -75,7 +75,11 @@ CBackup::CBackup(const std::wstring& description) {
 void CBackup::Init() {
   PumpMessages();
   m_bIsWow64 = IsWow64() ? 1 : 0;
-  m_strFolder = GetAppDataFolderPath();
+  // Without a data folder the run has no folder either: every file step then fails instead of writing
+  // into whatever the current folder is.
+  const std::wstring dataFolder = GetAppDataFolderPath();
+  if (dataFolder.empty()) return;
+  m_strFolder = dataFolder;
   AppendPath(m_strFolder, kPartialBackupFolder);
   if (!FileExists(m_strFolder)) CreateDirectoryPath(m_strFolder);
 }
@@ -111,6 +115,7 @@ int CBackup::AddOperation(std::unique_ptr<COperation> operation) {
 }
 
 bool CBackup::ExportRegFiles() {
+  if (m_strFolder.empty()) return false;
   const std::wstring tempPath = m_strFolder + kBackupTempFile;
   BackupZipWriter zip;
   const size_t entriesBefore = m_arrOperations.size();
@@ -251,6 +256,7 @@ int CBackup::Archive(BOOL store) {
     std::tm tm{};
     if (mx::LocalTimeFromUnix(mx::UnixTimeNow(), tm))
       StrLatestRestorePoint = mx::FormatTime(L"%a. %B %d, %Y. %I:%M %p ", tm) + GetLocalizedString(L"IDS_STR_PARTIAL_BACKUP");
+    if (m_strFolder.empty() && (m_strArchivePath.empty() || m_strRecordPath.empty())) return 0;
     if (m_strArchivePath.empty()) m_strArchivePath = GetNextBackupPath() + L".rxb";
     if (m_strRecordPath.empty()) m_strRecordPath = m_strArchivePath.substr(0, m_strArchivePath.size() - 3) + L"rmx";
     WriteLogLine(L"Archiveing partial backup started");

@@ -1,5 +1,6 @@
 #include "scan/CleanThread.h"
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -20,6 +21,7 @@ namespace {
 
 // Admits one repair run at a time; held by the worker for its whole run.
 std::mutex g_repairGuard;
+std::atomic<bool> g_repairRunning{false};  // true while the guard is held, for callers that only ask
 thread_local CScanManager* t_cleaningManager = nullptr;
 
 void SetBarPosition(CScanManager& manager, int position) {
@@ -36,15 +38,13 @@ CScanManager* CurrentCleanManager() {
   return app ? app->m_pScanManager : nullptr;
 }
 
-bool IsRepairRunning() {
-  std::unique_lock<std::mutex> probe(g_repairGuard, std::try_to_lock);
-  return !probe.owns_lock();
-}
+bool IsRepairRunning() { return g_repairRunning; }
 
 UINT CleanThreadProc(LPVOID param) {
   auto* manager = static_cast<CScanManager*>(param);
   std::unique_lock<std::mutex> guard(g_repairGuard, std::try_to_lock);
   if (!guard.owns_lock() || !manager) return 0;
+  g_repairRunning = true;
   CZUNApp* app = AfxGetZunApp();
   if (app) app->m_bCleanRunning = true;
   t_cleaningManager = manager;
@@ -76,6 +76,7 @@ UINT CleanThreadProc(LPVOID param) {
   if (manager->m_hProgressWnd)
     win::SendMessage(manager->m_hProgressWnd, result == 2 ? WM_CLEAN_STOPPED : WM_CLEAN_COMPLETED, 0, 0);
   WriteLogLine(L"Thread clean done");
+  g_repairRunning = false;
   return 0;
 }
 

@@ -108,6 +108,7 @@ int CBackup::UndoOperation(COperation* operation) {
     WriteLogLine(L"Undo: archive entry missing or damaged : " + entryName);
     return 0;
   }
+  if (m_strFolder.empty()) return 0;
   const std::wstring extracted = m_strFolder + entryName;
   if (mx::WriteWinFile(extracted, content) != ERROR_SUCCESS) return 0;
   const BOOL imported = ImportRegFile(extracted, operation->m_b64BitView);
