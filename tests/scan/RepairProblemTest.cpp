@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "app/AppLog.h"
+#include "app/AppPaths.h"
 #include "app/AppSettings.h"
 #include "app/ZUNApp.h"
 #include "platform/base/Clock.h"
+#include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryControl.h"
@@ -225,6 +228,24 @@ TEST(FixProblems, RepairsSelectedProblemsAndStopsBetweenThem) {
   EXPECT_EQ(RegErrsFixedLast, 3u);
   mx::SetClock(nullptr);
   EndBackupSession(&holder);
+
+  // Every attempt in the log is followed by exactly one outcome.
+  CloseAppLog();
+  std::wstring logText;
+  for (const auto& entry : std::filesystem::directory_iterator(prefix.hostPath(GetAppDataFolderPath()))) {
+    std::string bytes;
+    if (IsOwnLogFileName(mx::Utf8ToWide(entry.path().filename().string())) && mx::ReadWholeFile(entry.path(), bytes))
+      logText += mx::Utf16LeToWide(bytes);
+  }
+  std::vector<std::string> outcomes;
+  for (size_t at = 0; (at = logText.find(L"Attempting to fix Entry:", at)) != std::wstring::npos; ++at) {
+    const size_t next = logText.find(L"Attempting to fix Entry:", at + 1);
+    const std::wstring block = logText.substr(at, next == std::wstring::npos ? std::wstring::npos : next - at);
+    const bool fixed = block.find(L"Successfully Fixed the Above Entry") != std::wstring::npos;
+    const bool failed = block.find(L"The Above Entry Could not be Fixed!") != std::wstring::npos;
+    outcomes.push_back(fixed && !failed ? "fixed" : failed && !fixed ? "failed" : "?");
+  }
+  EXPECT_EQ(outcomes, (std::vector<std::string>{"fixed", "fixed", "fixed"}));
 }
 
 }  // namespace
