@@ -45,17 +45,25 @@ void CDialog::EndDialog(int result) {
 }
 
 void CDialog::CenterWindow(HWND alternate) {
-  if (!m_hWnd) return;
-  RECT area{0, 0, win::GetSystemMetrics(SM_CXSCREEN), win::GetSystemMetrics(SM_CYSCREEN)};
-  HWND over = alternate ? alternate : win::GetParent(m_hWnd);
+  if (m_hWnd) CenterWindowOver(m_hWnd, alternate ? alternate : win::GetParent(m_hWnd));
+}
+
+RECT DesktopRect() {
+  RECT area{};
+  if (win::GetWindowRect(win::GetDesktopWindow(), &area) && area.right > area.left) return area;
+  return RECT{0, 0, win::GetSystemMetrics(SM_CXSCREEN), win::GetSystemMetrics(SM_CYSCREEN)};
+}
+
+void CenterWindowOver(HWND hwnd, HWND over) {
+  RECT area = DesktopRect();
   if (over && win::IsWindowVisible(over) && !win::IsIconic(over)) win::GetWindowRect(over, &area);
   RECT me{};
-  win::GetWindowRect(m_hWnd, &me);
+  win::GetWindowRect(hwnd, &me);
   const int w = me.right - me.left, h = me.bottom - me.top;
   POINT pt{area.left + (area.right - area.left - w) / 2, area.top + (area.bottom - area.top - h) / 2};
-  // a child is placed in its parent's client coordinates
-  if ((GetStyle() & WS_CHILD) && win::GetParent(m_hWnd)) win::ScreenToClient(win::GetParent(m_hWnd), &pt);
-  SetWindowPos(nullptr, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  HWND parent = win::GetParent(hwnd);
+  if ((win::GetWindowLong(hwnd, GWL_STYLE) & WS_CHILD) && parent) win::ScreenToClient(parent, &pt);
+  win::SetWindowPos(hwnd, nullptr, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -41,5 +41,11 @@ class CDialog : public win::CWnd {
   HFONT m_hFont = nullptr;
 };
 
+// Centres hwnd on over (nullptr or hidden/minimised: the screen); a child is placed in its parent's
+// coordinates.
+void CenterWindowOver(HWND hwnd, HWND over);
+// The desktop's rectangle: the screen.
+RECT DesktopRect();
+
 // TRUE for the seven WM_CTLCOLOR* messages.
 bool IsCtlColorMessage(UINT msg);
