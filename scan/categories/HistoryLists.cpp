@@ -7,6 +7,7 @@
 #include "platform/regedit/RegKeyHandle.h"
 #include "platform/win/Sync.h"
 #include "scan/Problem.h"
+#include "scan/categories/ProgramsFolders.h"
 #include "scan/categories/RegStringQuery.h"
 
 namespace {
@@ -22,7 +23,6 @@ constexpr REGSAM kExamineAccess = KEY_READ | KEY_WRITE;  // 0x2001F
 constexpr DWORD kPauseMs = 1;  // gives the user interface time during the long walks
 constexpr const wchar_t* kOpenWithList = L"OpenWithList";
 constexpr const wchar_t* kMruListValue = L"MRUList";
-constexpr const wchar_t* kShellFoldersKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const wchar_t* kUserAssistPrefix = L"UEME_RUNPIDL:";
 constexpr const wchar_t* kProgramsEntryPrefix = L"UEME_RUNPIDL:%csidl2%\\";
 
@@ -88,12 +88,6 @@ bool IsUnneededExtension(const std::wstring& extension) {
     return false;
   std::vector<std::wstring> openWithValues;
   return EnumValueNames(openWith.get(), openWithValues) == 0;
-}
-
-// A Programs folder read from Shell Folders, with a trailing backslash when it is known.
-std::wstring WithTrailingBackslash(std::wstring folder) {
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  return folder;
 }
 
 }  // namespace
@@ -182,17 +176,7 @@ int CHistoryLists::ScanMruList(CCategory& category, const std::wstring& keyPath,
   return kRanToEnd;
 }
 
-void CHistoryLists::LoadProgramsFolders() {
-  if (IsWow64()) {
-    ReadRegString64(m_strCommonPrograms, HKEY_LOCAL_MACHINE, kShellFoldersKey, L"Common Programs");
-    ReadRegString32(m_strUserPrograms, HKEY_CURRENT_USER, kShellFoldersKey, L"Programs");
-  } else {
-    ReadRegString(m_strCommonPrograms, HKEY_LOCAL_MACHINE, kShellFoldersKey, L"Common Programs");
-    ReadRegString(m_strUserPrograms, HKEY_CURRENT_USER, kShellFoldersKey, L"Programs");
-  }
-  m_strCommonPrograms = WithTrailingBackslash(m_strCommonPrograms);
-  m_strUserPrograms = WithTrailingBackslash(m_strUserPrograms);
-}
+void CHistoryLists::LoadProgramsFolders() { ReadProgramsFolders(m_strCommonPrograms, m_strUserPrograms); }
 
 int CHistoryLists::ScanUserAssist() {
   std::vector<ValuePair> listA;
