@@ -69,8 +69,8 @@ UINT ScanThreadProc(LPVOID param) {
   }
 
   SetScanRunning(false);
-  if (progress && win::IsWindow(progress))
-    win::PostMessage(progress, result == kStopped ? WM_SCAN_STOPPED : WM_SCAN_COMPLETED, 1, 0);
+  if (const HWND screen = manager->m_hProgressWnd; screen && win::IsWindow(screen))
+    win::PostMessage(screen, result == kStopped ? WM_SCAN_STOPPED : WM_SCAN_COMPLETED, 1, 0);
   manager->m_dwWorker = 0;
   return 0;
 }
