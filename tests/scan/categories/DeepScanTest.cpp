@@ -84,6 +84,17 @@ TEST(DeepScan, MachineWalkReportsMissingFilesInEachViewOutsideExcludedAreas) {
   EXPECT_EQ(conf.m_arrDetails, std::vector<std::wstring>{missingFile + conf.ValueData});
   EXPECT_EQ(problems.at(L"ConfFile/1").Key, conf.Key) << "the 32-bit view's problem names the same key text";
   EXPECT_EQ(problems.at(L"Nested/0").Key, L"HKEY_LOCAL_MACHINE\\software\\QzxSoft\\Deep\\A\\B\\C\\D\\E\\F\\G");
+
+  // 32-bit Windows has one view: one walk, nothing marked as a 32-bit entry.
+  TestPrefix win32(Arch::Win32);
+  win32.import(LR"(
+[HKEY_LOCAL_MACHINE\SOFTWARE\QzxSoft\Prefs]
+"ConfFile"="C:\\Qzx\\conf\\qzx.cfg"
+)");
+  std::vector<std::wstring> win32Ids;
+  for (const auto& [id, problem] : mxtest::ScanIndexed<CDeepScanLM>(NameAndView, SkipEmptyKeys(true)))
+    win32Ids.push_back(id);
+  EXPECT_EQ(win32Ids, std::vector<std::wstring>{L"ConfFile/0"});
 }
 
 TEST(DeepScan, UserWalkAlsoReadsBinaryTextAndReportsTypeFortyThree) {
