@@ -3,6 +3,19 @@
 #include <gtest/gtest.h>
 
 #include "platform/win/Sync.h"
+#include "scan/categories/ActiveX.h"
+#include "scan/categories/AppPaths.h"
+#include "scan/categories/DeepScanCU.h"
+#include "scan/categories/DeepScanLM.h"
+#include "scan/categories/FileTypes.h"
+#include "scan/categories/Fonts.h"
+#include "scan/categories/HelpFiles.h"
+#include "scan/categories/HistoryLists.h"
+#include "scan/categories/SharedFiles.h"
+#include "scan/categories/Shortcuts.h"
+#include "scan/categories/Software.h"
+#include "scan/categories/Sounds.h"
+#include "scan/categories/StartMenu.h"
 #include "scan/categories/Startup.h"
 #include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
@@ -91,11 +104,31 @@ TEST_F(ScanManagerTest, RelinkPointsEveryCategoryAtTheHolder) {
   EXPECT_EQ(manager.m_pBackupHolder->m_pCurrentRun, nullptr);
 }
 
-TEST(ScanManagerFactory, BuildsTheStartupCategoryForItsFlagAndNothingForOtherValues) {
-  EXPECT_NE(dynamic_cast<CStartup*>(CreateCategoryObject(CATEGORY_STARTUP).get()), nullptr);
+TEST(ScanManagerFactory, BuildsTheClassOfEachFlagAndNothingForOtherValues) {
+  const std::vector<std::pair<DWORD, bool (*)(CCategory*)>> classes = {
+      {CATEGORY_ACTIVEX, [](CCategory* c) { return dynamic_cast<CActiveX*>(c) != nullptr; }},
+      {CATEGORY_APPPATHS, [](CCategory* c) { return dynamic_cast<CAppPaths*>(c) != nullptr; }},
+      {CATEGORY_FILETYPES, [](CCategory* c) { return dynamic_cast<CFileTypes*>(c) != nullptr; }},
+      {CATEGORY_FONTS, [](CCategory* c) { return dynamic_cast<CFonts*>(c) != nullptr; }},
+      {CATEGORY_HELPFILES, [](CCategory* c) { return dynamic_cast<CHelpFiles*>(c) != nullptr; }},
+      {CATEGORY_HISTORYLISTS, [](CCategory* c) { return dynamic_cast<CHistoryLists*>(c) != nullptr; }},
+      {CATEGORY_SHAREDFILES, [](CCategory* c) { return dynamic_cast<CSharedFiles*>(c) != nullptr; }},
+      {CATEGORY_SHORTCUTS, [](CCategory* c) { return dynamic_cast<CShortcuts*>(c) != nullptr; }},
+      {CATEGORY_SOFTWARE, [](CCategory* c) { return dynamic_cast<CSoftware*>(c) != nullptr; }},
+      {CATEGORY_SOUNDS, [](CCategory* c) { return dynamic_cast<CSounds*>(c) != nullptr; }},
+      {CATEGORY_STARTMENU, [](CCategory* c) { return dynamic_cast<CStartMenu*>(c) != nullptr; }},
+      {CATEGORY_STARTUP, [](CCategory* c) { return dynamic_cast<CStartup*>(c) != nullptr; }},
+      {CATEGORY_DEEPSCAN_LM, [](CCategory* c) { return dynamic_cast<CDeepScanLM*>(c) != nullptr; }},
+      {CATEGORY_DEEPSCAN_CU, [](CCategory* c) { return dynamic_cast<CDeepScanCU*>(c) != nullptr; }},
+  };
+  for (const auto& [flag, isClass] : classes) {
+    const auto category = CreateCategoryObject(flag);
+    EXPECT_TRUE(isClass(category.get())) << Hex(flag);
+  }
+  EXPECT_EQ(BuiltCategoryFlags(), kAllCategories);
   EXPECT_EQ(CreateCategoryObject(0), nullptr);
   EXPECT_EQ(CreateCategoryObject(0x4000), nullptr);
-  EXPECT_TRUE(BuiltCategoryFlags() & CATEGORY_STARTUP);
+  EXPECT_EQ(CreateCategoryObject(CATEGORY_STARTUP | CATEGORY_FONTS), nullptr);
 }
 
 TEST_F(ScanManagerTest, TheProblemFilterSeesTheCategoriesOfTheNewestManager) {
