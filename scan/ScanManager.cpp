@@ -8,71 +8,20 @@
 #include "platform/win/Message.h"
 #include "platform/win/Thread.h"
 #include "scan/ResultsFile.h"
-
-// Each category joins the program when its class is written: the factory below picks up the headers that
-// exist, so a category missing here is simply never created.
-#if __has_include("scan/categories/ActiveX.h")
 #include "scan/categories/ActiveX.h"
-#define MX_HAS_ACTIVEX 1
-#endif
-#if __has_include("scan/categories/AppPaths.h")
 #include "scan/categories/AppPaths.h"
-#define MX_HAS_APPPATHS 1
-#endif
-#if __has_include("scan/categories/FileTypes.h")
-#include "scan/categories/FileTypes.h"
-#define MX_HAS_FILETYPES 1
-#endif
-#if __has_include("scan/categories/Fonts.h")
-#include "scan/categories/Fonts.h"
-#define MX_HAS_FONTS 1
-#endif
-#if __has_include("scan/categories/HelpFiles.h")
-#include "scan/categories/HelpFiles.h"
-#define MX_HAS_HELPFILES 1
-#endif
-#if __has_include("scan/categories/HistoryLists.h")
-#include "scan/categories/HistoryLists.h"
-#define MX_HAS_HISTORYLISTS 1
-#endif
-#if __has_include("scan/categories/SharedFiles.h")
-#include "scan/categories/SharedFiles.h"
-#define MX_HAS_SHAREDFILES 1
-#endif
-#if __has_include("scan/categories/Shortcuts.h")
-#include "scan/categories/Shortcuts.h"
-#define MX_HAS_SHORTCUTS 1
-#endif
-#if __has_include("scan/categories/Software.h")
-#include "scan/categories/Software.h"
-#define MX_HAS_SOFTWARE 1
-#endif
-#if __has_include("scan/categories/Sounds.h")
-#include "scan/categories/Sounds.h"
-#define MX_HAS_SOUNDS 1
-#endif
-#if __has_include("scan/categories/StartMenu.h")
-#include "scan/categories/StartMenu.h"
-#define MX_HAS_STARTMENU 1
-#endif
-#if __has_include("scan/categories/Startup.h")
-#include "scan/categories/Startup.h"
-#define MX_HAS_STARTUP 1
-#endif
-#if __has_include("scan/categories/DeepScanLM.h")
-#include "scan/categories/DeepScanLM.h"
-#define MX_HAS_DEEPSCAN_LM 1
-#elif __has_include("scan/categories/DeepScan.h")
-#include "scan/categories/DeepScan.h"
-#define MX_HAS_DEEPSCAN_LM 1
-#endif
-#if __has_include("scan/categories/DeepScanCU.h")
 #include "scan/categories/DeepScanCU.h"
-#define MX_HAS_DEEPSCAN_CU 1
-#elif __has_include("scan/categories/DeepScan.h")
-#include "scan/categories/DeepScan.h"
-#define MX_HAS_DEEPSCAN_CU 1
-#endif
+#include "scan/categories/DeepScanLM.h"
+#include "scan/categories/FileTypes.h"
+#include "scan/categories/Fonts.h"
+#include "scan/categories/HelpFiles.h"
+#include "scan/categories/HistoryLists.h"
+#include "scan/categories/SharedFiles.h"
+#include "scan/categories/Shortcuts.h"
+#include "scan/categories/Software.h"
+#include "scan/categories/Sounds.h"
+#include "scan/categories/StartMenu.h"
+#include "scan/categories/Startup.h"
 
 namespace {
 
@@ -100,48 +49,20 @@ void UnregisterLookup(CScanManager* manager) {
 
 std::unique_ptr<CCategory> CreateCategoryObject(DWORD flag) {
   switch (flag) {
-#ifdef MX_HAS_ACTIVEX
     case CATEGORY_ACTIVEX: return std::make_unique<CActiveX>();
-#endif
-#ifdef MX_HAS_APPPATHS
     case CATEGORY_APPPATHS: return std::make_unique<CAppPaths>();
-#endif
-#ifdef MX_HAS_FILETYPES
     case CATEGORY_FILETYPES: return std::make_unique<CFileTypes>();
-#endif
-#ifdef MX_HAS_FONTS
     case CATEGORY_FONTS: return std::make_unique<CFonts>();
-#endif
-#ifdef MX_HAS_HELPFILES
     case CATEGORY_HELPFILES: return std::make_unique<CHelpFiles>();
-#endif
-#ifdef MX_HAS_HISTORYLISTS
     case CATEGORY_HISTORYLISTS: return std::make_unique<CHistoryLists>();
-#endif
-#ifdef MX_HAS_SHAREDFILES
     case CATEGORY_SHAREDFILES: return std::make_unique<CSharedFiles>();
-#endif
-#ifdef MX_HAS_SHORTCUTS
     case CATEGORY_SHORTCUTS: return std::make_unique<CShortcuts>();
-#endif
-#ifdef MX_HAS_SOFTWARE
     case CATEGORY_SOFTWARE: return std::make_unique<CSoftware>();
-#endif
-#ifdef MX_HAS_SOUNDS
     case CATEGORY_SOUNDS: return std::make_unique<CSounds>();
-#endif
-#ifdef MX_HAS_STARTMENU
     case CATEGORY_STARTMENU: return std::make_unique<CStartMenu>();
-#endif
-#ifdef MX_HAS_STARTUP
     case CATEGORY_STARTUP: return std::make_unique<CStartup>();
-#endif
-#ifdef MX_HAS_DEEPSCAN_LM
     case CATEGORY_DEEPSCAN_LM: return std::make_unique<CDeepScanLM>();
-#endif
-#ifdef MX_HAS_DEEPSCAN_CU
     case CATEGORY_DEEPSCAN_CU: return std::make_unique<CDeepScanCU>();
-#endif
     default: return nullptr;
   }
 }

@@ -22,7 +22,7 @@ class CWnd;
 
 class CScanManager {
  public:
-  // Makes the category object of one flag; null when that category is not built into the program.
+  // Makes the category object of one flag; null for a value that names no category.
   using CategoryFactory = std::function<std::unique_ptr<CCategory>(DWORD flag)>;
 
   // Creates the stop event (manual reset, not signalled) and the holder with no run and the program title.
@@ -86,9 +86,9 @@ class CScanManager {
   win::UniqueHandle m_workerThread;
 };
 
-// The category object of one flag as the program builds it; null for a class that is not part of it.
+// The category object of one flag (the classes of the category table); null for any other value.
 std::unique_ptr<CCategory> CreateCategoryObject(DWORD flag);
-// The flags whose categories CreateCategoryObject can make.
+// The flags whose categories CreateCategoryObject makes.
 DWORD BuiltCategoryFlags();
 
 // Hands the application object the engine's start-up and exit steps: the manager created with the last
