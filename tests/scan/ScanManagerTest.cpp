@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "app/ZUNApp.h"
+#include "mainwnd/RegistryOptSettings.h"
+#include "platform/base/Clock.h"
+#include "platform/fs/FileApi.h"
+#include "platform/system/Module.h"
 #include "platform/win/Sync.h"
+#include "platform/win/WinApp.h"
+#include "scan/ResultsFile.h"
 #include "scan/categories/ActiveX.h"
 #include "scan/categories/AppPaths.h"
 #include "scan/categories/DeepScanCU.h"
@@ -145,4 +152,60 @@ TEST_F(ScanManagerTest, TheProblemFilterSeesTheCategoriesOfTheNewestManager) {
       << "the same entry found by another category of this scan is recorded once";
   EXPECT_EQ(second.AddProblem(41, L"HKEY_CURRENT_USER\\Software\\Qzx", L"A", L"C:\\gone.exe", L"", 1), 0)
       << "the other view is another entry";
+}
+
+TEST(ScanEngineAtStartAndExit, TheApplicationLoadsTheLastResultsAndSavesThemAgainAtExit) {
+  mxtest::TempDir runtime;  // instances of other test processes must not count as ours
+  setenv("MX_RUNTIME_DIR", runtime.path().c_str(), 1);
+  mx::FakeClock clock;
+  mx::SetClock(&clock);
+  struct Restore {
+    ~Restore() {
+      SetScanManagerHooks({});
+      GetRegistryOptSettings().SetSelection(kAllCategories);
+      win::SetCommandLineArgs({});
+      mx::SetClock(nullptr);
+    }
+  } restore;
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  AddDataFolder(prefix);
+  prefix.import(LR"(
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+"QzxAgent"="C:\\Qzx\\agent.exe"
+[HKEY_CURRENT_USER\Software\Tarvolen\Mendrix\Version 1.0\Settings]
+"SelectedCategories"=dword:00000c00
+)");
+  std::string stored;
+  {
+    CScanManager source;
+    source.CreateCategories(CATEGORY_STARTUP, 1);
+    auto problem = MakeProblem(41, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                               L"QzxAgent", L"C:\\Qzx\\agent.exe");
+    problem->m_arrDetails = {L"QzxAgent"};
+    source.GetCategory(CATEGORY_STARTUP)->m_arrProblems.push_back(std::move(problem));
+    stored = EncodeResults(source);
+  }
+  ASSERT_EQ(mx::WriteWinFile(ResultsFilePath(), stored), ERROR_SUCCESS);
+
+  RegisterScanEngine();
+  win::SetCommandLineArgs({mx::ProgramWinPath()});
+  auto app = std::make_unique<CZUNApp>();
+  ASSERT_TRUE(app->InitInstance());
+  ASSERT_NE(app->m_pScanManager, nullptr);
+  EXPECT_EQ(app->m_pScanManager->GetProblemCount(), 1);
+  EXPECT_NE(dynamic_cast<CStartup*>(app->m_pScanManager->GetCategory(CATEGORY_STARTUP)), nullptr);
+  EXPECT_EQ(app->m_nLoadedProblemCount, 1);
+  DWORD selected = 0;
+  int count = 0;
+  GetRegistryOptSettings().GetSelectedCategories(selected, count);
+  EXPECT_EQ(selected, 0xC00u) << "the scan-area page starts from the stored selection";
+  EXPECT_EQ(count, 2);
+
+  app->m_pScanManager->GetCategory(CATEGORY_STARTUP)->m_arrProblems[0]->m_nSelected = 0;
+  app->ExitInstance();
+  EXPECT_EQ(app->m_pScanManager, nullptr);
+  std::string saved;
+  ASSERT_EQ(mx::ReadWinFile(ResultsFilePath(), saved), ERROR_SUCCESS);
+  stored.replace(4 + 11 * 4 + 4 + 4, 4, std::string(4, '\0'));  // the record's selected field
+  EXPECT_EQ(saved, stored);
 }
