@@ -225,7 +225,7 @@ bool CCategory::CheckEmptyKey(HKEY root, const std::wstring& subKey, bool view64
       }
     }
     if (report) {
-      const int index = AddProblem(kEntryTypeEmptyKey, fullPath, L"", defaultText, L"", view64 ? 0 : 1);
+      const int index = AddProblem(kEntryTypeEmptyKey, fullPath, L"", defaultText, L"", (IsWow64() && !view64) ? 1 : 0);
       AddProblemDetail(index, GetLocalizedString(L"IDS_EMPTY_KEY"));
       AddProblemDetail(index, fullPath);
     }

@@ -13,6 +13,8 @@
 #include "scan/Backup.h"
 #include "scan/BackupSession.h"
 #include "scan/Problem.h"
+#include "scan/categories/DanglingProgIdRepair.h"
+#include "scan/categories/Software.h"
 
 const int kRepairActionOfType[44] = {0, 1, 2, 3, 1, 1, 3, 0, 1, 1, 1, 3, 3, 3, 4, 3, 4, 3, 1, 0, 1, 0,
                                      3, 2, 2, 2, 5, 6, 2, 2, 2, 2, 7, 2, 8, 1, 3, 9, 1, 3, 8, 2, 2, 2};
@@ -140,7 +142,12 @@ bool RepairProblem(CProblem& problem) {
     c.mask |= c.view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
   }
   if (problem.EntryType < 0 || problem.EntryType >= 44) return false;
-  const int action = kRepairActionOfType[problem.EntryType];
+  // A dangling ProgID leaves the extension's other registrations (OpenWithProgids, ShellNew, ...) in place:
+  // only the default value goes, and the key only when nothing else is left in it.
+  if (problem.EntryType == 15) return RepairDanglingProgId(problem);
+  // A missing installer folder is one value of Installer\Folders: only that value goes, never the key that
+  // registers every other folder.
+  const int action = IsInstallerFolderProblem(problem) ? 2 : kRepairActionOfType[problem.EntryType];
 
   if (action == 7) {
     std::wstring url = problem.GetDetail(1);

@@ -107,6 +107,33 @@ TEST_F(RepairTest, ValueActions) {
   EXPECT_FALSE(Repair(2, L"HKEY_CURRENT_USER\\Software\\QzxE", L"Blank")) << "already gone: the delete fails";
 }
 
+TEST_F(RepairTest, NarrowRepairsLeaveTheRestOfTheKey) {
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Installer\Folders]
+"C:\\QzxGone\\"=""
+"C:\\windows\\"=""
+[HKEY_LOCAL_MACHINE\Software\Classes\.qzxdoc]
+@="QzxDoc.Nowhere"
+"Content Type"="text/x-qzx"
+[HKEY_LOCAL_MACHINE\Software\Classes\.qzxdoc\OpenWithProgids]
+)");
+  const wchar_t* folders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
+  EXPECT_TRUE(Repair(36, std::wstring(L"HKEY_LOCAL_MACHINE\\") + folders, L"C:\\QzxGone\\"));
+  EXPECT_EQ(enginetest::StringValue(HKEY_LOCAL_MACHINE, folders, L"C:\\QzxGone\\", v64), "<no value>");
+  EXPECT_EQ(enginetest::StringValue(HKEY_LOCAL_MACHINE, folders, L"C:\\windows\\", v64), "")
+      << "the other registered folders stay";
+
+  CProblem progId;
+  progId.EntryType = 15;
+  progId.Key = L"HKEY_CLASSES_ROOT\\.qzxdoc";
+  progId.ValueData = L"QzxDoc.Nowhere";
+  progId.m_pBackupHolder = &holder;
+  EXPECT_TRUE(RepairProblem(progId));
+  EXPECT_TRUE(enginetest::KeyExists(HKEY_CLASSES_ROOT, L".qzxdoc\\OpenWithProgids", v64));
+  EXPECT_EQ(enginetest::StringValue(HKEY_CLASSES_ROOT, L".qzxdoc", L"Content Type", v64), "text/x-qzx");
+  EXPECT_EQ(enginetest::StringValue(HKEY_CLASSES_ROOT, L".qzxdoc", L"", v64), "<no value>");
+}
+
 TEST_F(RepairTest, WhatCannotBeFixed) {
   struct Case {
     int type;
