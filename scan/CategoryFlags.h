@@ -4,6 +4,7 @@
 // order in which the workers run the category.
 #include <array>
 
+#include "app/CategoryTexts.h"  // kCategoryCount: the texts and the flags count the same fourteen
 #include "platform/base/WinTypes.h"
 
 inline constexpr DWORD CATEGORY_ACTIVEX = 0x1;
@@ -21,7 +22,6 @@ inline constexpr DWORD CATEGORY_STARTUP = 0x800;
 inline constexpr DWORD CATEGORY_DEEPSCAN_LM = 0x1000;
 inline constexpr DWORD CATEGORY_DEEPSCAN_CU = 0x2000;
 
-inline constexpr int kCategoryCount = 14;
 inline constexpr DWORD kAllCategories = 0x3FFF;  // the default of SelectedCategories
 
 struct CategoryInfo {
