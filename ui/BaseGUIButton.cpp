@@ -50,7 +50,6 @@ int CBaseGUIButton::GetWindowText(LPWSTR buffer, int size) {
 
 LRESULT CBaseGUIButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
-  if (HandleHoverMessage(m_hWnd, m_hover, 2, msg, &result)) return result;
-  if (msg == WM_ERASEBKGND) return TRUE;
+  if (HandleHoverMessage(m_hWnd, m_hover, 2, TRUE, msg, &result)) return result;
   return COwnerDrawButton::WindowProc(msg, wParam, lParam);
 }

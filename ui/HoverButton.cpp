@@ -61,7 +61,6 @@ void CHoverButton::DrawItem(DRAWITEMSTRUCT* item) {
 
 LRESULT CHoverButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
-  if (HandleHoverMessage(m_hWnd, m_hover, 1, msg, &result)) return result;
-  if (msg == WM_ERASEBKGND) return TRUE;
+  if (HandleHoverMessage(m_hWnd, m_hover, 1, TRUE, msg, &result)) return result;
   return COwnerDrawButton::WindowProc(msg, wParam, lParam);
 }

@@ -4,8 +4,12 @@
 #include "platform/win/Window.h"
 #include "ui/InputApi.h"
 
-bool HandleHoverMessage(HWND hwnd, HoverState& state, DWORD hoverTime, UINT msg, LRESULT* result) {
+bool HandleHoverMessage(HWND hwnd, HoverState& state, DWORD hoverTime, LRESULT eraseAnswer, UINT msg,
+                        LRESULT* result) {
   switch (msg) {
+    case WM_ERASEBKGND:
+      *result = eraseAnswer;
+      return true;
     case WM_MOUSEMOVE:
       if (!state.m_bTracking) {
         TRACKMOUSEEVENT request;

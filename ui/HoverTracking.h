@@ -13,6 +13,8 @@ struct HoverState {
   HCURSOR m_hCurrentCursor = nullptr;
 };
 
-// Handles msg for the button hwnd when it is one of the hover messages; *result is what the procedure
-// returns, and false means the message is not a hover message or wants default processing after it.
-bool HandleHoverMessage(HWND hwnd, HoverState& state, DWORD hoverTime, UINT msg, LRESULT* result);
+// Handles msg for the button hwnd when it is one of the hover messages or WM_ERASEBKGND (answered with
+// eraseAnswer, nothing erased); *result is what the procedure returns, and false means the message is not
+// one of them or wants default processing after it.
+bool HandleHoverMessage(HWND hwnd, HoverState& state, DWORD hoverTime, LRESULT eraseAnswer, UINT msg,
+                        LRESULT* result);

@@ -90,7 +90,6 @@ void ChyperlinkBtn::DrawItem(DRAWITEMSTRUCT* item) {
 
 LRESULT ChyperlinkBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
-  if (HandleHoverMessage(m_hWnd, m_hover, 1, msg, &result)) return result;
-  if (msg == WM_ERASEBKGND) return FALSE;
+  if (HandleHoverMessage(m_hWnd, m_hover, 1, FALSE, msg, &result)) return result;
   return COwnerDrawButton::WindowProc(msg, wParam, lParam);
 }
