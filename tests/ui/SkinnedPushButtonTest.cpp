@@ -209,3 +209,29 @@ TEST(GreenButtonFont, SizeAndFaceByLanguageAndSegoe) {
     }
   }
 }
+
+// The parent's background shows through: it erases into the button's DC with the origin at the button.
+TEST(BaseGUIButton, ParentBackgroundIsPaintedAtTheButtonsPlace) {
+  class Parent : public CDialog {
+   public:
+    POINT originSeen{-1, -1};
+
+   protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+      if (msg == WM_ERASEBKGND) win::GetWindowOrgEx(reinterpret_cast<HDC>(wParam), &originSeen);
+      return CDialog::WindowProc(msg, wParam, lParam);
+    }
+  } parent;
+  ASSERT_TRUE(parent.Create(uitest::kEmptyPopup));
+  CKVTHoverButton button;
+  ASSERT_TRUE(button.Create(L"OK", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, RECT{30, 40, 90, 60}, &parent, 1003));
+  CDC dc;
+  dc.Attach(gdi::CreateRecordingDC(60, 20, nullptr));
+  const RECT clip{0, 0, 10, 10};
+  button.PaintParentBackground(&dc, &clip);
+  EXPECT_EQ(parent.originSeen, (POINT{30, 40}));
+  EXPECT_EQ(dc.GetWindowOrg(), (CPoint{0, 0})) << "the origin is put back";
+  RECT box{};
+  dc.GetClipBox(&box);
+  EXPECT_EQ(box, (RECT{0, 0, 60, 20})) << "and the clip region";
+}
