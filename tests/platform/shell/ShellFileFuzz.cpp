@@ -19,30 +19,11 @@
 #include "platform/shell/ShellLink.h"
 #include "platform/shell/VersionInfo.h"
 #include "support/TestPaths.h"
+#include "support/BinaryMutator.h"
 
 namespace {
 
-std::string Mutate(std::string s, std::mt19937& rng) {
-  static const std::uint32_t kValues[] = {0, 1, 0x7F, 0x80, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0x4C,
-                                          0x10, 0x14, 0x1C, 0x24, 0x314};
-  int edits = 1 + static_cast<int>(rng() % 6);
-  for (int i = 0; i < edits && !s.empty(); ++i) {
-    size_t at = rng() % s.size();
-    switch (rng() % 5) {
-      case 0: s[at] = static_cast<char>(rng()); break;
-      case 1: s.resize(at); break;
-      case 2: {
-        std::uint32_t v = kValues[rng() % std::size(kValues)];
-        size_t width = rng() % 2 ? 4 : 2;
-        for (size_t k = 0; k < width && at + k < s.size(); ++k) s[at + k] = static_cast<char>(v >> (8 * k));
-        break;
-      }
-      case 3: s.insert(at, std::string(1 + rng() % 16, static_cast<char>(rng()))); break;
-      default: s.erase(at, 1 + rng() % 16); break;
-    }
-  }
-  return s;
-}
+std::string Mutate(const std::string& s, std::mt19937& rng) { return mxtest::MutateBinary(s, rng, {0x4C, 0x10, 0x14, 0x1C, 0x24, 0x314}); }
 
 bool CheckBlock(std::string_view raw) {
   std::vector<BYTE> block = mx::VersionBlockFromResource(raw);
