@@ -255,6 +255,7 @@ TEST(MainBorder, RendersThreeFramesAsPng) {
   for (const auto& c : kCases) {
     TestFrame frame;
     Apply(frame, c.flags);
+    frame.m_bShowMinimize = c.flags.logo ? 0 : 1;  // as the logo frames choose
     ASSERT_TRUE(frame.Create(uitest::kEmptyPopup));
     frame.MoveWindow(0, 0, c.w, c.h);
     frame.ShowWindow(SW_SHOW);
