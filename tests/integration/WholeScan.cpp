@@ -1,0 +1,136 @@
+#include "integration/WholeScan.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/base/Text.h"
+#include "platform/fs/Drives.h"
+#include "platform/registry/Registry.h"
+#include "scan/EngineMessages.h"
+#include "scan/ScanManager.h"
+#include "scan/ScanThread.h"
+#include "scan/support/RecordingWindow.h"
+
+namespace wholescan {
+
+void RemoveHostDrive(const std::wstring& prefixDir) {
+  std::error_code ec;
+  std::filesystem::remove(std::filesystem::path(mx::WideToUtf8(prefixDir)) / "dosdevices" / "z:", ec);
+  mx::ResetDrives();
+}
+
+UINT RunScan(CScanManager& manager, DWORD mask, DWORD* finished) {
+  enginetest::EventLog log;
+  UINT end = 0;
+  DWORD done = 0;
+  enginetest::RecordingWindow progress(L"MxWholeScanProgress", &log, "progress");
+  progress.m_onMessage = [&end, &done](enginetest::RecordingWindow&, UINT msg, WPARAM wParam, LPARAM) {
+    if (msg == WM_SCAN_COMPLETED || msg == WM_SCAN_STOPPED) end = msg;
+    if (msg == WM_CATEGORY_FINISHED) done |= static_cast<DWORD>(wParam);
+  };
+  int count = 0;
+  for (DWORD bits = mask & kAllCategories; bits != 0; bits &= bits - 1) ++count;
+  manager.CreateCategories(static_cast<int>(mask), count);
+  manager.m_hProgressWnd = progress.GetSafeHwnd();
+  if (!BeginScanWorker(manager)) return 0;
+  // GetMessage answers the worker's sent messages while it waits; the timer wakes it to look at the clock.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(4);
+  progress.SetTimer(1, 1000);
+  MSG msg;
+  while (end == 0 && std::chrono::steady_clock::now() < deadline && win::GetMessage(&msg, nullptr, 0, 0) > 0)
+    win::DispatchMessage(&msg);
+  progress.KillTimer(1);
+  manager.StopWorkerAndWait();
+  manager.m_hProgressWnd = nullptr;
+  if (finished) *finished = done;
+  return end;
+}
+
+namespace {
+
+std::string Printable(const std::wstring& text) {
+  std::wstring shown;
+  for (wchar_t c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      wchar_t escape[8];
+      std::swprintf(escape, 8, L"\\x%04x", static_cast<unsigned>(c));
+      shown += escape;
+    } else {
+      shown += c;
+    }
+  }
+  return mx::WideToUtf8(shown);
+}
+
+}  // namespace
+
+std::vector<std::string> ProblemLines(const CScanManager& manager) {
+  std::vector<std::string> out;
+  for (const CategoryInfo& info : kCategoryTable) {
+    const CCategory* category = manager.GetCategory(info.flag);
+    if (!category) continue;
+    std::vector<std::string> lines;
+    for (const auto& problem : category->m_arrProblems) {
+      lines.push_back(mx::WideToUtf8(info.className) + "\t" + (problem->m_n32BitEntry ? "32" : "64") + "\t" +
+                      std::to_string(problem->EntryType) + "\t" + Printable(problem->Key) + "\t" +
+                      Printable(problem->ValueName) + "\t" + Printable(problem->ValueData) + "\t" +
+                      Printable(problem->AlternateKey));
+    }
+    std::sort(lines.begin(), lines.end());
+    out.insert(out.end(), lines.begin(), lines.end());
+  }
+  return out;
+}
+
+namespace {
+
+void DumpKey(HKEY key, const std::wstring& name, REGSAM view, std::map<std::wstring, std::wstring>& out) {
+  const std::wstring lower = mx::ToLower(name);
+  if (lower.find(L"\\software\\tarvolen") != std::wstring::npos) return;
+  out[lower] = L"";
+  std::vector<wchar_t> valueName(16384);
+  std::vector<BYTE> data;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLen = static_cast<DWORD>(valueName.size()), type = 0, size = 0;
+    if (win::RegEnumValue(key, i, valueName.data(), &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    data.assign(size + 1, 0);
+    nameLen = static_cast<DWORD>(valueName.size());
+    win::RegEnumValue(key, i, valueName.data(), &nameLen, nullptr, &type, data.data(), &size);
+    static const wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring line = std::to_wstring(type) + L":";
+    for (DWORD b = 0; b < size; ++b) {
+      line += kHex[data[b] >> 4];
+      line += kHex[data[b] & 15];
+    }
+    out[lower + L" | " + std::wstring(valueName.data(), nameLen)] = line;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t sub[256];
+    DWORD len = 256;
+    if (win::RegEnumKeyEx(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY child = nullptr;
+    if (win::RegOpenKeyEx(key, sub, 0, KEY_READ | view, &child) != ERROR_SUCCESS) continue;
+    DumpKey(child, name + L"\\" + sub, view, out);
+    win::RegCloseKey(child);
+  }
+}
+
+}  // namespace
+
+std::map<std::wstring, std::wstring> DumpRegistry() {
+  std::map<std::wstring, std::wstring> out;
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const std::wstring tag = view == KEY_WOW64_64KEY ? L"64:" : L"32:";
+    for (auto [root, name] : {std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}, std::pair{HKEY_USERS, L"HKU"}}) {
+      HKEY key = nullptr;
+      if (win::RegOpenKeyEx(root, L"", 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
+      DumpKey(key, tag + name, view, out);
+      win::RegCloseKey(key);
+    }
+  }
+  return out;
+}
+
+}  // namespace wholescan
