@@ -1,8 +1,74 @@
 // The program: the application object runs on this thread until its main window closes. The machine is the
-// Wine prefix of $WINEPREFIX, else ~/.wine.
+// Wine prefix of $WINEPREFIX, else ~/.wine, else the sample prefix rebuilt from the program's sources.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/AppPaths.h"
+#include "app/SamplePrefix.h"
 #include "app/ZUNApp.h"
+#include "mainwnd/ScheduledScan.h"
+#include "platform/base/Prefix.h"
+#include "platform/base/Text.h"
+#include "platform/fs/WinPath.h"
+#include "platform/system/Time.h"
+#include "scan/ResultsFile.h"
+#include "scan/ScanManager.h"
+
+namespace {
+
+// Where a file of the machine lives on the host, for the user's terminal.
+std::string HostPath(const std::wstring& windowsPath) {
+  if (windowsPath.empty()) return "(no data folder)";
+  const auto resolved = mx::ResolveWinPath(windowsPath);
+  if (!resolved) return mx::WideToUtf8(windowsPath);
+  std::error_code ec;
+  const auto shown = std::filesystem::weakly_canonical(resolved->host, ec);  // drive_c rather than dosdevices/c:
+  return (ec ? resolved->host : shown).string();
+}
+
+// The day's log, as the log names it.
+std::wstring TodaysLogPath() {
+  std::wstring path = GetAppDataFolderPath();
+  if (path.empty()) return path;
+  SYSTEMTIME now{};
+  win::GetLocalTime(&now);
+  wchar_t name[32];
+  std::swprintf(name, 32, L"log_%02d-%02d-%04d.log", now.wMonth, now.wDay, now.wYear);
+  AppendPath(path, name);
+  return path;
+}
+
+void ReportScan(const ScheduledScanOutcome& outcome) {
+  if (outcome.completed)
+    std::printf("mendrix: scan completed: %d problem%s found\n", outcome.problems, outcome.problems == 1 ? "" : "s");
+  else
+    std::printf("mendrix: the scan did not complete (see the log); %d problems held from the last scan\n",
+                outcome.problems);
+  std::printf("mendrix: results: %s\nmendrix: log:     %s\n", HostPath(ResultsFilePath()).c_str(),
+              HostPath(TodaysLogPath()).c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  const MachinePrefix prefix =
+      ChooseMachinePrefix(std::getenv("WINEPREFIX"), std::getenv("HOME"), std::getenv("XDG_DATA_HOME"),
+                          MX_SAMPLE_PREFIX_SOURCE);
+  if (prefix.dir.empty()) {
+    std::fprintf(stderr, "mendrix: %s\n", prefix.error.c_str());
+    return 1;
+  }
+  mx::SetPrefixDir(prefix.dir);
+  std::printf("mendrix: Wine prefix %s%s\n", prefix.dir.string().c_str(),
+              prefix.source == MachinePrefix::Source::Sample ? " (the sample prefix: no $WINEPREFIX and no ~/.wine)"
+                                                             : "");
+  std::fflush(stdout);
+
+  RegisterScanEngine();
+  RegisterScheduledScan(ReportScan);
   // Made here rather than as a global: it reads the machine's registry, which must exist first.
   CZUNApp app;
   return win::AfxWinMain(argc, argv);

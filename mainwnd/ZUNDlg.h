@@ -3,6 +3,7 @@
 // the localized program title, created hidden, so that a second instance finds it and posts its requests.
 // The screens come with the main window's own work.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/win/Wnd.h"
@@ -20,6 +21,13 @@ class CZUNDlg : public win::CWnd {
 
   // Called for each request another instance posts (tests and the start-up log it).
   std::function<void(UINT message)> m_onInstanceRequest;
+
+  // The scan-progress screen the main window holds (for now the scheduled scan's hidden window).
+  std::unique_ptr<win::CWnd> m_scanProgress;
+
+  // Runs once the window exists, as the window's own initialisation step: the program hooks its
+  // command-word work in here (the scheduled scan).
+  static void SetInitHook(std::function<void(CZUNDlg&)> hook);
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -1,0 +1,128 @@
+// The program's main job as its users start it: "mendrix scan" on a prefix, and the choice of the prefix
+// when none is given.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/SamplePrefix.h"
+#include "integration/WholeScan.h"
+#include "platform/base/FileIO.h"
+#include "platform/base/Text.h"
+#include "scan/ResultsFile.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int exitCode = -1;
+  std::string output;
+};
+
+RunResult RunMendrix(const std::string& environment, const std::string& arguments) {
+  const std::string command = environment + " '" + MX_BINARY_DIR + "/bin/mendrix' " + arguments + " 2>&1";
+  RunResult out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return out;
+  std::array<char, 4096> buffer{};
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.output.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::string bytes;
+  mx::ReadWholeFile(path, bytes);
+  return bytes;
+}
+
+TEST(MainJob, ScanSavesResultsLogsEveryProblemRecordsTheScanAndEnds) {
+  mxtest::TempDir dir;
+  const fs::path prefix = dir.path() / "prefix";
+  mxtest::MakeFixturePrefix(prefix);
+  wholescan::RemoveHostDrive(mx::Utf8ToWide(prefix.string()));  // the host's fonts play no part
+
+  const RunResult run = RunMendrix("WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("Wine prefix " + prefix.string()), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("scan completed: 4 problems found"), std::string::npos) << run.output;
+
+  const fs::path data = prefix / "drive_c/users/root/AppData/Roaming/Tarvolen/Mendrix/Version 1.0";
+  EXPECT_NE(run.output.find((data / "results.kvt").string()), std::string::npos) << run.output;
+  StoredResults stored;
+  ASSERT_TRUE(DecodeResults(ReadText(data / "results.kvt"), stored));
+  EXPECT_EQ(stored.total, 4);
+  EXPECT_EQ(stored.blocks[CategoryIndexOfFlag(CATEGORY_FONTS)].size(), 4u);
+
+  // The day's log holds every problem; it is UTF-16LE.
+  std::string log;
+  for (const auto& entry : fs::directory_iterator(data))
+    if (entry.path().filename().string().rfind("log_", 0) == 0) log += ReadText(entry.path());
+  const std::string logText = mx::WideToUtf8(mx::Utf16LeToWide(log));
+  size_t found = 0;
+  for (size_t at = logText.find("Invalid Entry Found"); at != std::string::npos;
+       at = logText.find("Invalid Entry Found", at + 1))
+    ++found;
+  EXPECT_EQ(found, 4u) << logText;
+
+  // The scan's time and counts are the user's settings now.
+  const std::string user = ReadText(prefix / "user.reg");
+  EXPECT_NE(user.find("\"CurrentScanTime\"=hex:"), std::string::npos);
+  EXPECT_NE(user.find("\"StrLastScanResults\"=\"4\""), std::string::npos);
+  EXPECT_NE(user.find("\"RegErrFoundTillDate\"=dword:00000004"), std::string::npos);
+  const size_t lastScan = user.find("\"StrLastScan\"=\"");
+  ASSERT_NE(lastScan, std::string::npos);
+  EXPECT_NE(user[lastScan + 15], '"') << "the last-scan text is set";
+}
+
+TEST(MainJob, PrefixComesFromTheEnvironmentThenHomeThenTheSampleRebuiltOnce) {
+  mxtest::TempDir dir;
+  const fs::path home = dir.path() / "home";
+  fs::create_directories(home);
+  const std::string homeText = home.string();
+  const fs::path sample = mxtest::FixtureDir();
+
+  MachinePrefix chosen = ChooseMachinePrefix("/srv/somewhere", homeText.c_str(), nullptr, sample);
+  EXPECT_EQ(chosen.dir, "/srv/somewhere");
+  EXPECT_EQ(chosen.source, MachinePrefix::Source::Environment);
+
+  // No ~/.wine: the sample, under the data folder the environment names, else ~/.local/share.
+  EXPECT_EQ(SamplePrefixHome("/home/q", "/data/q"), "/data/q/mendrix/sample-prefix");
+  EXPECT_EQ(SamplePrefixHome("/home/q", ""), "/home/q/.local/share/mendrix/sample-prefix");
+  chosen = ChooseMachinePrefix(nullptr, homeText.c_str(), nullptr, sample);
+  ASSERT_EQ(chosen.dir, home / ".local/share/mendrix/sample-prefix") << chosen.error;
+  EXPECT_EQ(chosen.source, MachinePrefix::Source::Sample);
+  EXPECT_TRUE(fs::is_directory(chosen.dir / "drive_c/windows/system32"));
+  // Used from then on: what the program changed there stays.
+  std::ofstream(chosen.dir / "system.reg", std::ios::app) << "\n";
+  const auto size = fs::file_size(chosen.dir / "system.reg");
+  EXPECT_EQ(ChooseMachinePrefix(nullptr, homeText.c_str(), nullptr, sample).dir, chosen.dir);
+  EXPECT_EQ(fs::file_size(chosen.dir / "system.reg"), size);
+
+  // A rebuild that stopped half-way (no registry yet) is made again.
+  fs::remove(chosen.dir / "system.reg");
+  EXPECT_EQ(ChooseMachinePrefix(nullptr, homeText.c_str(), nullptr, sample).dir, chosen.dir);
+  EXPECT_TRUE(fs::exists(chosen.dir / "system.reg"));
+
+  // A ~/.wine with a registry wins over the sample.
+  fs::create_directories(home / ".wine");
+  std::ofstream(home / ".wine/system.reg") << "WINE REGISTRY Version 2\n";
+  chosen = ChooseMachinePrefix(nullptr, homeText.c_str(), nullptr, sample);
+  EXPECT_EQ(chosen.dir, home / ".wine");
+  EXPECT_EQ(chosen.source, MachinePrefix::Source::Home);
+
+  // Without a sample to rebuild from, a clear error and no prefix.
+  chosen = ChooseMachinePrefix(nullptr, (dir.path() / "nobody").string().c_str(), nullptr, dir.path() / "none");
+  EXPECT_TRUE(chosen.dir.empty());
+  EXPECT_NE(chosen.error.find("no sample prefix"), std::string::npos) << chosen.error;
+}
+
+}  // namespace
