@@ -1,8 +1,10 @@
 #include "scan/categories/FileInfoArray.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
 
+#include "platform/base/Prefix.h"
 #include "platform/fs/Drives.h"
 #include "platform/fs/FileApi.h"
 #include "platform/fs/WinPath.h"
@@ -47,7 +49,8 @@ struct CFileInfoArray::Walk {
   const volatile BOOL* stop = nullptr;
   int* counter = nullptr;
   std::vector<fs::path> areas;  // where the walk may go: its start folder and the prefix's drives
-  std::vector<fs::path> descent;  // the real folders from the start folder down to the current one
+  fs::path prefix;  // the prefix's own folder
+  std::set<fs::path> visited;  // real folders already walked: links that lead back, or twice to one place
 
   bool stopped() const { return stop && *stop; }
 };
@@ -72,10 +75,11 @@ int CFileInfoArray::AddDir(const std::wstring& folder, const std::wstring& mask,
   walk.stop = stop;
   walk.counter = counter;
   walk.areas.push_back(start);
+  std::error_code error;
+  walk.prefix = fs::canonical(mx::PrefixDir(), error);
   for (wchar_t letter = L'a'; letter <= L'z'; ++letter) {
     const auto root = mx::DriveHostRoot(letter);
     if (!root) continue;
-    std::error_code error;
     const fs::path real = fs::canonical(*root, error);
     if (!error && !IsHostRoot(real)) walk.areas.push_back(real);
   }
@@ -88,10 +92,10 @@ int CFileInfoArray::AddDirLevel(Walk& walk, const std::wstring& folder, int dept
   bool allowed = false;
   for (const fs::path& area : walk.areas) allowed = allowed || IsInside(here, area);
   if (!allowed) return 0;
-  for (const fs::path& above : walk.descent)
-    if (above == here) return 0;  // a link back up the tree
+  // A user folder linked to the host's home holds the prefix itself: its drives are no part of that folder.
+  if (here == walk.prefix) return 0;
+  if (!walk.visited.insert(here).second) return 0;
 
-  walk.descent.push_back(here);
   int added = 0;
   WIN32_FIND_DATAW entry;
   if (walk.recurse && depth < kMaxDepth) {
@@ -112,6 +116,5 @@ int CFileInfoArray::AddDirLevel(Walk& walk, const std::wstring& folder, int dept
     ++added;
     if (walk.counter) ++*walk.counter;
   }
-  walk.descent.pop_back();
   return added;
 }

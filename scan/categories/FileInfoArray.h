@@ -1,8 +1,9 @@
 #pragma once
 // The files of a folder tree that match a mask, collected for the shortcut checks. The walk stays on the
 // machine's own folders: a linked folder is followed only into the folder the walk started from or onto a
-// drive of the prefix (never into the host's root folder), a folder already on the way down is not entered
-// again, and the walk goes at most kMaxDepth levels down.
+// drive of the prefix (never into the host's root folder nor into the prefix's own folder), each real
+// folder is walked once (so a file reached through two links is collected once, and a link back up the
+// tree ends there), and the walk goes at most kMaxDepth levels down.
 #include <string>
 #include <vector>
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Prefix.h"
 #include "platform/fs/Drives.h"
 #include "support/TestPaths.h"
 #include "support/TestPrefix.h"
@@ -68,20 +69,36 @@ TEST(FileInfoArray, LinkedFoldersAreWalkedOnlyInsideTheStartFolderOrThePrefixDri
   fs::create_directory_symlink(prefix.driveC() / "Qzx", prefix.hostPath(L"C:\\Qzx\\walk\\up"));
   fs::create_directory_symlink("/", prefix.hostPath(L"C:\\Qzx\\walk\\host"));
 
+  // "again" comes first and walks "sub", which is then not walked a second time
   EXPECT_EQ(Collect(L"C:\\users\\root\\Desktop\\"),
             (std::vector<std::wstring>{L"C:\\users\\root\\Desktop\\again\\homesub.lnk",
-                                       L"C:\\users\\root\\Desktop\\sub\\homesub.lnk",
                                        L"C:\\users\\root\\Desktop\\home.lnk"}));
-  // "up" leads back to a folder the walk is inside of; it is entered once, and its "walk" is not entered again
+  // "up" leads to the parent, whose "other" and "walk" were walked already
   EXPECT_EQ(Collect(L"C:\\Qzx\\walk\\"),
-            (std::vector<std::wstring>{L"C:\\Qzx\\walk\\in\\o.lnk", L"C:\\Qzx\\walk\\up\\other\\o.lnk",
-                                       L"C:\\Qzx\\walk\\w.lnk"}));
+            (std::vector<std::wstring>{L"C:\\Qzx\\walk\\in\\o.lnk", L"C:\\Qzx\\walk\\w.lnk"}));
 
   fs::create_directory_symlink("/", prefix.root() / "dosdevices" / "z:");
   mx::ResetDrives();
   EXPECT_EQ(Collect(L"Z:\\"), std::vector<std::wstring>{});
   fs::remove(prefix.root() / "dosdevices" / "z:");
   mx::ResetDrives();
+}
+
+TEST(FileInfoArray, ADesktopLinkedToTheHomeFolderLeavesOutThePrefixInIt) {
+  // Wine's own layout: the prefix lives in the home folder the user's desktop links to.
+  mxtest::TempDir home;
+  const fs::path wine = home.path() / ".wine";
+  fs::create_directories(wine / "dosdevices");
+  fs::create_directories(wine / "drive_c" / "users" / "root");
+  fs::create_directory_symlink("../drive_c", wine / "dosdevices" / "c:");
+  fs::create_directory_symlink(home.path(), wine / "drive_c" / "users" / "root" / "Desktop");
+  std::ofstream(home.path() / "desk.lnk") << "x";
+  std::ofstream(wine / "drive_c" / "drive.lnk") << "x";
+  const fs::path previous = mx::PrefixDir();
+  mx::SetPrefixDir(wine);
+
+  EXPECT_EQ(Collect(L"C:\\users\\root\\Desktop\\"), std::vector<std::wstring>{L"C:\\users\\root\\Desktop\\desk.lnk"});
+  mx::SetPrefixDir(previous);
 }
 
 TEST(FileInfoArray, TheWalkStopsAtItsDepthLimit) {
