@@ -1,0 +1,31 @@
+#pragma once
+// A private X server for the tests that need the real display: each test process starts its own Xvfb (so
+// parallel test runs never share a screen), initialises GTK on it and attaches the UI thread's queue.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mxtest {
+
+// Starts the server and GTK once per process. False, with the reason, when that is impossible here (no Xvfb
+// installed): the caller skips.
+bool StartDisplay(std::string* why);
+
+// Runs the GLib loop until done() holds or timeoutMs (real time) passed; returns done().
+bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000);
+
+// Runs a program (xdotool) on the test's display, keeping the GLib loop running; its exit code, -1 when it
+// could not start.
+int RunProgram(const std::vector<std::string>& argv);
+
+// Every pixel of the window's region of the screen, 0x00RRGGBB, top row first.
+std::vector<unsigned> ScreenPixels(int x, int y, int width, int height);
+
+}  // namespace mxtest
+
+// Skips the test when there is no display to be had.
+#define MX_REQUIRE_DISPLAY()                                   \
+  do {                                                         \
+    std::string why_;                                          \
+    if (!mxtest::StartDisplay(&why_)) GTEST_SKIP() << why_;    \
+  } while (0)
