@@ -83,6 +83,27 @@ TEST(MainJob, ScanSavesResultsLogsEveryProblemRecordsTheScanAndEnds) {
   EXPECT_NE(user[lastScan + 15], '"') << "the last-scan text is set";
 }
 
+// The categories ticked in the settings are the ones scanned; with none ticked nothing is scanned.
+TEST(MainJob, ScanTakesTheSelectedCategoriesFromTheSettings) {
+  struct Case {
+    const char* selected;
+    int exitCode;
+    const char* output;
+  };
+  for (const Case& c : {Case{"00000001", 0, "scan completed: 0 problems found"},
+                        Case{"00000000", 1, "the scan did not complete"}}) {
+    mxtest::TempDir dir;
+    const fs::path prefix = dir.path() / "prefix";
+    mxtest::MakeFixturePrefix(prefix);
+    std::ofstream(prefix / "user.reg", std::ios::app)
+        << "\n[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0\\\\Settings] 1796903971\n#time=1dd889dea935fcc\n"
+        << "\"SelectedCategories\"=dword:" << c.selected << "\n";
+    const RunResult run = RunMendrix("WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.selected << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.output), std::string::npos) << c.selected << "\n" << run.output;
+  }
+}
+
 TEST(MainJob, PrefixComesFromTheEnvironmentThenHomeThenTheSampleRebuiltOnce) {
   mxtest::TempDir dir;
   const fs::path home = dir.path() / "home";
