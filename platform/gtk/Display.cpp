@@ -9,6 +9,7 @@
 #include "platform/gdi/WindowDC.h"
 #include "platform/gtk/InputTarget.h"
 #include "platform/win/Message.h"
+#include "platform/win/Thread.h"
 #include "platform/win/Window.h"
 
 // After our headers: GLib defines TRUE and FALSE as macros.
@@ -39,7 +40,6 @@ struct State {
   DWORD gtkThread = 0;
   std::map<HWND, std::unique_ptr<Presented>> tops;
   std::map<HWND, Native> natives;
-  Display::NativeKeyFilter keyFilter;
   guint refreshTimer = 0;
 };
 
@@ -190,8 +190,16 @@ gboolean OnKey(GtkWidget* window, GdkEventKey* ev, gpointer data) {
   const UINT vk = VirtualKeyFromKeyval(ev->keyval);
   const UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
   if (HWND host = NativeHostOf(gtk_window_get_focus(GTK_WINDOW(window)))) {
-    // Typing into the page belongs to the page, after the screen's filter had its say.
-    if (S().keyFilter && vk && S().keyFilter(host, msg, vk)) return TRUE;
+    // Typing into the page belongs to the page, after the filters of the thread and of the host's screen had
+    // their say, as they have over every key of our own windows: a key they swallow or blank never arrives.
+    if (!down || !vk || p->otherThread) return FALSE;
+    MSG m{};
+    m.hwnd = host;
+    m.message = msg;
+    m.wParam = vk;
+    m.lParam = 1;
+    win::CWinThread* thread = win::AfxGetThread();
+    if (thread && (thread->PreTranslateMessage(&m) || m.wParam == 0)) return TRUE;
     return FALSE;
   }
   HWND target = p->otherThread ? nullptr : win::GetFocus();
@@ -409,6 +417,5 @@ GtkWidget* Display::WindowWidget(HWND top) const {
   return p ? p->window : nullptr;
 }
 
-void Display::SetNativeKeyFilter(NativeKeyFilter filter) { S().keyFilter = std::move(filter); }
 
 }  // namespace gtkhost

@@ -6,8 +6,6 @@
 //
 // Everything here runs on the GTK main thread; the window core's notifications from other threads are carried
 // over to it.
-#include <functional>
-
 #include "platform/win/WinDefs.h"
 
 typedef struct _GtkWidget GtkWidget;
@@ -32,9 +30,8 @@ class Display {
   // The GtkWindow presenting top (nullptr while it is not presented).
   GtkWidget* WindowWidget(HWND top) const;
 
-  // Keys typed into a native child are offered here first (msg WM_KEYDOWN/WM_SYSKEYDOWN, vk); true drops them.
-  using NativeKeyFilter = std::function<bool(HWND host, UINT msg, UINT vk)>;
-  void SetNativeKeyFilter(NativeKeyFilter filter);
+  // Keys typed into a native child go to it only when the thread's message filter (the application's, then
+  // each window's from the host up) neither swallows them nor blanks their key code.
 
  private:
   Display() = default;

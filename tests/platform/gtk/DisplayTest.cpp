@@ -18,6 +18,7 @@
 #include "platform/win/Message.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Thread.h"
+#include "platform/win/WinApp.h"
 #include "platform/win/Window.h"
 #include "ui/ChildHtmlDialog.h"
 
@@ -64,7 +65,9 @@ struct Frame {
 
 constexpr const char* kScreenPage =
     "<!doctype html><html><head><script>function bg(){return getComputedStyle(document.body).backgroundColor + location.href + innerWidth + 'x' + innerHeight;}</script></head>"
-    "<body style='margin:0;background:#3366cc'><p id='t'>screen</p></body></html>";
+    "<body style='margin:0;background:#3366cc'><input id='field' type='text' style='position:absolute;left:10px;"
+    "top:10px;width:120px;height:24px'><script>function fieldValue(){return document.getElementById('field').value;}"
+    "</script></body></html>";
 
 POINT WidgetCenterOnScreen(GtkWidget* widget) {
   GtkAllocation a;
@@ -109,6 +112,7 @@ class DisplayTest : public ::testing::Test {
     if (frame) win::DestroyWindow(frame);
   }
 
+  win::CWinApp app{L"Display test"};  // its filter is the thread's, as in the program
   HWND frame = nullptr;
   HWND button = nullptr;
   CChildHtmlDialog screen{0, "frame-screen.htm"};
@@ -173,6 +177,22 @@ TEST_F(DisplayTest, ClickOnADrawnButtonArrivesOnTheUiThread) {
   ASSERT_TRUE(Click(POINT{ox + 350, oy + 28}));
   ASSERT_TRUE(mxtest::RunUntil([] { return Frame::clicks > 1; }));
   EXPECT_EQ(Frame::clicks, 2);
+}
+
+TEST_F(DisplayTest, TypingIntoThePagePassesTheScreensKeyFilter) {
+  GtkWidget* window = gtkhost::Display::Get().WindowWidget(frame);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(mxtest::RunUntil([&] { return gtk_widget_get_mapped(window) && screen.GetPage()->IsLoaded(); }));
+  gint ox = 0, oy = 0;
+  gdk_window_get_origin(gtk_widget_get_window(window), &ox, &oy);
+  // Without a window manager the X focus follows only a request of ours.
+  gdk_window_focus(gtk_widget_get_window(window), GDK_CURRENT_TIME);
+  ASSERT_TRUE(Click(POINT{ox + kScreenRect.left + 40, oy + kScreenRect.top + 20}));
+  ASSERT_TRUE(mxtest::RunUntil([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(window)); }));
+  ASSERT_EQ(mxtest::RunProgram({"xdotool", "type", "--delay", "30", "a b"}), 0);
+  web::ScriptValue v;
+  ASSERT_TRUE(mxtest::RunUntil([&] { return screen.GetPage()->Call(L"fieldValue", {}, &v) == S_OK && v.text.size() >= 2; }));
+  EXPECT_EQ(v.text, L"ab") << "the screen blanks the space key, as it does for its own windows";
 }
 
 TEST_F(DisplayTest, MessageBoxFromAWorkerIsShownAndAnswered) {
