@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-dir=build/release
+dir=build/app
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMX_BUILD_TESTS=OFF >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target mendrix
 exec "$dir/bin/mendrix" "${@:-scan}"

@@ -8,7 +8,8 @@ shift || true
 bash scripts/install-deps.sh
 args=("$@")
 [ ${#args[@]} -eq 0 ] && args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+args+=(-DMX_BUILD_TESTS=ON)
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 cd "$dir"
-ctest -j "$(( $(nproc) * 2 ))" --output-on-failure --timeout 600
+ctest -j "$(( $(nproc) * 2 ))" --output-on-failure --timeout 600 --no-tests=error
