@@ -8,6 +8,7 @@
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
 #include "platform/gtk/InputTarget.h"
+#include "platform/gtk/KeyState.h"
 #include "platform/win/Message.h"
 #include "platform/win/Thread.h"
 #include "platform/win/Window.h"
@@ -149,6 +150,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* ev, gpointer data) {
     default: return TRUE;
   }
   const int x = static_cast<int>(ev->x), y = static_cast<int>(ev->y);
+  NoteKey(ev->button == 1 ? 0x01 : 0x02, ev->type == GDK_BUTTON_PRESS);  // VK_LBUTTON, VK_RBUTTON
   if (ev->type == GDK_BUTTON_PRESS) {
     gtk_widget_grab_focus(widget);  // keys go to our windows again, not to a native child
     MouseTarget t = FindMouseTarget(p->hwnd, x, y);
@@ -189,6 +191,7 @@ gboolean OnKey(GtkWidget* window, GdkEventKey* ev, gpointer data) {
   const bool alt = ev->state & GDK_MOD1_MASK;
   const UINT vk = VirtualKeyFromKeyval(ev->keyval);
   const UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  NoteKey(static_cast<int>(vk), down);
   if (HWND host = NativeHostOf(gtk_window_get_focus(GTK_WINDOW(window)))) {
     // Typing into the page belongs to the page, after the filters of the thread and of the host's screen had
     // their say, as they have over every key of our own windows: a key they swallow or blank never arrives.
@@ -216,6 +219,11 @@ gboolean OnKey(GtkWidget* window, GdkEventKey* ev, gpointer data) {
     }
   }
   return TRUE;
+}
+
+gboolean OnFocusOut(GtkWidget*, GdkEvent*, gpointer) {
+  ReleaseAllKeys();
+  return FALSE;
 }
 
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
@@ -261,6 +269,7 @@ Presented& Create(HWND top) {
   g_signal_connect(p->window, "key-press-event", G_CALLBACK(OnKey), top);
   g_signal_connect(p->window, "key-release-event", G_CALLBACK(OnKey), top);
   g_signal_connect(p->window, "delete-event", G_CALLBACK(OnDelete), top);
+  g_signal_connect(p->window, "focus-out-event", G_CALLBACK(OnFocusOut), top);
   auto& ref = *p;
   S().tops[top] = std::move(p);
   if (ref.otherThread) EnsureRefreshTimer();

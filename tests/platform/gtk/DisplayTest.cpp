@@ -10,6 +10,7 @@
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
 #include "platform/gtk/Display.h"
+#include "platform/gtk/KeyState.h"
 #include "platform/gtk/MessageBoxes.h"
 #include "platform/gtk/XvfbSession.h"
 #include "platform/web/PageFactory.h"
@@ -112,19 +113,27 @@ class DisplayTest : public ::testing::Test {
     if (frame) win::DestroyWindow(frame);
   }
 
+  // The frame is on screen (and its page loaded, when asked); origin is where.
+  bool WaitShown(bool withPage) {
+    GtkWidget* window = gtkhost::Display::Get().WindowWidget(frame);
+    if (!window || !mxtest::RunUntil([&] {
+          return gtk_widget_get_mapped(window) && (!withPage || screen.GetPage()->IsLoaded());
+        }))
+      return false;
+    gdk_window_get_origin(gtk_widget_get_window(window), &origin.x, &origin.y);
+    return true;
+  }
+
   win::CWinApp app{L"Display test"};  // its filter is the thread's, as in the program
   HWND frame = nullptr;
   HWND button = nullptr;
+  POINT origin{};
   CChildHtmlDialog screen{0, "frame-screen.htm"};
 };
 
 TEST_F(DisplayTest, FramedWindowWithABrowserScreenAppearsAsDrawn) {
-  GtkWidget* window = gtkhost::Display::Get().WindowWidget(frame);
-  ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(mxtest::RunUntil([&] { return gtk_widget_get_mapped(window) && screen.GetPage()->IsLoaded(); }));
-
-  gint ox = 0, oy = 0;
-  gdk_window_get_origin(gtk_widget_get_window(window), &ox, &oy);
+  ASSERT_TRUE(WaitShown(true));
+  const int ox = origin.x, oy = origin.y;
   const int w = 420, h = 320;
   auto inBrowser = [](int x, int y) {
     return x >= kScreenRect.left && x < kScreenRect.right && y >= kScreenRect.top && y < kScreenRect.bottom;
@@ -162,11 +171,8 @@ TEST_F(DisplayTest, FramedWindowWithABrowserScreenAppearsAsDrawn) {
 }
 
 TEST_F(DisplayTest, ClickOnADrawnButtonArrivesOnTheUiThread) {
-  GtkWidget* window = gtkhost::Display::Get().WindowWidget(frame);
-  ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(mxtest::RunUntil([&] { return gtk_widget_get_mapped(window); }));
-  gint ox = 0, oy = 0;
-  gdk_window_get_origin(gtk_widget_get_window(window), &ox, &oy);
+  ASSERT_TRUE(WaitShown(false));
+  const int ox = origin.x, oy = origin.y;
   Frame::clicks = 0;
   ASSERT_TRUE(Click(POINT{ox + 350, oy + 28}));
   ASSERT_TRUE(mxtest::RunUntil([] { return Frame::clicks > 0; }));
@@ -180,11 +186,9 @@ TEST_F(DisplayTest, ClickOnADrawnButtonArrivesOnTheUiThread) {
 }
 
 TEST_F(DisplayTest, TypingIntoThePagePassesTheScreensKeyFilter) {
+  ASSERT_TRUE(WaitShown(true));
+  const int ox = origin.x, oy = origin.y;
   GtkWidget* window = gtkhost::Display::Get().WindowWidget(frame);
-  ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(mxtest::RunUntil([&] { return gtk_widget_get_mapped(window) && screen.GetPage()->IsLoaded(); }));
-  gint ox = 0, oy = 0;
-  gdk_window_get_origin(gtk_widget_get_window(window), &ox, &oy);
   // Without a window manager the X focus follows only a request of ours.
   gdk_window_focus(gtk_widget_get_window(window), GDK_CURRENT_TIME);
   ASSERT_TRUE(Click(POINT{ox + kScreenRect.left + 40, oy + kScreenRect.top + 20}));
@@ -193,6 +197,19 @@ TEST_F(DisplayTest, TypingIntoThePagePassesTheScreensKeyFilter) {
   web::ScriptValue v;
   ASSERT_TRUE(mxtest::RunUntil([&] { return screen.GetPage()->Call(L"fieldValue", {}, &v) == S_OK && v.text.size() >= 2; }));
   EXPECT_EQ(v.text, L"ab") << "the screen blanks the space key, as it does for its own windows";
+}
+
+TEST_F(DisplayTest, KeyStateFollowsTheKeyboard) {
+  ASSERT_TRUE(WaitShown(false));
+  gdk_window_focus(gtk_widget_get_window(gtkhost::Display::Get().WindowWidget(frame)), GDK_CURRENT_TIME);
+  constexpr int kEsc = 0x1B, kControl = 0x11;
+  gtkhost::AsyncKeyState(kEsc);  // forget earlier presses
+  ASSERT_EQ(mxtest::RunProgram({"xdotool", "keydown", "Escape", "keydown", "Control_L"}), 0);
+  ASSERT_TRUE(mxtest::RunUntil([] { return (gtkhost::AsyncKeyState(kEsc) & 0x8000) != 0; }));
+  EXPECT_NE(gtkhost::AsyncKeyState(kControl) & 0x8000, 0) << "the left Ctrl is Ctrl";
+  ASSERT_EQ(mxtest::RunProgram({"xdotool", "keyup", "Escape", "keyup", "Control_L"}), 0);
+  ASSERT_TRUE(mxtest::RunUntil([] { return gtkhost::AsyncKeyState(kEsc) == 0; }));
+  EXPECT_EQ(gtkhost::AsyncKeyState(kControl), 0);
 }
 
 TEST_F(DisplayTest, MessageBoxFromAWorkerIsShownAndAnswered) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/gtk/Display.h"
 #include "platform/gtk/QueueSource.h"
@@ -117,23 +118,24 @@ int RunProgram(const std::vector<std::string>& argv) {
     if (error) g_error_free(error);
     return -1;
   }
-  int status = -1;
-  bool done = false;
-  struct Ctx {
-    int* status;
-    bool* done;
-  } ctx{&status, &done};
-  g_child_watch_add(
-      pid,
+  struct Exit {
+    int status = -1;
+    bool done = false;
+  };
+  // Shared with the watch, which may outlive a wait that timed out.
+  auto* exit = new std::shared_ptr<Exit>(std::make_shared<Exit>());
+  std::shared_ptr<Exit> mine = *exit;
+  g_child_watch_add_full(
+      G_PRIORITY_DEFAULT, pid,
       [](GPid p, gint st, gpointer data) {
-        auto* c = static_cast<Ctx*>(data);
-        *c->status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        *c->done = true;
+        auto& e = **static_cast<std::shared_ptr<Exit>*>(data);
+        e.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        e.done = true;
         g_spawn_close_pid(p);
       },
-      &ctx);
-  RunUntil([&] { return done; });
-  return status;
+      exit, [](gpointer data) { delete static_cast<std::shared_ptr<Exit>*>(data); });
+  RunUntil([&] { return mine->done; });
+  return mine->status;
 }
 
 std::vector<unsigned> ScreenPixels(int x, int y, int width, int height) {
