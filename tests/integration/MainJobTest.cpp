@@ -26,8 +26,11 @@ struct RunResult {
   std::string output;
 };
 
-RunResult RunMendrix(const std::string& environment, const std::string& arguments) {
-  const std::string command = environment + " '" + MX_BINARY_DIR + "/bin/mendrix' " + arguments + " 2>&1";
+// Runs the program with a runtime folder of its own: instances of one user find each other there, and a
+// program started by another test at the same time must not be taken for the first instance.
+RunResult RunMendrix(const fs::path& runtime, const std::string& environment, const std::string& arguments) {
+  const std::string command = "MX_RUNTIME_DIR='" + runtime.string() + "' " + environment + " '" + MX_BINARY_DIR +
+                              "/bin/mendrix' " + arguments + " 2>&1";
   RunResult out;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return out;
@@ -50,7 +53,7 @@ TEST(MainJob, ScanSavesResultsLogsEveryProblemRecordsTheScanAndEnds) {
   mxtest::MakeFixturePrefix(prefix);
   wholescan::RemoveHostDrive(mx::Utf8ToWide(prefix.string()));  // the host's fonts play no part
 
-  const RunResult run = RunMendrix("WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
+  const RunResult run = RunMendrix(dir.path() / "run", "WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("Wine prefix " + prefix.string()), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("scan completed: 4 problems found"), std::string::npos) << run.output;
@@ -98,7 +101,7 @@ TEST(MainJob, ScanTakesTheSelectedCategoriesFromTheSettings) {
     std::ofstream(prefix / "user.reg", std::ios::app)
         << "\n[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0\\\\Settings] 1796903971\n#time=1dd889dea935fcc\n"
         << "\"SelectedCategories\"=dword:" << c.selected << "\n";
-    const RunResult run = RunMendrix("WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
+    const RunResult run = RunMendrix(dir.path() / "run", "WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
     EXPECT_EQ(run.exitCode, c.exitCode) << c.selected << "\n" << run.output;
     EXPECT_NE(run.output.find(c.output), std::string::npos) << c.selected << "\n" << run.output;
   }
