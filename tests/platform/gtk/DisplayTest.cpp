@@ -61,7 +61,7 @@ struct Frame {
     return win::DefWindowProc(hwnd, msg, wParam, lParam);
   }
   static inline std::atomic<int> clicks{0};
-  static inline DWORD clickThread = 0;
+  static inline std::atomic<DWORD> clickThread{0};
 };
 
 constexpr const char* kScreenPage =
@@ -183,6 +183,48 @@ TEST_F(DisplayTest, ClickOnADrawnButtonArrivesOnTheUiThread) {
   ASSERT_TRUE(Click(POINT{ox + 350, oy + 28}));
   ASSERT_TRUE(mxtest::RunUntil([] { return Frame::clicks > 1; }));
   EXPECT_EQ(Frame::clicks, 2);
+}
+
+// A thread of its own with a framed window (as the pop-up notifier has).
+class WindowThread : public win::CWinThread {
+ public:
+  BOOL InitInstance() override {
+    HWND w = win::CreateWindowEx(0, L"MxTestFrame", L"Other thread", 0, 500, 40, 220, 120, nullptr, nullptr,
+                                 nullptr, nullptr);
+    win::CreateWindowEx(0, WC_BUTTON, L"Later", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 110, 12, 100, 32, w,
+                        reinterpret_cast<HMENU>(kButtonId), nullptr, nullptr);
+    win::ShowWindow(w, SW_SHOW);
+    window = w;
+    return TRUE;
+  }
+  static inline std::atomic<HWND> window{nullptr};
+};
+
+TEST_F(DisplayTest, WindowOfAnotherThreadIsShownAndClickedOnItsThread) {
+  WindowThread::window = nullptr;
+  auto* thread = win::AfxBeginThread<WindowThread>();
+  ASSERT_NE(thread, nullptr);
+  const DWORD threadId = thread->m_nThreadID;
+  GtkWidget* shown = nullptr;
+  ASSERT_TRUE(mxtest::RunUntil([&] {
+    HWND w = WindowThread::window;
+    shown = w ? gtkhost::Display::Get().WindowWidget(w) : nullptr;
+    return shown && gtk_widget_get_mapped(shown);
+  }));
+  HWND w = WindowThread::window;
+  POINT o{};
+  gdk_window_get_origin(gtk_widget_get_window(shown), &o.x, &o.y);
+  // Its own thread painted it; the display only presents it.
+  ASSERT_TRUE(mxtest::RunUntil([&] {
+    auto px = mxtest::ScreenPixels(o.x + 20, o.y + 20, 1, 1);
+    return px == std::vector<unsigned>{0x1B2D36};
+  }));
+  Frame::clicks = 0;
+  ASSERT_TRUE(Click(POINT{o.x + 160, o.y + 28}));
+  ASSERT_TRUE(mxtest::RunUntil([] { return Frame::clicks > 0; }));
+  EXPECT_EQ(Frame::clickThread, threadId);
+  win::PostThreadMessage(threadId, WM_QUIT, 0, 0);
+  ASSERT_TRUE(mxtest::RunUntil([&] { return !win::IsWindow(w) && !gtkhost::Display::Get().WindowWidget(w); }));
 }
 
 TEST_F(DisplayTest, TypingIntoThePagePassesTheScreensKeyFilter) {
