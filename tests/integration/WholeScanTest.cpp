@@ -61,9 +61,21 @@ void WriteActual(const std::vector<std::string>& lines) {
 
 mxtest::ScanSettings Settings() {
   ApplyDefaultSettings();
-  mxtest::ScanSettings s = wholescan::ProgramDefaults();
-  return s;
+  return wholescan::ProgramDefaults();
 }
+
+// The tab-separated fields of a problem line.
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> out(1);
+  for (char c : line) {
+    if (c == '\t')
+      out.emplace_back();
+    else
+      out.back() += c;
+  }
+  return out;
+}
+
 class WholeScanTest : public ::testing::Test {
  protected:
   WholeScanTest() {
@@ -140,13 +152,12 @@ TEST_F(WholeScanTest, RepairOfEverythingThenRestoreGivesBackBothViews) {
   // New findings may only be keys the repair emptied: the parent of a deleted empty key, in its view.
   for (const auto& line : second) {
     if (std::find(found.begin(), found.end(), line) != found.end()) continue;
-    const std::string prefixOfChild = line.substr(0, line.find('\t', line.find('\t', line.find('\t') + 1) + 1));
-    const std::string parentKey = line.substr(prefixOfChild.size() + 1, line.find('\t', prefixOfChild.size() + 1) -
-                                                                             prefixOfChild.size() - 1);
-    const bool emptiedParent =
-        prefixOfChild.ends_with("\t1") && std::any_of(found.begin(), found.end(), [&](const std::string& f) {
-          return f.rfind(prefixOfChild + "\t" + parentKey + "\\", 0) == 0;
-        });
+    const std::vector<std::string> parent = Fields(line);
+    const bool emptiedParent = parent[2] == "1" && std::any_of(found.begin(), found.end(), [&](const std::string& f) {
+      const std::vector<std::string> child = Fields(f);
+      return child[0] == parent[0] && child[1] == parent[1] && child[2] == "1" &&
+             child[3].rfind(parent[3] + "\\", 0) == 0;
+    });
     EXPECT_TRUE(emptiedParent) << "the repair made a new problem: " << line;
   }
 
