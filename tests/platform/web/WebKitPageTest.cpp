@@ -135,6 +135,27 @@ TEST_F(WebKitPageTest, ClicksArriveByIdAfterTheCallAndCanReadThePage) {
   EXPECT_EQ(selected, L"42");
 }
 
+TEST_F(WebKitPageTest, ScreensShareTheEngineButNotTheirClicks) {
+  Load();
+  auto second = std::make_shared<web::WebKitPage>(nullptr);
+  GtkWidget* other = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_container_add(GTK_CONTAINER(other), second->Widget());
+  gtk_widget_show_all(other);
+  bool loaded = false;
+  second->SetDocumentCompleteHandler([&] { loaded = true; });
+  second->Navigate("bridge-test.htm");
+  ASSERT_TRUE(mxtest::RunUntil([&] { return loaded; }));
+  std::vector<std::wstring> firstClicks, secondClicks;
+  page_->SetClickHandler([&](const std::wstring& id) { firstClicks.push_back(id); });
+  second->SetClickHandler([&](const std::wstring& id) { secondClicks.push_back(id); });
+  ASSERT_EQ(second->Call(L"clickById", {L"para"}, nullptr), S_OK);
+  ASSERT_EQ(page_->Call(L"clickById", {L"row42"}, nullptr), S_OK);
+  ASSERT_TRUE(mxtest::RunUntil([&] { return !firstClicks.empty() && !secondClicks.empty(); }));
+  EXPECT_EQ(secondClicks, std::vector<std::wstring>{L"para"});
+  EXPECT_EQ(firstClicks, (std::vector<std::wstring>{L"row42", L"rows"}));
+  gtk_widget_destroy(other);
+}
+
 TEST_F(WebKitPageTest, NoTimerCommandOrInputRunsInTheMiddleOfACall) {
   Load();
   WNDCLASSW wc{};
