@@ -75,13 +75,16 @@ void ServeResource(WebKitURISchemeRequest* request, gpointer) {
   g_bytes_unref(bytes);
 }
 
-void RegisterSchemeOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  WebKitWebContext* context = webkit_web_context_get_default();
-  webkit_web_context_register_uri_scheme(context, "res", ServeResource, nullptr, nullptr);
-  webkit_security_manager_register_uri_scheme_as_local(webkit_web_context_get_security_manager(context), "res");
+// The screens' engine: ephemeral, so no cache, cookie or storage file of the browser ever lands in the
+// user's folders; res: is its only source of pages.
+WebKitWebContext* Context() {
+  static WebKitWebContext* context = [] {
+    WebKitWebContext* c = webkit_web_context_new_ephemeral();
+    webkit_web_context_register_uri_scheme(c, "res", ServeResource, nullptr, nullptr);
+    webkit_security_manager_register_uri_scheme_as_local(webkit_web_context_get_security_manager(c), "res");
+    return c;
+  }();
+  return context;
 }
 
 bool IsResUri(const char* uri) { return uri && g_ascii_strncasecmp(uri, "res:", 4) == 0; }
@@ -242,7 +245,6 @@ void OnCallDone(GObject* source, GAsyncResult* result, gpointer data) {
 }  // namespace
 
 WebKitPage::WebKitPage(HWND host) : impl_(std::make_unique<Impl>()) {
-  RegisterSchemeOnce();
   impl_->owner = this;
   impl_->host = host;
   impl_->content = webkit_user_content_manager_new();
@@ -261,8 +263,8 @@ WebKitPage::WebKitPage(HWND host) : impl_(std::make_unique<Impl>()) {
     if (other->view) related = other->view;
   GObject* object = related ? G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related,
                                                     "user-content-manager", impl_->content, nullptr))
-                            : G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", impl_->content,
-                                                    nullptr));
+                            : G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", Context(),
+                                                    "user-content-manager", impl_->content, nullptr));
   impl_->view = WEBKIT_WEB_VIEW(g_object_ref_sink(object));
   WebKitSettings* settings = webkit_web_view_get_settings(impl_->view);
   webkit_settings_set_enable_developer_extras(settings, FALSE);

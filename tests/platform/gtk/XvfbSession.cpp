@@ -70,6 +70,7 @@ bool StartServer() {
   ::setenv("DISPLAY", (":" + number).c_str(), 1);
   ::unsetenv("WAYLAND_DISPLAY");
   ::setenv("GDK_BACKEND", "x11", 1);
+  ::setenv("GSETTINGS_BACKEND", "memory", 0);  // no settings file of the desktop is written by tests
   // Bubblewrap cannot build its sandbox in many CI containers; the test pages are our own.
   ::setenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS", "1", 1);
   return true;
