@@ -5,6 +5,7 @@
 
 #include "platform/base/Text.h"
 #include "platform/gdi/Geometry.h"
+#include "platform/gdi/LayeredWindow.h"
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
 #include "platform/gtk/InputTarget.h"
@@ -78,6 +79,12 @@ Presented* Find(HWND top) {
   return it == S().tops.end() ? nullptr : it->second.get();
 }
 
+// A layered window's alpha is shown by the desktop's compositor (where there is one).
+void ApplyOpacity(Presented& p) {
+  const double opacity = gdi::WindowOpacity(p.hwnd) / 255.0;
+  if (gtk_widget_get_opacity(p.window) != opacity) gtk_widget_set_opacity(p.window, opacity);
+}
+
 void QueueRedraw(Presented& p, const RECT& part) {
   // Only what changed is drawn again, so the browser view beside a busy animation is left alone.
   if (p.redrawQueued) {
@@ -93,6 +100,7 @@ void QueueRedraw(Presented& p, const RECT& part) {
       [](gpointer data) -> gboolean {
         if (auto* p = Find(static_cast<HWND>(data))) {
           p->redrawQueued = false;
+          ApplyOpacity(*p);
           const RECT& r = p->dirty;
           cairo_rectangle_int_t dirty{r.left, r.top, r.right - r.left, r.bottom - r.top};
           cairo_region_t* region = cairo_region_create_rectangle(&dirty);
@@ -322,6 +330,7 @@ void Sync(HWND top) {
   gtk_window_set_title(GTK_WINDOW(p->window), mx::WideToUtf8(win::GetWindowTextString(top)).c_str());
   for (auto& [host, native] : S().natives)
     if (native.top == top) PlaceNative(*p, host, native);
+  ApplyOpacity(*p);
   if (!gtk_widget_get_visible(p->window)) {
     gtk_widget_show(p->fixed);
     gtk_widget_show(p->area);

@@ -7,6 +7,7 @@
 #include "platform/base/Text.h"
 #include "platform/gdi/Controls.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/LayeredWindow.h"
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
 #include "platform/gtk/Display.h"
@@ -244,6 +245,29 @@ TEST_F(DisplayTest, TypingIntoThePagePassesTheScreensKeyFilter) {
   web::ScriptValue v;
   ASSERT_TRUE(mxtest::RunUntil([&] { return screen.GetPage()->Call(L"fieldValue", {}, &v) == S_OK && v.text.size() >= 2; }));
   EXPECT_EQ(v.text, L"ab") << "the screen blanks the space key, as it does for its own windows";
+}
+
+TEST_F(DisplayTest, PresentedWindowFollowsItsWindowsPlaceOpacityAndLife) {
+  HWND overlay = win::CreateWindowEx(WS_EX_LAYERED, L"MxTestFrame", L"Overlay", 0, 40, 40, 420, 320, nullptr, nullptr,
+                                     nullptr, nullptr);
+  ASSERT_TRUE(win::SetLayeredWindowAttributes(overlay, 0, 201, LWA_ALPHA));
+  win::ShowWindow(overlay, SW_SHOW);
+  GtkWidget* shown = gtkhost::Display::Get().WindowWidget(overlay);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_NEAR(gtk_widget_get_opacity(shown), 201 / 255.0, 0.01);
+  win::SetLayeredWindowAttributes(overlay, 0, 255, LWA_ALPHA);
+  win::InvalidateRect(overlay, nullptr, TRUE);
+  EXPECT_TRUE(mxtest::RunUntil([&] { return gtk_widget_get_opacity(shown) > 0.99; }));
+  win::MoveWindow(overlay, 100, 90, 300, 200, TRUE);
+  EXPECT_TRUE(mxtest::RunUntil([&] {
+    gint x = -1, y = -1;
+    if (gtk_widget_get_window(shown)) gdk_window_get_origin(gtk_widget_get_window(shown), &x, &y);
+    return x == 100 && y == 90 && gtk_widget_get_allocated_width(shown) == 300;
+  }));
+  win::ShowWindow(overlay, SW_HIDE);
+  EXPECT_FALSE(gtk_widget_get_visible(shown));
+  win::DestroyWindow(overlay);
+  EXPECT_EQ(gtkhost::Display::Get().WindowWidget(overlay), nullptr);
 }
 
 TEST_F(DisplayTest, KeyStateFollowsTheKeyboard) {
