@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and runs it with the given command word (default: scan) on $WINEPREFIX, else ~/.wine.
+# Builds the program and runs it with the given command word (default: scan) on $WINEPREFIX, else ~/.wine,
+# else the sample prefix that ships with the sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
