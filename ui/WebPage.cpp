@@ -55,6 +55,7 @@ std::wstring CWebPage::GetSystemErrorMessage(HRESULT hr) {
       {web::DISP_E_UNKNOWNNAME, L"Unknown name.\r\n"},
       {web::DISP_E_EXCEPTION, L"Exception occurred.\r\n"},
       {web::E_PENDING, L"The data necessary to complete this operation is not yet available.\r\n"},
+      {web::RPC_E_WRONG_THREAD, L"The application called an interface that was marshalled for a different thread.\r\n"},
       {E_FAIL, L"Unspecified error\r\n"},
       {E_INVALIDARG, L"The parameter is incorrect.\r\n"},
       {E_NOTIMPL, L"Not implemented\r\n"},

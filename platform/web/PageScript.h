@@ -15,6 +15,7 @@ namespace web {
 inline constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006u);
 inline constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
 inline constexpr HRESULT E_PENDING = static_cast<HRESULT>(0x8000000Au);  // the page has not loaded
+inline constexpr HRESULT RPC_E_WRONG_THREAD = static_cast<HRESULT>(0x8001010Eu);  // not the page's thread
 
 // A function's result as the host reads it; the bridge does not convert it further.
 struct ScriptValue {
@@ -36,7 +37,7 @@ class IPageScript {
   virtual bool IsLoaded() const = 0;
   // Calls the page's global function name(args...) and waits for it. S_OK; E_PENDING before the page loaded;
   // DISP_E_UNKNOWNNAME when no such function exists; DISP_E_EXCEPTION when it threw (the message goes to
-  // *error when given).
+  // *error when given); RPC_E_WRONG_THREAD from any thread but the one that made the page.
   virtual HRESULT Call(const std::wstring& name, const std::vector<std::wstring>& args, ScriptValue* result,
                        std::wstring* error = nullptr) = 0;
   // Element clicks by id (the user's and those the page's own script triggers), on the UI thread, never in

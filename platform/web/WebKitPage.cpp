@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <set>
+#include <thread>
 
 #include "platform/base/Text.h"
 #include "platform/gtk/Display.h"
@@ -98,6 +99,7 @@ void SetExternalOpener(ExternalOpener opener) { Opener() = std::move(opener); }
 
 struct WebKitPage::Impl {
   WebKitPage* owner = nullptr;
+  std::thread::id thread = std::this_thread::get_id();
   HWND host = nullptr;
   WebKitWebView* view = nullptr;  // one reference held
   WebKitUserContentManager* content = nullptr;
@@ -308,6 +310,8 @@ GtkWidget* WebKitPage::Widget() const { return GTK_WIDGET(impl_->view); }
 
 HRESULT WebKitPage::Call(const std::wstring& name, const std::vector<std::wstring>& args, ScriptValue* result,
                          std::wstring* error) {
+  // The browser lives on the GTK thread only; a worker must post its wish to the UI thread instead.
+  if (std::this_thread::get_id() != impl_->thread) return RPC_E_WRONG_THREAD;
   if (!impl_->loaded) return E_PENDING;
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE_VARDICT);

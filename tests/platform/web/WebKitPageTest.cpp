@@ -1,6 +1,8 @@
 // The page-script bridge on the real engine, under a private X server.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/gtk/QueueSource.h"
 #include "platform/gtk/XvfbSession.h"
 #include "platform/web/ResourcePages.h"
@@ -106,6 +108,10 @@ TEST_F(WebKitPageTest, CallsFollowTheBridgeContract) {
   EXPECT_EQ(bridge.GetLastError(), L"JSCall Error:\nUnknown name.\r\n");
   EXPECT_FALSE(bridge.CallJScriptNoArgs(L"thrower"));
   EXPECT_EQ(bridge.GetLastError(), L"JSCall Error:\nException occurred.\r\n");
+  // Only the page's own thread may call it.
+  std::thread([&] { EXPECT_FALSE(bridge.CallJScriptNoArgs(L"place")); }).join();
+  EXPECT_EQ(bridge.GetLastError(),
+            L"JSCall Error:\nThe application called an interface that was marshalled for a different thread.\r\n");
   // A name is looked up, never run as script.
   EXPECT_FALSE(bridge.CallJScriptNoArgs(L"join('a','b')"));
   EXPECT_EQ(bridge.GetLastError(), L"JSCall Error:\nUnknown name.\r\n");
