@@ -9,6 +9,7 @@
 #include "platform/base/WinTypes.h"
 #include "scan/CategoryFlags.h"
 #include "scan/support/CategoryTestUtil.h"
+#include "scan/support/RegistryDump.h"
 
 class CScanManager;
 
@@ -37,8 +38,6 @@ UINT RunScan(CScanManager& manager, DWORD mask = kAllCategories, DWORD* finished
 // control characters shown as \xNNNN; categories in flag order, each category's lines sorted.
 std::vector<std::string> ProblemLines(const CScanManager& manager);
 
-// Every key and value of HKEY_LOCAL_MACHINE and HKEY_USERS in both views, one entry each, key names
-// lower-cased (the registry compares them without case); the program's own product key is left out.
-std::map<std::wstring, std::wstring> DumpRegistry();
+using mxtest::DumpRegistry;
 
 }  // namespace wholescan

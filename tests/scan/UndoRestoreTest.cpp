@@ -28,6 +28,7 @@
 #include "scan/categories/Startup.h"
 #include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
+#include "scan/support/RegistryDump.h"
 #include "scan/support/RegistryProbe.h"
 #include "support/TestPrefix.h"
 
@@ -40,50 +41,7 @@ using enginetest::StringValue;
 
 // Every key and value under a root in one view, one line each, the product key left out (the repair writes
 // its counter there). Key names compare without case, as the registry does.
-void DumpKey(HKEY key, const std::wstring& name, REGSAM view, std::map<std::wstring, std::wstring>& out) {
-  const std::wstring lower = mx::ToLower(name);
-  if (lower.find(L"\\software\\tarvolen") != std::wstring::npos) return;
-  out[lower] = L"";
-  for (DWORD i = 0;; ++i) {
-    wchar_t valueName[16384];
-    DWORD nameLen = 16384, type = 0, size = 0;
-    if (win::RegEnumValue(key, i, valueName, &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::vector<BYTE> data(size + 1);
-    nameLen = 16384;
-    win::RegEnumValue(key, i, valueName, &nameLen, nullptr, &type, data.data(), &size);
-    static const wchar_t kHex[] = L"0123456789abcdef";
-    std::wstring line = std::to_wstring(type) + L":";
-    line.reserve(line.size() + 2 * size);
-    for (DWORD b = 0; b < size; ++b) {
-      line += kHex[data[b] >> 4];
-      line += kHex[data[b] & 15];
-    }
-    out[lower + L" | " + std::wstring(valueName, nameLen)] = line;
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t sub[256];
-    DWORD len = 256;
-    if (win::RegEnumKeyEx(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    HKEY child = nullptr;
-    if (win::RegOpenKeyEx(key, sub, 0, KEY_READ | view, &child) != ERROR_SUCCESS) continue;
-    DumpKey(child, name + L"\\" + sub, view, out);
-    win::RegCloseKey(child);
-  }
-}
-
-std::map<std::wstring, std::wstring> DumpRegistry() {
-  std::map<std::wstring, std::wstring> out;
-  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-    const std::wstring tag = view == KEY_WOW64_64KEY ? L"64:" : L"32:";
-    for (auto [root, name] : {std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}, std::pair{HKEY_USERS, L"HKU"}}) {
-      HKEY key = nullptr;
-      if (win::RegOpenKeyEx(root, L"", 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
-      DumpKey(key, tag + name, view, out);
-      win::RegCloseKey(key);
-    }
-  }
-  return out;
-}
+using mxtest::DumpRegistry;
 
 std::wstring EightDigits(int number) {
   wchar_t text[16];
