@@ -20,6 +20,8 @@ struct QueueGSource {
 // Only touched on the GTK main thread.
 GSource* g_source = nullptr;
 int g_holds = 0;
+int g_waiting = 0;  // a core wait is in progress: the source only watches
+bool g_woke = false;
 GMainLoop* g_loop = nullptr;
 std::optional<int> g_quitCode;
 
@@ -28,13 +30,17 @@ constexpr int kMessagesPerDispatch = 64;
 
 gboolean Prepare(GSource* source, gint* timeout) {
   auto* s = reinterpret_cast<QueueGSource*>(source);
-  if (g_holds > 0) {
+  if (g_holds > 0 && g_waiting == 0) {
     // Not polled while held: a readable descriptor would otherwise spin the nested loop.
     s->poll.events = 0;
     *timeout = -1;
     return FALSE;
   }
   s->poll.events = G_IO_IN;
+  if (g_waiting > 0) {
+    *timeout = -1;  // the waiter keeps its own time
+    return FALSE;
+  }
   std::int64_t due = win::GetNextTimerDueMs();
   if (due == 0) return TRUE;
   *timeout = due < 0 ? -1 : static_cast<gint>(std::min<std::int64_t>(due, G_MAXINT));
@@ -43,11 +49,16 @@ gboolean Prepare(GSource* source, gint* timeout) {
 
 gboolean Check(GSource* source) {
   auto* s = reinterpret_cast<QueueGSource*>(source);
+  if (g_waiting > 0) return (s->poll.revents & G_IO_IN) != 0;
   if (g_holds > 0) return FALSE;
   return (s->poll.revents & G_IO_IN) || win::GetNextTimerDueMs() == 0;
 }
 
 gboolean Dispatch(GSource*, GSourceFunc, gpointer) {
+  if (g_waiting > 0) {
+    g_woke = true;
+    return G_SOURCE_CONTINUE;
+  }
   for (int i = 0; i < kMessagesPerDispatch && g_holds == 0; ++i) {
     MSG msg{};
     if (!win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) break;
@@ -96,6 +107,27 @@ int RunMessageLoop() {
   g_main_loop_unref(g_loop);
   g_loop = outer;
   return g_quitCode.value_or(0);
+}
+
+bool WaitForQueue(int timeoutMs) {
+  AttachQueueSource();
+  ++g_waiting;
+  g_woke = false;
+  bool timedOut = false;
+  guint timer = 0;
+  if (timeoutMs >= 0)
+    timer = g_timeout_add(
+        static_cast<guint>(timeoutMs),
+        [](gpointer p) -> gboolean {
+          *static_cast<bool*>(p) = true;
+          return G_SOURCE_REMOVE;
+        },
+        &timedOut);
+  while (!g_woke && !timedOut) g_main_context_iteration(nullptr, TRUE);
+  if (timer && !timedOut) g_source_remove(timer);
+  const bool woke = g_woke;
+  --g_waiting;
+  return woke;
 }
 
 bool QueueHeld() { return g_holds > 0; }

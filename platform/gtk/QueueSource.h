@@ -14,6 +14,12 @@ void DetachQueueSource();
 // Runs the GLib loop until the queue sees WM_QUIT; returns its exit code.
 int RunMessageLoop();
 
+// For the window core's waits on the GTK thread (GetMessage, WaitMessage, modal loops): runs GTK and the
+// browser until something arrives in the thread's queue or timeoutMs (-1: no limit) passes. Messages are not
+// dispatched from here; the waiting caller fetches them. Returns whether something arrived. The caller has
+// consumed the queue's wake-up first (as PeekMessage does when it finds nothing), else this returns at once.
+bool WaitForQueue(int timeoutMs);
+
 // True while at least one hold is in place.
 bool QueueHeld();
 
