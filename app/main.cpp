@@ -71,5 +71,10 @@ int main(int argc, char** argv) {
   RegisterScheduledScan(ReportScan);
   // Made here rather than as a global: it reads the machine's registry, which must exist first.
   CZUNApp app;
-  return win::AfxWinMain(argc, argv);
+  const int exitCode = win::AfxWinMain(argc, argv);
+  if (app.m_bOtherInstanceFound) {
+    std::printf("mendrix: the program already runs on this prefix; the request was passed to it\n");
+    std::fflush(stdout);
+  }
+  return exitCode;
 }

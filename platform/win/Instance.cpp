@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -20,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/win/Core.h"
 #include "platform/win/Message.h"
@@ -302,21 +305,33 @@ std::vector<fs::path> OtherChannels() {
 
 }  // namespace
 
+// Creates the folder when missing; true when it is ours and no one else may look into it.
+static bool OwnPrivateDir(const fs::path& dir) {
+  ::mkdir(dir.c_str(), 0700);
+  struct stat st{};
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+  return (st.st_mode & 077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
+}
+
 fs::path RuntimeDir() {
   fs::path dir;
   std::error_code ec;
   if (const char* e = std::getenv("MX_RUNTIME_DIR"); e && *e) {
     dir = e;
     fs::create_directories(dir, ec);
+    return OwnPrivateDir(dir) ? dir : fs::path();
   } else {
     if (const char* x = std::getenv("XDG_RUNTIME_DIR"); x && *x) dir = fs::path(x) / "mendrix";
     else dir = fs::path("/tmp") / ("mendrix-" + std::to_string(::getuid()));
-    ::mkdir(dir.c_str(), 0700);
+    if (!OwnPrivateDir(dir)) return {};
+    // Each prefix is a machine of its own: instances on different prefixes must not find each other.
+    std::uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : mx::PrefixDir().lexically_normal().string()) hash = (hash ^ c) * 1099511628211ull;
+    char name[32];
+    std::snprintf(name, sizeof name, "prefix-%016llx", static_cast<unsigned long long>(hash));
+    dir /= name;
   }
-  struct stat st{};
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
-  if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0) return {};
-  return dir;
+  return OwnPrivateDir(dir) ? dir : fs::path();
 }
 
 BOOL StartInstanceChannel() {
