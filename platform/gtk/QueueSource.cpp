@@ -88,6 +88,9 @@ void AttachQueueSource() {
   s->poll.revents = 0;
   g_source_add_poll(g_source, &s->poll);
   g_source_set_name(g_source, "window message queue");
+  // A message handler that waits for the queue (a modal loop) runs the GLib loop again from inside this
+  // source's dispatch; the source must still be watched then, or that wait would never wake.
+  g_source_set_can_recurse(g_source, TRUE);
   g_source_attach(g_source, nullptr);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/base/Clock.h"
 #include "platform/win/Core.h"
 #include "platform/win/Timer.h"
 
@@ -47,6 +48,29 @@ void DrainWakeFd(ThreadQueue& q) {
   if (q.wakeFd < 0) return;
   std::uint64_t count;
   [[maybe_unused]] auto n = ::read(q.wakeFd, &count, sizeof count);
+}
+
+thread_local bool (*t_waitHook)(int) = nullptr;
+
+// Waits for something to arrive in the thread's queue, or for dueMs (0: no deadline).
+void WaitForQueueLocked(std::unique_lock<std::mutex>& lock, ThreadQueue& q, std::uint64_t dueMs) {
+  if (!t_waitHook || q.wakeFd < 0) {
+    core::WaitUntil(q.cv, lock, dueMs);
+    return;
+  }
+  int ms = -1;
+  if (dueMs != 0) {
+    const std::uint64_t now = core::NowMs();
+    if (now >= dueMs) return;
+    // Only the system clock moves by itself; any other clock is looked at again shortly.
+    const bool realTime = dynamic_cast<mx::SystemClock*>(&mx::GetClock()) != nullptr;
+    ms = static_cast<int>(realTime ? std::min<std::uint64_t>(dueMs - now, 60000) : 2);
+  }
+  // Drained under the lock: whatever is queued after the unlock makes the descriptor readable again.
+  DrainWakeFd(q);
+  lock.unlock();
+  t_waitHook(ms);
+  lock.lock();
 }
 
 MSG Make(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -121,7 +145,7 @@ int Fetch(MSG* out, HWND filter, UINT min, UINT max, UINT remove, bool wait) {
       DrainWakeFd(*q);
       return 0;
     }
-    core::WaitUntil(q->cv, lock, NextDueLocked(*q));
+    WaitForQueueLocked(lock, *q, NextDueLocked(*q));
   }
 }
 
@@ -230,7 +254,7 @@ BOOL WaitMessage() {
     std::uint64_t now = core::NowMs();
     for (const auto& t : q->timers)
       if (t.due <= now) return TRUE;
-    core::WaitUntil(q->cv, lock, NextDueLocked(*q));
+    WaitForQueueLocked(lock, *q, NextDueLocked(*q));
   }
 }
 
@@ -301,6 +325,8 @@ LONG GetMessageTime() {
   std::lock_guard lock(Core::Get().m);
   return q->lastMessageTime;
 }
+
+void SetQueueWaitHook(bool (*wait)(int timeoutMs)) { t_waitHook = wait; }
 
 int GetQueueWakeFd() {
   auto q = core::CurrentQueue();

@@ -58,4 +58,10 @@ DWORD GetCurrentProcessId();
 int GetQueueWakeFd();
 std::int64_t GetNextTimerDueMs();
 
+// For the same layer: how the calling thread waits for its queue from now on. Set, GetMessage and the other
+// queue waits of the thread run wait(timeoutMs) (-1: no limit) instead of blocking, so the other event loop
+// keeps running during modal loops; wait returns when the wake descriptor is readable or the time is up.
+// Waits on kernel objects (events, threads) are not affected: the UI thread never waits on those for long.
+void SetQueueWaitHook(bool (*wait)(int timeoutMs));
+
 }  // namespace win

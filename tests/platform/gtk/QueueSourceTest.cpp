@@ -66,4 +66,42 @@ TEST_F(QueueSourceTest, CoreWaitRunsGtkAndReturnsWhenAnotherThreadPosts) {
   EXPECT_FALSE(gtkhost::WaitForQueue(30)) << "nothing more came";
 }
 
+TEST_F(QueueSourceTest, ModalLoopInsideADispatchedMessageKeepsGtkRunning) {
+  win::SetQueueWaitHook(&gtkhost::WaitForQueue);
+  gtkhost::AttachQueueSource();
+  static bool modalDone = false;
+  static int idleRuns = 0;
+  modalDone = false;
+  idleRuns = 0;
+  struct Modal {
+    static LRESULT Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+      if (m == WM_APP + 1) {
+        // A modal loop of our own, entered from the GLib loop's dispatch of this message.
+        std::thread poster([h] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+          win::PostMessage(h, WM_APP + 2, 0, 0);
+        });
+        MSG msg{};
+        while (win::GetMessage(&msg, nullptr, 0, 0) > 0 && msg.message != WM_APP + 2) win::DispatchMessage(&msg);
+        poster.join();
+        modalDone = true;
+        return 0;
+      }
+      return win::DefWindowProc(h, m, w, l);
+    }
+  };
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Modal::Proc;
+  wc.lpszClassName = L"MxModalProbe";
+  win::RegisterClass(&wc);
+  HWND modal = win::CreateWindowEx(0, L"MxModalProbe", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  g_timeout_add(5, [](gpointer) -> gboolean { ++idleRuns; return modalDone ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE; },
+                nullptr);
+  win::PostMessage(modal, WM_APP + 1, 0, 0);
+  EXPECT_TRUE(mxtest::RunUntil([] { return modalDone; }));
+  EXPECT_GT(idleRuns, 2) << "GTK ran while the modal loop waited";
+  win::DestroyWindow(modal);
+  win::SetQueueWaitHook(nullptr);
+}
+
 }  // namespace
