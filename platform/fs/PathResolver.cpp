@@ -94,8 +94,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir) {
 std::wstring ShortNameOf(FolderListing& listing, size_t i) {
   std::lock_guard lock(g_cacheMutex);
   if (!listing.shortNamesReady) {
-    listing.shortNames.clear();
-    for (const auto& n : listing.names) listing.shortNames.push_back(ShortNameFor(n, listing.names));
+    listing.shortNames = ShortNamesFor(listing.names);
     listing.shortNamesReady = true;
   }
   return listing.shortNames[i];

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <map>
 #include <set>
 
 #include "platform/base/Prefix.h"
@@ -247,22 +248,26 @@ std::wstring CleanForShort(std::wstring_view s) {
 
 }  // namespace
 
-std::wstring ShortNameFor(std::wstring_view name, const std::vector<std::wstring>& folderNames) {
-  if (IsValidShortName(name)) return ToUpper(name);
+std::vector<std::wstring> ShortNamesFor(const std::vector<std::wstring>& folderNames) {
   // Names that are 8.3 already take their own names; the others get ~N in the folder's sorted order.
+  std::vector<std::wstring> out(folderNames.size());
   std::set<std::wstring> used;
-  std::vector<std::wstring> needing;
-  for (const auto& n : folderNames) {
-    if (IsValidShortName(n))
-      used.insert(ToUpper(n));
-    else
-      needing.push_back(n);
+  std::vector<size_t> needing;
+  for (size_t i = 0; i < folderNames.size(); ++i) {
+    if (IsValidShortName(folderNames[i])) {
+      out[i] = ToUpper(folderNames[i]);
+      used.insert(out[i]);
+    } else {
+      needing.push_back(i);
+    }
   }
-  bool present = false;
-  for (const auto& n : needing) present = present || n == name;
-  if (!present) needing.emplace_back(name);
-  std::sort(needing.begin(), needing.end(), LessNoCase());
-  for (const auto& n : needing) {
+  std::stable_sort(needing.begin(), needing.end(),
+                   [&](size_t a, size_t b) { return CompareNoCase(folderNames[a], folderNames[b]) < 0; });
+  // The next ~N worth trying for each base and extension: every smaller N is taken already, so a
+  // folder of thousands of like names is named in one pass instead of counting up from 1 for each.
+  std::map<std::wstring, unsigned> nextTail;
+  for (size_t i : needing) {
+    const std::wstring& n = folderNames[i];
     size_t lastDot = n.find_last_of(L'.');
     std::wstring base, ext;
     if (lastDot == std::wstring::npos || lastDot == 0) {
@@ -272,18 +277,28 @@ std::wstring ShortNameFor(std::wstring_view name, const std::vector<std::wstring
       ext = CleanForShort(std::wstring_view(n).substr(lastDot + 1)).substr(0, 3);
     }
     if (base.empty()) base = L"_";
-    std::wstring chosen;
-    for (unsigned k = 1; k < 1000000; ++k) {
+    // Candidates use at most the first six characters of the base, so names alike there share one count.
+    unsigned& k = nextTail.try_emplace(base.substr(0, 6) + L"." + ext, 1u).first->second;
+    for (; k < 1000000; ++k) {
       std::wstring tail = L"~" + std::to_wstring(k);
       std::wstring candidate = base.substr(0, 8 - tail.size()) + tail + (ext.empty() ? L"" : L"." + ext);
       if (used.insert(candidate).second) {
-        chosen = candidate;
+        out[i] = std::move(candidate);
+        ++k;
         break;
       }
     }
-    if (n == name) return chosen;
+    if (out[i].empty()) out[i] = ToUpper(n);
   }
-  return ToUpper(name);
+  return out;
+}
+
+std::wstring ShortNameFor(std::wstring_view name, const std::vector<std::wstring>& folderNames) {
+  if (IsValidShortName(name)) return ToUpper(name);
+  std::vector<std::wstring> names = folderNames;
+  auto at = std::find(names.begin(), names.end(), name);
+  if (at == names.end()) at = names.insert(names.end(), std::wstring(name));
+  return ShortNamesFor(names)[static_cast<size_t>(at - names.begin())];
 }
 
 }  // namespace mx

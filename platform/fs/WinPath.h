@@ -49,6 +49,8 @@ std::wstring ApplyFsRedirection(std::wstring_view normalizedPath);
 // The 8.3 name Windows generates for name among the names of one folder ("Program Files" -> "PROGRA~1",
 // "Program Files (x86)" -> "PROGRA~2" beside it). Names that already are valid 8.3 names come back upper-cased.
 std::wstring ShortNameFor(std::wstring_view name, const std::vector<std::wstring>& folderNames);
+// The 8.3 names of every name of a folder at once, in the folder's order.
+std::vector<std::wstring> ShortNamesFor(const std::vector<std::wstring>& folderNames);
 
 }  // namespace mx
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <atomic>
 #include <thread>
 
@@ -95,6 +97,21 @@ TEST(WinPath, GeneratesShortNamesAsWindowsDoes) {
   EXPECT_EQ(mx::ShortNameFor(L"readme.txt", folder), L"README.TXT");
   EXPECT_EQ(mx::ShortNameFor(L"a.b.c", folder), L"AB~1.C");
   EXPECT_EQ(mx::ShortNameFor(L"Long Name.html", folder), L"LONGNA~1.HTM");
+}
+
+TEST(WinPath, ShortNamesOfALargeFolderComeInOnePassAndStayUnique) {
+  // Real folders (a profile's caches, a music folder) hold thousands of like names; naming them must not
+  // count ~N up from 1 for each name.
+  std::vector<std::wstring> folder;
+  for (int i = 0; i < 20000; ++i) folder.push_back(L"Document " + std::to_wstring(100000 + i) + L".txt");
+  folder.push_back(L"DOCUME~7.TXT");  // a real 8.3 name keeps its own name; the generated ones step over it
+  const auto names = mx::ShortNamesFor(folder);
+  ASSERT_EQ(names.size(), folder.size());
+  EXPECT_EQ(names[0], L"DOCUME~1.TXT");
+  EXPECT_EQ(names[6], L"DOCUME~8.TXT");
+  EXPECT_EQ(names.back(), L"DOCUME~7.TXT");
+  EXPECT_EQ(std::set<std::wstring>(names.begin(), names.end()).size(), names.size());
+  EXPECT_EQ(mx::ShortNameFor(folder[6], folder), names[6]);
 }
 
 TEST(WinPath, ResolvesOnTheFixtureWithoutCaseAndWithShortNames) {
