@@ -75,6 +75,12 @@ inline constexpr LONG ERROR_CANCELLED = 1223;
 inline constexpr LONG ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr LONG ERROR_TIMEOUT = 1460;
 
+// Results of the waits on handles (processes, events, threads).
+inline constexpr DWORD WAIT_OBJECT_0 = 0;
+inline constexpr DWORD WAIT_ABANDONED = 0x80;
+inline constexpr DWORD WAIT_TIMEOUT = 258;
+inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
+
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);

@@ -44,10 +44,7 @@ struct PROCESS_INFORMATION {
 
 inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 inline constexpr DWORD STILL_ACTIVE = 259;
-// The results of WaitForProcess; the window layer keeps the same values in namespace win.
-inline constexpr DWORD WAIT_OBJECT_0 = 0;
-inline constexpr DWORD WAIT_TIMEOUT = 258;
-inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
+// WaitForProcess answers with the WAIT_* results of platform/base/WinTypes.h.
 
 namespace win {
 

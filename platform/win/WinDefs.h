@@ -329,10 +329,9 @@ inline constexpr LONG ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr LONG ERROR_MESSAGE_SYNC_ONLY = 1159;
 
 namespace win {
-// Results of the waits. In namespace win because platform/system/Process.h already declares the first three
-// at global scope; code outside this namespace writes win::WAIT_OBJECT_0 or includes that header.
-inline constexpr DWORD WAIT_OBJECT_0 = 0;
-inline constexpr DWORD WAIT_ABANDONED = 0x80;
-inline constexpr DWORD WAIT_TIMEOUT = 258;
-inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
+// The wait results live with the other Windows constants; callers may name them win::WAIT_OBJECT_0 too.
+using ::WAIT_ABANDONED;
+using ::WAIT_FAILED;
+using ::WAIT_OBJECT_0;
+using ::WAIT_TIMEOUT;
 }  // namespace win

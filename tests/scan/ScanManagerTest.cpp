@@ -143,7 +143,9 @@ TEST_F(ScanManagerTest, TheProblemFilterSeesTheCategoriesOfTheNewestManager) {
 [HKEY_CURRENT_USER\Software\Qzx]
 "A"="C:\\gone.exe"
 )");
-  mxtest::ScanSettingsScope scope({.admin = false});
+  mxtest::ScanSettings settings;
+  settings.admin = false;
+  mxtest::ScanSettingsScope scope(settings);
   manager.CreateCategories(CATEGORY_ACTIVEX | CATEGORY_STARTUP, 2);
   CCategory& first = *manager.GetCategory(CATEGORY_ACTIVEX);
   CCategory& second = *manager.GetCategory(CATEGORY_STARTUP);
