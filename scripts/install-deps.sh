@@ -5,7 +5,7 @@ pkgs=(cmake ninja-build g++ ccache pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       zlib1g-dev libminizip-dev libcurl4-openssl-dev
       libcairo2-dev libpango1.0-dev fonts-liberation fonts-dejavu-core
-      libgtk-3-dev libwebkit2gtk-4.1-dev xvfb xauth xdotool)
+      libgtk-3-dev libwebkit2gtk-4.1-dev xvfb xauth xdotool python3)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
