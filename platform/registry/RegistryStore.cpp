@@ -9,6 +9,7 @@
 #include "platform/base/FileIO.h"
 #include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
+#include "platform/registry/HiveListApply.h"
 #include "platform/registry/WineServer.h"
 
 namespace mx::reg {
@@ -90,6 +91,7 @@ void RegistryStore::LoadLocked() {
     arch_ = defaultArch.load();
   for (auto& h : hives_) h->content.arch = arch_;
   RebuildUsersRoot();
+  ApplyHiveListLocked(*this);
   ++generation_;
   ++structureStamp_;
   lastReloadCheck_ = std::chrono::steady_clock::now();
@@ -266,6 +268,7 @@ void RegistryStore::ReloadIfChanged(bool throttled) {
     h->content.arch = arch_;
   }
   RebuildUsersRoot();
+  ApplyHiveListLocked(*this);
   ++generation_;
   ++structureStamp_;
 }
