@@ -40,11 +40,11 @@ void ApplyHiveListLocked(RegistryStore& s) {
     std::lock_guard lock(g_mutex);
     entries = g_entries;
   }
-  if (entries.empty()) return;
   static const Names kControl{L"System", L"CurrentControlSet", L"Control"};
   std::shared_ptr<Key> a, b;
   ResolveFull(RootKind::LocalMachine, false, kControl, true, a, b);
   Key* control = a ? a.get() : b.get();
+  if (entries.empty() && (!control || !control->Find(L"hivelist"))) return;
   std::uint64_t now = Now();
   if (!control) {
     // A prefix without files has no control set yet: the keys made here are as volatile as the list.
@@ -61,6 +61,7 @@ void ApplyHiveListLocked(RegistryStore& s) {
   Key* list = control->Add(L"hivelist", now, &created);
   // Only a key we made stays out of the file; one a file already held keeps its own values too.
   if (created) list->isVolatile = true;
+  if (list->isVolatile) list->values.clear();
   for (const auto& e : entries) list->SetValue(e.name, REG_SZ, StringData(e.file));
 }
 
