@@ -72,7 +72,7 @@ TEST(HiveAnalysis, CopiesTheUsersHiveOfThePrefixAndMeasuresBothFiles) {
   EXPECT_EQ(user.dwCopySize, fs::file_size(copy));
   EXPECT_GT(user.dwCopySize, 0u);
   // One pause of 1024 ms before the copy; the raised priorities are given back.
-  EXPECT_EQ(analysis.clock.sleeps(), (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 1024, 0}));
+  EXPECT_EQ(analysis.clock.sleeps(), (std::vector<std::uint32_t>{1024}));
   EXPECT_EQ(win::GetPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
 
   rc.DeleteCopies();
