@@ -12,6 +12,7 @@
 #include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/fs/WinPath.h"
+#include "platform/taskschd/HostScheduler.h"
 #include "platform/system/Time.h"
 #include "scan/ResultsFile.h"
 #include "scan/ScanManager.h"
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   mx::SetPrefixDir(prefix.dir);
+  // The program's tasks must really run: let them reach the host's scheduler.
+  mx::SetHostMirrorEnabled(true);
   std::printf("mendrix: Wine prefix %s%s\n", prefix.dir.string().c_str(),
               prefix.source == MachinePrefix::Source::Sample ? " (the sample prefix: no $WINEPREFIX and no ~/.wine)"
                                                              : "");

@@ -2,7 +2,6 @@
 
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 
 #include "platform/base/Text.h"
@@ -20,7 +19,8 @@ namespace {
 
 std::mutex g_mutex;
 std::map<ServiceHandle*, std::unique_ptr<ServiceHandle>> g_handles;
-std::set<std::wstring, LessNoCase> g_started;
+// Whether each service runs, as this process first saw it (automatic ones run) or made it.
+std::map<std::wstring, bool, LessNoCase> g_running;
 
 const std::wstring kServices = L"System\\CurrentControlSet\\Services\\";
 
@@ -51,13 +51,15 @@ SC_HANDLE Make(ServiceHandle handle) {
   return raw;
 }
 
-bool Running(const std::wstring& name, DWORD start) { return start <= SERVICE_AUTO_START || g_started.count(name); }
+bool Running(const std::wstring& name, DWORD start) {
+  return g_running.try_emplace(name, start <= SERVICE_AUTO_START).first->second;
+}
 
 }  // namespace
 
 void ResetStartedServices() {
   std::lock_guard lock(g_mutex);
-  g_started.clear();
+  g_running.clear();
 }
 
 }  // namespace mx
@@ -111,7 +113,7 @@ BOOL StartService(SC_HANDLE service, DWORD, LPCWSTR*) {
   if (!mx::ReadStart(h->name, start)) return SetLastError(ERROR_SERVICE_DOES_NOT_EXIST), FALSE;
   if (start == SERVICE_DISABLED) return SetLastError(ERROR_SERVICE_DISABLED), FALSE;
   if (mx::Running(h->name, start)) return SetLastError(ERROR_SERVICE_ALREADY_RUNNING), FALSE;
-  mx::g_started.insert(h->name);
+  mx::g_running[h->name] = true;
   return TRUE;
 }
 

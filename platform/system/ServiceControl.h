@@ -3,7 +3,7 @@
 // its key under HKLM\System\CurrentControlSet\Services does; its start type is that key's "Start" value. An
 // automatic service (Start 2 or below) runs, as Wine starts those with the prefix; a demand-start one runs
 // once a program started it in this process; a disabled one (4) cannot be started. Changing the start type
-// writes "Start".
+// writes "Start" and leaves the service as it is until it is started.
 #include <memory>
 
 #include "platform/base/WinTypes.h"
@@ -63,6 +63,6 @@ BOOL CloseServiceHandle(SC_HANDLE handle);
 }  // namespace win
 
 namespace mx {
-// Forgets which services this process started (tests).
+// Forgets which services run, so they are seen anew from their start type (tests).
 void ResetStartedServices();
 }  // namespace mx

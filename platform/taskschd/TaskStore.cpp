@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<LONG> g_fault{0};
+std::atomic<bool> g_faultSavesOnly{false};
 
 LONG FromErrorCode(const std::error_code& ec) {
   if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
@@ -84,7 +85,7 @@ LONG SaveTask(const StoredTask& task) {
 
 LONG DeleteTask(const std::wstring& name) {
   if (!IsValidTaskName(name)) return ERROR_INVALID_NAME;
-  if (const LONG fault = g_fault.load()) return fault;
+  if (const LONG fault = g_fault.load(); fault && !g_faultSavesOnly) return fault;
   const fs::path file = FindTaskFile(name);
   RemoveTaskMirror(file.empty() ? name : Utf8ToWide(file.filename().string()));
   if (file.empty()) return ERROR_FILE_NOT_FOUND;
@@ -101,6 +102,9 @@ std::vector<std::wstring> TaskNames() {
   return names;
 }
 
-void SetTaskStoreFault(LONG error) { g_fault = error; }
+void SetTaskStoreFault(LONG error, bool savesOnly) {
+  g_faultSavesOnly = savesOnly;
+  g_fault = error;
+}
 
 }  // namespace mx

@@ -31,7 +31,8 @@ LONG DeleteTask(const std::wstring& name);
 // The names of the stored tasks (the root folder only).
 std::vector<std::wstring> TaskNames();
 
-// Makes the next saves or deletes fail with error (0 returns to normal): a machine that refuses, for tests.
-void SetTaskStoreFault(LONG error);
+// Makes the next saves (and deletes, unless savesOnly) fail with error (0 returns to normal): a machine that
+// refuses, for tests.
+void SetTaskStoreFault(LONG error, bool savesOnly = false);
 
 }  // namespace mx
