@@ -11,11 +11,17 @@
 #include <string>
 
 #include "app/SamplePrefix.h"
+#include "app/ScheduledTaskWriter.h"
 #include "integration/WholeScan.h"
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "scan/ResultsFile.h"
+#include "platform/system/Time.h"
+#include "platform/taskschd/TaskStore.h"
+#include "platform/win/MessageBox.h"
+#include "support/FakeHost.h"
 #include "support/TestPaths.h"
+#include "support/TestPrefix.h"
 
 namespace {
 
@@ -147,6 +153,55 @@ TEST(MainJob, PrefixComesFromTheEnvironmentThenHomeThenTheSampleRebuiltOnce) {
   chosen = ChooseMachinePrefix(nullptr, (dir.path() / "nobody").string().c_str(), nullptr, dir.path() / "none");
   EXPECT_TRUE(chosen.dir.empty());
   EXPECT_NE(chosen.error.find("no sample prefix"), std::string::npos) << chosen.error;
+}
+
+// The scheduled scan really runs: the default scan task's host line, fired as cron fires it on its day, scans
+// the prefix and leaves the results and the log.
+TEST(MainJob, HostTimerOfTheDefaultScanTaskRunsTheScan) {
+  mxtest::TestPrefix prefix = mxtest::TestPrefix::FromFixture();
+  wholescan::RemoveHostDrive(mx::Utf8ToWide(prefix.root().string()));
+  mxtest::FakeHost host(mxtest::FakeHost::Kind::Cron);
+  win::ScopedAnswers answers;
+  ASSERT_EQ(CreateMonthlyScanTask(), 1);
+  mx::StoredTask task;
+  ASSERT_EQ(mx::LoadTask(kMonthlyScanTaskName, task), ERROR_SUCCESS);
+  SYSTEMTIME now{};
+  win::GetLocalTime(&now);
+  const auto due = mx::NextRunTime(task, now);
+  ASSERT_TRUE(due);
+
+  // The line as cron hands it to the shell, at the task's next due minute.
+  std::string line = host.crontab();
+  ASSERT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+  line.pop_back();
+  size_t at = 0;
+  for (int field = 0; field < 5; ++field) at = line.find(' ', at) + 1;
+  std::string command;
+  for (size_t i = at; i < line.size(); ++i)
+    if (!(line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '%')) command += line[i];
+  std::tm dueTm{};
+  dueTm.tm_year = due->wYear - 1900, dueTm.tm_mon = due->wMonth - 1, dueTm.tm_mday = due->wDay;
+  dueTm.tm_hour = due->wHour, dueTm.tm_min = due->wMinute, dueTm.tm_isdst = -1;
+  {
+    std::ofstream(host.bin() / "date") << "#!/bin/sh\necho " << mx::UnixFromLocalTime(dueTm) << "\n";
+    fs::permissions(host.bin() / "date", fs::perms::owner_all);
+  }
+  const fs::path script = host.home() / "fired.sh";
+  std::ofstream(script) << command << "\n";
+  const std::string fire = "MX_RUNTIME_DIR='" + (host.home() / "run").string() + "' /bin/sh '" + script.string() + "' 2>&1";
+  FILE* pipe = ::popen(fire.c_str(), "r");
+  ASSERT_TRUE(pipe);
+  std::string output;
+  std::array<char, 4096> buffer{};
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
+  ASSERT_EQ(::pclose(pipe), 0) << output;
+  EXPECT_NE(output.find("scan completed: 4 problems found"), std::string::npos) << command << "\n" << output;
+  const fs::path data = prefix.root() / "drive_c/users/root/AppData/Roaming/Tarvolen/Mendrix/Version 1.0";
+  EXPECT_TRUE(fs::is_regular_file(data / "results.kvt"));
+  bool logged = false;
+  for (const auto& entry : fs::directory_iterator(data))
+    logged = logged || entry.path().filename().string().rfind("log_", 0) == 0;
+  EXPECT_TRUE(logged);
 }
 
 }  // namespace
