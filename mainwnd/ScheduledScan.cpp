@@ -3,10 +3,10 @@
 #include "app/AppLog.h"
 #include "app/AppSettings.h"
 #include "app/ZUNApp.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Time.h"
 #include "platform/win/Message.h"
+#include "scan/CategorySelection.h"
 #include "scan/EngineMessages.h"
 #include "scan/ResultsFile.h"
 #include "scan/ScanManager.h"
@@ -96,7 +96,7 @@ void CScheduledScan::CreateSelectedCategories() {
   }
   DWORD mask = 0;
   int count = 0;
-  GetRegistryOptSettings().GetSelectedCategories(mask, count);
+  GetSelectedScanCategories(mask, count);
   if (count == 0) {
     WriteLogLine(L"Scheduled scan: no scan category is selected");
     return Finish(false);

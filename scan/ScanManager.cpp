@@ -4,7 +4,6 @@
 
 #include "app/LocalizedStrings.h"
 #include "app/ZUNApp.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "platform/win/Message.h"
 #include "platform/win/Thread.h"
 #include "scan/ResultsFile.h"
@@ -195,8 +194,6 @@ void RegisterScanEngine() {
   ScanManagerHooks hooks;
   hooks.create = [] {
     auto manager = std::make_unique<CScanManager>();
-    if (CZUNApp* app = AfxGetZunApp())
-      GetRegistryOptSettings().SetSelection(app->GetProfileInt(L"Settings", L"SelectedCategories", kAllCategories));
     manager->LoadProblemsFromDisk();
     return manager.release();  // the application object owns it until the destroy hook
   };

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/ZUNApp.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "platform/gdi/Controls.h"
 #include "platform/system/Wow64Redirection.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
+#include "scan/CategorySelection.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
 
@@ -45,7 +45,7 @@ UINT ScanThreadProc(LPVOID param) {
 
   DWORD selected = 0;
   int selectedCount = 0;
-  GetRegistryOptSettings().GetSelectedCategories(selected, selectedCount);
+  GetSelectedScanCategories(selected, selectedCount);
 
   const HWND progress = manager->m_hProgressWnd;
   int result = 0;

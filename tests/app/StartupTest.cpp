@@ -76,9 +76,9 @@ TEST_F(StartupTest, WaitsOnTheClockBeforeTheInstanceTest) {
   EXPECT_EQ(win::GetWindowTextString(app->m_pMainDlg->m_hWnd), L"Tarvolen Mendrix");
   EXPECT_EQ(win::FindWindow(L"#32770", L"Tarvolen Mendrix"), app->m_pMainDlg->m_hWnd);
   EXPECT_EQ(NumTimesKVTRunned, 1u);
-  ASSERT_FALSE(AddedFirewallRules().empty());
-  EXPECT_EQ(AddedFirewallRules().back().applicationPath, mx::ProgramWinPath());
-  EXPECT_EQ(AddedFirewallRules().back().name, L"Tarvolen MENDRIX");
+  const auto rules = FindFirewallRules(L"Tarvolen MENDRIX");
+  ASSERT_EQ(rules.size(), 1u);
+  EXPECT_EQ(rules[0].applicationPath, mx::ProgramWinPath());
   app->ExitInstance();
   std::string bytes;
   ASSERT_EQ(mx::ReadWinFile(std::wstring(apptest::kDataFolder) + L"\\ExcludeList.kvt", bytes), ERROR_SUCCESS);

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "app/ZUNApp.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "platform/base/Clock.h"
 #include "platform/fs/FileApi.h"
 #include "platform/system/Module.h"
 #include "platform/win/Sync.h"
 #include "platform/win/WinApp.h"
+#include "scan/CategorySelection.h"
 #include "scan/ResultsFile.h"
 #include "scan/categories/ActiveX.h"
 #include "scan/categories/AppPaths.h"
@@ -164,7 +164,6 @@ TEST(ScanEngineAtStartAndExit, TheApplicationLoadsTheLastResultsAndSavesThemAgai
   struct Restore {
     ~Restore() {
       SetScanManagerHooks({});
-      GetRegistryOptSettings().SetSelection(kAllCategories);
       win::SetCommandLineArgs({});
       mx::SetClock(nullptr);
     }
@@ -199,8 +198,8 @@ TEST(ScanEngineAtStartAndExit, TheApplicationLoadsTheLastResultsAndSavesThemAgai
   EXPECT_EQ(app->m_nLoadedProblemCount, 1);
   DWORD selected = 0;
   int count = 0;
-  GetRegistryOptSettings().GetSelectedCategories(selected, count);
-  EXPECT_EQ(selected, 0xC00u) << "the scan-area page starts from the stored selection";
+  GetSelectedScanCategories(selected, count);
+  EXPECT_EQ(selected, 0xC00u) << "without the scan-area page the stored selection counts";
   EXPECT_EQ(count, 2);
 
   app->m_pScanManager->GetCategory(CATEGORY_STARTUP)->m_arrProblems[0]->m_nSelected = 0;

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <thread>
 
 #include "app/ZUNApp.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "platform/system/Wow64Redirection.h"
+#include "scan/CategorySelection.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
 #include "scan/support/CategoryTestUtil.h"
@@ -18,6 +19,15 @@
 using namespace enginetest;
 
 namespace {
+
+// The boxes of the scan-area page, as the worker sees them.
+void Select(DWORD mask) {
+  SetCategorySelectionSource([mask](DWORD& selected, int& count) {
+    selected = mask;
+    count = std::popcount(mask);
+    return true;
+  });
+}
 
 bool IsPosted(const std::string& event) {
   return event.rfind("ui " + Hex(WM_SCAN_ITEM_TEXT), 0) == 0 || event.rfind("ui " + Hex(WM_SCAN_COMPLETED), 0) == 0 ||
@@ -79,7 +89,7 @@ class ScanThreadTest : public ::testing::Test {
         itemTextsAllEmpty = false;
     };
   }
-  ~ScanThreadTest() override { GetRegistryOptSettings().SetSelection(kAllCategories); }
+  ~ScanThreadTest() override { SetCategorySelectionSource({}); }
 
   mxtest::TestPrefix prefix{mxtest::Arch::Win64};
   EventLog log;
@@ -98,7 +108,7 @@ TEST_F(ScanThreadTest, RunsTheSelectedCategoriesInSectionOrderAndEndsCompleted) 
     return 1;
   };
   // Ticked on the settings page but without an object (and the reverse for 0x1): the row only clears the item.
-  GetRegistryOptSettings().SetSelection(kAllCategories & ~CATEGORY_ACTIVEX & ~CATEGORY_SOUNDS);
+  Select(kAllCategories & ~CATEGORY_ACTIVEX & ~CATEGORY_SOUNDS);
   const Messages m = RunWorker(manager, log);
 
   EXPECT_EQ(m.sent, Join({CategoryRun(CATEGORY_APPPATHS), CategoryRun(CATEGORY_STARTMENU), CategoryRun(CATEGORY_STARTUP)}));
@@ -142,7 +152,7 @@ TEST_F(ScanThreadTest, StopsBeforeTheNextCategoryOrInsideOne) {
 
 TEST_F(ScanThreadTest, PostsNoEndMessageWhenTheProgressWindowIsGone) {
   manager.CreateCategories(CATEGORY_FONTS | CATEGORY_SOFTWARE, 2);
-  GetRegistryOptSettings().SetSelection(CATEGORY_FONTS | CATEGORY_SOFTWARE);
+  Select(CATEGORY_FONTS | CATEGORY_SOFTWARE);
   progress.m_onMessage = [](RecordingWindow& self, UINT msg, WPARAM, LPARAM) {
     if (msg == WM_CATEGORY_STARTED) self.DestroyWindow();
   };

@@ -1,0 +1,98 @@
+// The settings window's four pages as they appear on a real (private) display, in English and German; each is
+// saved as a PNG in <build>/ui-renderings for the eye.
+#include <filesystem>
+
+#include "mainwnd/DlgSettings.h"
+#include "platform/gdi/Surface.h"
+#include "platform/gdi/WindowDC.h"
+#include "platform/gtk/Display.h"
+#include "platform/gtk/XvfbSession.h"
+#include "ui/MainBorder.h"
+#include "ui/STMemDC.h"
+#include "SettingsTestSupport.h"
+
+#include <gtk/gtk.h>
+
+using namespace settingstest;
+
+namespace {
+
+// The skinned frame the main window draws around its screens.
+class Frame : public CMainBorder {
+ public:
+  Frame() : CMainBorder(kEmptyPopup, nullptr) {}
+
+ protected:
+  void OnPaint() override {
+    CPaintDC paint(m_hWnd);
+    RECT client{};
+    GetClientRect(&client);
+    CSTMemDC buffer(&paint, &client);
+    DrawFrame(&buffer, &client);
+  }
+};
+
+// What the display shows of the window, once two looks agree.
+bool SaveShown(HWND window, const std::filesystem::path& path) {
+  GtkWidget* widget = gtkhost::Display::Get().WindowWidget(window);
+  if (!widget || !mxtest::RunUntil([&] { return gtk_widget_get_mapped(widget); })) return false;
+  gint x = 0, y = 0;
+  gdk_window_get_origin(gtk_widget_get_window(widget), &x, &y);
+  RECT r{};
+  win::GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<unsigned> shown, previous;
+  mxtest::RunUntil([&] {
+    gdi::PaintWindowTree(window);
+    previous = shown;
+    shown = mxtest::ScreenPixels(x, y, w, h);
+    return shown.size() == size_t(w) * h && shown == previous;
+  }, 5000);
+  gdi::Surface surface(w, h);
+  return surface.SetPixels(std::vector<uint32_t>(shown.begin(), shown.end())) && surface.SavePng(path);
+}
+
+}  // namespace
+
+class SettingsRendering : public SettingsTest {};
+
+TEST_F(SettingsRendering, FourPagesInEnglishAndGerman) {
+  MX_REQUIRE_DISPLAY();
+  const auto out = std::filesystem::path(MX_BINARY_DIR) / "ui-renderings";
+  std::filesystem::create_directories(out);
+  app->m_arrExcludeList = {L"HKEY_CURRENT_USER\\SOFTWARE\\QZX\\TOOLS", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\QZX"};
+  prefix.import(LR"([HKEY_CURRENT_USER\Software\Tarvolen\Mendrix\Version 1.0\Settings]
+"SelectedCategories"=dword:00003bfe
+)");
+  const struct {
+    int row;
+    const char* name;
+  } kLanguages[] = {{0, "en"}, {5, "de"}};
+  const struct {
+    int button;
+    const char* name;
+  } kPages[] = {{IDC_BTN_SCAN_AREA, "scan-area"},
+                {IDC_BTN_EXCLUSION_LIST, "exclusion-list"},
+                {IDC_BTN_SCHEDULE, "schedule"},
+                {IDC_BTN_GENERAL, "general"}};
+  for (const auto& language : kLanguages) {
+    UseLanguage(prefix, language.row);
+    app->m_nLangID = language.row;
+    g_nSettingsWidth = kScreenWidth;
+    g_nSettingsHeight = kScreenHeight;
+    Frame frame;
+    ASSERT_TRUE(frame.Create(kEmptyPopup));
+    frame.MoveWindow(40, 30, 770, 593);
+    CDlgSettings settings;
+    ASSERT_TRUE(settings.Create(IDD_SETTINGS, &frame));
+    settings.MoveWindow(6, 128, kScreenWidth, kScreenHeight);
+    frame.ShowWindow(SW_SHOW);
+    mxtest::RunUntil([] { return false; }, 300);  // the posted page switch and the font timer
+    for (const auto& page : kPages) {
+      Click(settings.GetDlgItem(page.button));
+      const auto path = out / (std::string("settings-") + page.name + "-" + language.name + ".png");
+      ASSERT_TRUE(SaveShown(frame.m_hWnd, path)) << path;
+      EXPECT_GT(std::filesystem::file_size(path), 5000u);
+    }
+  }
+}
