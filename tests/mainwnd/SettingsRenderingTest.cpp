@@ -32,24 +32,29 @@ class Frame : public CMainBorder {
   }
 };
 
-// What the display shows of the window, once two looks agree.
+// What the display shows of the window, once it shows what the window painted.
 bool SaveShown(HWND window, const std::filesystem::path& path) {
   GtkWidget* widget = gtkhost::Display::Get().WindowWidget(window);
   if (!widget || !mxtest::RunUntil([&] { return gtk_widget_get_mapped(widget); })) return false;
   gint x = 0, y = 0;
   gdk_window_get_origin(gtk_widget_get_window(widget), &x, &y);
-  RECT r{};
-  win::GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<unsigned> shown, previous;
-  mxtest::RunUntil([&] {
-    gdi::PaintWindowTree(window);
-    previous = shown;
+  gdi::PaintWindowTree(window);
+  const auto painted = gdi::WindowSurface(window);
+  const int w = painted->width(), h = painted->height();
+  std::vector<unsigned> shown;
+  const bool same = mxtest::RunUntil([&] {
     shown = mxtest::ScreenPixels(x, y, w, h);
-    return shown.size() == size_t(w) * h && shown == previous;
-  }, 5000);
+    if (shown.size() != size_t(w) * h) return false;
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col) {
+        const COLORREF c = painted->GetPixel(col, row);
+        if (shown[size_t(row) * w + col] != ((unsigned(GetRValue(c)) << 16) | (unsigned(GetGValue(c)) << 8) | GetBValue(c)))
+          return false;
+      }
+    return true;
+  }, 10000);
   gdi::Surface surface(w, h);
-  return surface.SetPixels(std::vector<uint32_t>(shown.begin(), shown.end())) && surface.SavePng(path);
+  return same && surface.SetPixels(std::vector<uint32_t>(shown.begin(), shown.end())) && surface.SavePng(path);
 }
 
 }  // namespace
@@ -76,8 +81,7 @@ TEST_F(SettingsRendering, FourPagesInEnglishAndGerman) {
                 {IDC_BTN_SCHEDULE, "schedule"},
                 {IDC_BTN_GENERAL, "general"}};
   for (const auto& language : kLanguages) {
-    UseLanguage(prefix, language.row);
-    app->m_nLangID = language.row;
+    UseLanguage(language.row);
     g_nSettingsWidth = kScreenWidth;
     g_nSettingsHeight = kScreenHeight;
     Frame frame;

@@ -39,16 +39,6 @@ inline void Click(HWND button) {
   Pump();
 }
 
-// The language row's texts, as a restarted program reads them.
-inline void UseLanguage(mxtest::TestPrefix& prefix, int row) {
-  wchar_t id[16];
-  swprintf(id, 16, L"%08x", row);
-  prefix.import(std::wstring(L"[HKEY_CURRENT_USER\\Software\\Tarvolen\\Mendrix\\Version 1.0\\LANG]\n\"LangID\"=dword:") +
-                id + L"\n");
-  ResetLanguageReader();
-  ResetIniCache();
-}
-
 inline bool ReadDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& out) {
   HKEY h = nullptr;
   if (win::RegOpenKeyEx(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
@@ -74,6 +64,18 @@ class SettingsTest : public ::testing::Test {
     ResetLanguageReader();
     ResetIniCache();
     mx::SetProgramHostDir({});
+  }
+
+  // The language row's texts and fonts, as a program restarted in that language has them.
+  void UseLanguage(int row) {
+    wchar_t id[16];
+    swprintf(id, 16, L"%08x", row);
+    prefix.import(std::wstring(L"[HKEY_CURRENT_USER\\Software\\Tarvolen\\Mendrix\\Version 1.0\\LANG]\n\"LangID\"=dword:") +
+                  id + L"\n");
+    ResetLanguageReader();
+    ResetIniCache();
+    app->m_nLangID = row;
+    BuildLanguageFilePath(app->m_strLangIniPath, app.get());
   }
 
   // Every message box text shown so far.
