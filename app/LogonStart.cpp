@@ -31,15 +31,16 @@ std::wstring LogonEntryName(BOOL afterOptimization) {
 }
 
 int SetStartWithWindows(BOOL on) {
+  // The settings page tells the user when this fails, so the result says whether the entry is as asked.
   if (BeforeVista()) {
     CRegistryKey key;
-    if (!OpenRunKey(key)) return 1;
-    if (on) WriteReminderValue(key);
-    else DeleteValue(key, kReminderEntryName);
-    return 1;
+    if (!OpenRunKey(key)) return 0;
+    if (on) return key.WriteString(kReminderEntryName, QuotedProgram() + L" -rem") ? 1 : 0;
+    const LONG rc = win::RegDeleteValue(key.Handle(), kReminderEntryName);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? 1 : 0;
   }
-  if (on) CreateLogonTask(FALSE);
-  else DeleteLogonTask(FALSE);
+  if (on) return CreateLogonTask(FALSE) ? 1 : 0;
+  DeleteLogonTask(FALSE);
   return 1;
 }
 

@@ -13,7 +13,8 @@ inline constexpr const wchar_t* kReminderEntryName = L"VERevizera";
 inline constexpr const wchar_t* kAfterOptimizationEntryName = L"Tarvolen Mendrix_StartedAfterOptimization";
 inline constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// Adds or removes the reminder entry; always 1.
+// Adds or removes the reminder entry; 1 when the entry is as asked afterwards, 0 when it could not be written
+// or removed.
 int SetStartWithWindows(BOOL on);
 // On: the one-time start replaces the reminder. Off: the one-time start goes, and the reminder comes back
 // when the start-with-the-system setting is on.

@@ -4,8 +4,11 @@
 #include "mainwnd/ProgramRelaunch.h"
 #include "app/AppPaths.h"
 #include "app/LanguageTable.h"
+#include "app/LogonStart.h"
 #include "app/RegistryKey.h"
 #include "platform/system/LaunchRecord.h"
+#include "platform/system/SystemInfo.h"
+#include "platform/taskschd/TaskStore.h"
 #include "SettingsTestSupport.h"
 
 using namespace settingstest;
@@ -17,8 +20,14 @@ constexpr const wchar_t* kLang = L"Software\\Tarvolen\\Mendrix\\Version 1.0\\LAN
 
 class GeneralPageTest : public SettingsTest {
  protected:
-  GeneralPageTest() { mx::ClearRecordedLaunches(); }
-  ~GeneralPageTest() override { SetRelaunchExitHook(nullptr); }
+  GeneralPageTest() {
+    mx::ClearRecordedLaunches();
+    mx::PinOsVersion(6, 1);
+  }
+  ~GeneralPageTest() override {
+    SetRelaunchExitHook(nullptr);
+    mx::PinOsVersion(0, 0);
+  }
   void Open() {
     ASSERT_TRUE(page.Create(IDD_GENERAL_PAGE, &frame));
     Pump();
@@ -55,6 +64,8 @@ TEST_F(GeneralPageTest, ApplyStoresTheCloseActionAndReportsAStartWithWindowsThat
   EXPECT_FALSE(page.m_btnApply.IsWindowEnabled()) << "the language in use is no change";
   Select(page.m_comboCloseAction, 1);
   EXPECT_TRUE(page.m_btnApply.IsWindowEnabled());
+  // A task folder that cannot be written: the logon entry cannot be made.
+  const auto blocker = prefix.createFile(L"C:\\windows\\system32\\Tasks");
   Click(page.m_chkStartWithWindows.m_hWnd);
   Click(page.GetDlgItem(IDC_BTN_APPLY));
 
@@ -62,14 +73,20 @@ TEST_F(GeneralPageTest, ApplyStoresTheCloseActionAndReportsAStartWithWindowsThat
   ASSERT_TRUE(ReadDword(HKEY_CURRENT_USER, kProduct, L"GoToSystemTrayOnClose", tray));
   ASSERT_TRUE(ReadDword(HKEY_CURRENT_USER, kProduct, L"StartWhenWinBoots", boots));
   EXPECT_EQ(tray, 0u);
-  // Nothing can write the logon entry yet: the user hears so and the box shows what is in force.
+  // The user hears so, and the box shows what is in force.
   EXPECT_EQ(boots, 0u);
   EXPECT_EQ(page.m_chkStartWithWindows.GetCheck(), BST_UNCHECKED);
-  const auto shown = Shown();
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[0], Text(L"IDS_STARTUP_ENTRY_FAILED"));
-  EXPECT_EQ(shown[1], Text(L"IDS_SETTINGS_SAVED"));
+  EXPECT_EQ(Shown(), (std::vector<std::wstring>{Text(L"IDS_STARTUP_ENTRY_FAILED"), Text(L"IDS_SETTINGS_SAVED")}));
   EXPECT_FALSE(page.m_btnApply.IsWindowEnabled());
+
+  std::filesystem::remove(blocker);
+  answers.answers.clear();
+  Click(page.m_chkStartWithWindows.m_hWnd);
+  Click(page.GetDlgItem(IDC_BTN_APPLY));
+  ASSERT_TRUE(ReadDword(HKEY_CURRENT_USER, kProduct, L"StartWhenWinBoots", boots));
+  EXPECT_EQ(boots, 1u);
+  EXPECT_EQ(mx::TaskNames(), std::vector<std::wstring>{kReminderEntryName});
+  EXPECT_EQ(Shown(), std::vector<std::wstring>{Text(L"IDS_SETTINGS_SAVED")});
 
   // Enter and Esc never end the page
   page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
