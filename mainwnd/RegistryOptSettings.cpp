@@ -32,14 +32,6 @@ constexpr const wchar_t* kBoxCaptions[] = {
     L"IDS_HISTORYLIST", L"IDS_SHAREDFILES", L"IDS_SHORTCUTS_NAME", L"IDS_SOFTWARE", L"IDS_SOUNDS",
     L"IDS_STARTMENU",   L"IDS_STARTUP",     L"IDS_DEEP_SCAN",  L"IDS_CURRENTUSER"};
 
-constexpr const wchar_t* kSelectionSection = L"Settings";
-constexpr const wchar_t* kSelectionValue = L"SelectedCategories";
-
-DWORD ReadStoredSelection() {
-  CZUNApp* app = AfxGetZunApp();
-  return app ? app->GetProfileInt(kSelectionSection, kSelectionValue, static_cast<int>(kAllCategories))
-             : kAllCategories;
-}
 
 void WriteStoredSelection(DWORD mask) {
   if (CZUNApp* app = AfxGetZunApp()) app->WriteProfileInt(kSelectionSection, kSelectionValue, static_cast<int>(mask));
@@ -157,7 +149,7 @@ BOOL CRegistryOptSettings::OnInitDialog() {
 }
 
 void CRegistryOptSettings::LoadSelection() {
-  const DWORD stored = ReadStoredSelection();
+  const DWORD stored = StoredCategorySelection();
   for (const CategoryCheckBox& box : CategoryCheckBoxes)
     win::CheckDlgButton(m_hWnd, box.controlId, (stored & box.flag) ? BST_CHECKED : BST_UNCHECKED);
   for (const CategoryGroup& group : CategoryGroups)

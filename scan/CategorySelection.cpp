@@ -21,7 +21,7 @@ void SetCategorySelectionSource(CategorySelectionSource source) {
 DWORD StoredCategorySelection() {
   CZUNApp* app = AfxGetZunApp();
   if (!app) return kAllCategories;
-  return app->GetProfileInt(L"Settings", L"SelectedCategories", static_cast<int>(kAllCategories));
+  return app->GetProfileInt(kSelectionSection, kSelectionValue, static_cast<int>(kAllCategories));
 }
 
 void GetSelectedScanCategories(DWORD& mask, int& count) {

@@ -16,5 +16,9 @@ void SetCategorySelectionSource(CategorySelectionSource source);
 // The selection of the next scan; any thread.
 void GetSelectedScanCategories(DWORD& mask, int& count);
 
-// The stored selection: SelectedCategories under the product key's Settings, every category when missing.
+// Where the selection is stored: the DWORD SelectedCategories under the product key's sub-key Settings.
+inline constexpr const wchar_t* kSelectionSection = L"Settings";
+inline constexpr const wchar_t* kSelectionValue = L"SelectedCategories";
+
+// The stored selection; every category when none is stored.
 DWORD StoredCategorySelection();
