@@ -88,6 +88,14 @@ TEST_F(GeneralPageTest, ApplyStoresTheCloseActionAndReportsAStartWithWindowsThat
   EXPECT_EQ(mx::TaskNames(), std::vector<std::wstring>{kReminderEntryName});
   EXPECT_EQ(Shown(), std::vector<std::wstring>{Text(L"IDS_SETTINGS_SAVED")});
 
+  // the next start shows what was stored
+  page.DestroyWindow();
+  ApplyDefaultSettings();
+  LoadSettings();
+  Open();
+  EXPECT_EQ(page.m_comboCloseAction.GetCurSel(), 1);
+  EXPECT_EQ(page.m_chkStartWithWindows.GetCheck(), BST_CHECKED);
+
   // Enter and Esc never end the page
   page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   page.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
