@@ -2,6 +2,7 @@
 // saved as a PNG in <build>/ui-renderings for the eye.
 #include <filesystem>
 
+#include "mainwnd/DlgAddEntry.h"
 #include "mainwnd/DlgSettings.h"
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
@@ -98,5 +99,12 @@ TEST_F(SettingsRendering, FourPagesInEnglishAndGerman) {
       ASSERT_TRUE(SaveShown(frame.m_hWnd, path)) << path;
       EXPECT_GT(std::filesystem::file_size(path), 5000u);
     }
+    // the exclusion page's dialog, over the window as Add Entry shows it
+    CDlgAddEntry dialog(&settings.m_pageExcludeList);
+    ASSERT_TRUE(dialog.Create(IDD_ADD_ENTRY, &frame));
+    win::SetWindowText(dialog.GetDlgItem(IDC_EDIT_KEY), L"Software\\Qzx\\Tools");
+    dialog.ShowWindow(SW_SHOW);
+    const auto path = out / (std::string("add-entry-dialog-") + language.name + ".png");
+    ASSERT_TRUE(SaveShown(dialog.m_hWnd, path)) << path;
   }
 }
