@@ -2,23 +2,13 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <system_error>
+
+#include "platform/base/PrefixManifest.h"
 
 namespace {
 
 bool Set(const char* value) { return value && *value; }
-
-std::string Quoted(const std::filesystem::path& path) {
-  std::string out = "'";
-  for (char c : path.string()) {
-    if (c == '\'')
-      out += "'\\''";
-    else
-      out += c;
-  }
-  return out + "'";
-}
 
 }  // namespace
 
@@ -50,8 +40,7 @@ MachinePrefix ChooseMachinePrefix(const char* winePrefix, const char* home, cons
     out.dir = dest;
     return out;
   }
-  const std::filesystem::path script = sampleSource / "make-prefix.sh";
-  if (!std::filesystem::exists(script, ec)) {
+  if (!std::filesystem::exists(sampleSource / "drive_c-manifest.txt", ec)) {
     out.error = "no Wine prefix at " + wine.string() + " and no sample prefix at " + sampleSource.string();
     return out;
   }
@@ -60,10 +49,10 @@ MachinePrefix ChooseMachinePrefix(const char* winePrefix, const char* home, cons
   std::filesystem::create_directories(dest.parent_path(), ec);
   const std::filesystem::path staging = dest.string() + ".part-" + std::to_string(::getpid());
   std::filesystem::remove_all(staging, ec);
-  const std::string command = "bash " + Quoted(script) + " " + Quoted(staging) + " " + Quoted(sampleSource) + " >/dev/null";
-  if (std::system(command.c_str()) != 0 || !std::filesystem::exists(staging / "system.reg", ec)) {
+  std::string why;
+  if (!mx::MakePrefixFromManifest(staging, sampleSource, mx::PrefixCopyOptions{}, &why)) {
     std::filesystem::remove_all(staging, ec);
-    out.error = "could not rebuild the sample prefix into " + dest.string();
+    out.error = "could not rebuild the sample prefix into " + dest.string() + ": " + why;
     return out;
   }
   std::filesystem::rename(staging, dest, ec);

@@ -17,7 +17,7 @@ struct MachinePrefix {
 std::filesystem::path SamplePrefixHome(const char* home, const char* xdgDataHome);
 
 // Chooses the prefix from the given environment values (null or empty when unset). sampleSource is the
-// folder holding the sample's registry files and make-prefix.sh. The sample is rebuilt only when its folder
+// folder holding the sample's registry files and its drive_c manifest. The sample is rebuilt only when its folder
 // holds no system.reg yet; it is built beside its final place and renamed into it, so a stopped rebuild
 // never leaves half a prefix where the program would take it for a whole one.
 MachinePrefix ChooseMachinePrefix(const char* winePrefix, const char* home, const char* xdgDataHome,

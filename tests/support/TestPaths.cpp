@@ -1,6 +1,8 @@
 #include "support/TestPaths.h"
 
 #include <cstdlib>
+
+#include "platform/base/PrefixManifest.h"
 #include <stdexcept>
 
 namespace mxtest {
@@ -27,9 +29,9 @@ TempDir::~TempDir() {
 }
 
 void MakeFixturePrefix(const std::filesystem::path& dest) {
-  std::string cmd = "bash '" + (FixtureDir() / "make-prefix.sh").string() + "' '" + dest.string() + "' '" +
-                    FixtureDir().string() + "' >/dev/null";
-  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("make-prefix.sh failed for " + dest.string());
+  std::string why;
+  if (!mx::MakePrefixFromManifest(dest, FixtureDir(), mx::PrefixCopyOptions{}, &why))
+    throw std::runtime_error("cannot rebuild the sample prefix: " + why);
 }
 
 }  // namespace mxtest

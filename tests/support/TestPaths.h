@@ -21,7 +21,7 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Rebuilds the sample prefix into dest (which must not exist yet) with the fixture's make-prefix.sh.
+// Rebuilds the sample prefix into dest (which must not exist yet) from the fixture's manifest.
 void MakeFixturePrefix(const std::filesystem::path& dest);
 
 }  // namespace mxtest
