@@ -37,14 +37,10 @@ std::wstring CFileVersionInfo::QueryFileVersion() const {
   void* value = nullptr;
   UINT length = 0;
   if (!win::VerQueryValue(m_block.data(), query, &value, &length) || value == nullptr) return {};
-  // The block holds UTF-16LE units, two bytes each.
-  const auto* bytes = static_cast<const BYTE*>(value);
+  // VerQueryValue hands strings out as wchar_t text, length counted with the null.
+  const auto* text = static_cast<const wchar_t*>(value);
   std::wstring out;
-  for (UINT i = 0; i < length; ++i) {
-    const wchar_t unit = static_cast<wchar_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    if (unit == 0) break;
-    out.push_back(unit);
-  }
+  for (UINT i = 0; i < length && text[i] != 0; ++i) out.push_back(text[i]);
   return out;
 }
 

@@ -1,11 +1,13 @@
 #include "platform/shell/VersionInfo.h"
 
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
+#include "platform/system/Module.h"
 
 namespace mx {
 
@@ -188,6 +190,82 @@ std::vector<BYTE> mx::VersionBlockFromResource(std::string_view raw) {
   return block;
 }
 
+namespace {
+
+std::mutex g_moduleMutex;
+std::string g_moduleResource;
+
+// The raw resource of a file, or of the running program for its own path.
+LONG ReadVersionResource(LPCWSTR path, std::string& raw) {
+  if (mx::EqualsNoCase(path, mx::ProgramWinPath())) {
+    std::lock_guard lock(g_moduleMutex);
+    raw = g_moduleResource;
+    return raw.empty() ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_SUCCESS;
+  }
+  std::string image;
+  const LONG rc = mx::ReadWinFile(path, image, mx::kMaxImage);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (!mx::ExtractVersionResource(image, raw)) return mx::ParsePe(image) ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_BAD_FORMAT;
+  return ERROR_SUCCESS;
+}
+
+void AppendWide(std::string& out, std::wstring_view text) {
+  for (wchar_t c : text) {
+    out.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(static_cast<char>((c >> 8) & 0xFF));
+  }
+  out.append(2, '\0');
+}
+
+void Pad4(std::string& out) { out.resize(Align4(out.size()), '\0'); }
+
+// One node: its header, key, value and the children, each starting on a 4-byte boundary.
+std::string VersionNode(std::wstring_view key, std::string_view value, WORD valueLength, WORD type,
+                        const std::vector<std::string>& children = {}) {
+  std::string out(6, '\0');
+  AppendWide(out, key);
+  Pad4(out);
+  out += value;
+  for (const auto& child : children) {
+    Pad4(out);
+    out += child;
+  }
+  const WORD length = static_cast<WORD>(out.size());
+  std::memcpy(out.data(), &length, 2);
+  std::memcpy(out.data() + 2, &valueLength, 2);
+  std::memcpy(out.data() + 4, &type, 2);
+  return out;
+}
+
+}  // namespace
+
+std::string mx::BuildVersionResource(const WORD (&version)[4],
+                                     const std::vector<std::pair<std::wstring, std::wstring>>& strings) {
+  VS_FIXEDFILEINFO fixed;
+  fixed.dwSignature = 0xFEEF04BD;
+  fixed.dwStrucVersion = 0x10000;
+  fixed.dwFileVersionMS = fixed.dwProductVersionMS = (DWORD{version[0]} << 16) | version[1];
+  fixed.dwFileVersionLS = fixed.dwProductVersionLS = (DWORD{version[2]} << 16) | version[3];
+  fixed.dwFileOS = 0x40004;  // VOS_NT_WINDOWS32
+  fixed.dwFileType = 1;      // VFT_APP
+  std::vector<std::string> table;
+  for (const auto& [name, text] : strings) {
+    std::string value;
+    AppendWide(value, text);
+    table.push_back(VersionNode(name, value, static_cast<WORD>(text.size() + 1), 1));
+  }
+  const std::string translation("\x09\x04\xB0\x04", 4);
+  return VersionNode(
+      L"VS_VERSION_INFO", std::string_view(reinterpret_cast<const char*>(&fixed), sizeof fixed), sizeof fixed, 0,
+      {VersionNode(L"StringFileInfo", {}, 0, 1, {VersionNode(L"040904b0", {}, 0, 1, table)}),
+       VersionNode(L"VarFileInfo", {}, 0, 1, {VersionNode(L"Translation", translation, 4, 0)})});
+}
+
+void mx::SetModuleVersionResource(std::string raw) {
+  std::lock_guard lock(g_moduleMutex);
+  g_moduleResource = std::move(raw);
+}
+
 namespace win {
 
 DWORD GetFileVersionInfoSize(LPCWSTR path, LPDWORD handle) {
@@ -196,15 +274,10 @@ DWORD GetFileVersionInfoSize(LPCWSTR path, LPDWORD handle) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::string image;
-  LONG rc = mx::ReadWinFile(path, image, mx::kMaxImage);
+  std::string raw;
+  const LONG rc = ReadVersionResource(path, raw);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
-    return 0;
-  }
-  std::string raw;
-  if (!mx::ExtractVersionResource(image, raw)) {
-    SetLastError(mx::ParsePe(image) ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_BAD_FORMAT);
     return 0;
   }
   return static_cast<DWORD>(BlockSize(raw.size()));
@@ -215,14 +288,10 @@ BOOL GetFileVersionInfo(LPCWSTR path, DWORD /*handle*/, DWORD size, void* data) 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::string image, raw;
-  LONG rc = mx::ReadWinFile(path, image, mx::kMaxImage);
+  std::string raw;
+  const LONG rc = ReadVersionResource(path, raw);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
-    return FALSE;
-  }
-  if (!mx::ExtractVersionResource(image, raw)) {
-    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return FALSE;
   }
   std::vector<BYTE> built = mx::VersionBlockFromResource(raw);

@@ -51,4 +51,15 @@ bool IsPe64(std::string_view image);
 // The block GetFileVersionInfo fills, made from a raw version resource the caller holds already.
 std::vector<BYTE> VersionBlockFromResource(std::string_view raw);
 
+// A raw version resource as a resource compiler writes it: the fixed file and product version
+// (major, minor, build, revision), one string table 040904b0 with the given (name, text) pairs and the
+// translation 0x0409 / 1200.
+std::string BuildVersionResource(const WORD (&version)[4],
+                                 const std::vector<std::pair<std::wstring, std::wstring>>& strings);
+
+// The running program is not a PE file, so it cannot carry its version resource the Windows way: the program
+// registers it here, and the version calls answer with it for the program's own path (GetModuleFileName).
+// An empty resource means the program has none.
+void SetModuleVersionResource(std::string raw);
+
 }  // namespace mx

@@ -125,7 +125,7 @@ TEST(Files, VersionResourcesOfRealFiles) {
   CFileVersionInfo info;
   ASSERT_TRUE(info.Load(L"C:\\qzx\\olepro32.dll"));
   EXPECT_EQ(info.GetFixedFileVersion(), L"5,0,4522,0");
-  EXPECT_FALSE(info.QueryFileVersion().empty());
+  EXPECT_EQ(info.QueryFileVersion(), L"5.0.4522");
   EXPECT_FALSE(info.Load(L"C:\\qzx\\msxml2.dll"));
   EXPECT_EQ(info.GetFixedFileVersion(), L"");
   EXPECT_EQ(info.GetTranslation(), 0u);

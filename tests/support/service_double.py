@@ -11,7 +11,8 @@ Scenario file (JSON): {"routes": [ROUTE, ...]}. A request takes the first ROUTE 
 up. A request no route takes gets 404. A ROUTE may hold:
   "status"   answer status, default 200
   "headers"  {name: value} sent with the answer (a "Location" makes a redirect with "status" 302)
-  "body"     answer text (UTF-8), or "body_b64" (base64 bytes), or "body_file" (a file's bytes)
+  "body"     answer text (UTF-8; "{base}" in it becomes the double's own "http://127.0.0.1:<port>"), or
+             "body_b64" (base64 bytes), or "body_file" (a file's bytes)
   "encode"   "inverted-hex": the body is sent as upper-case hex pairs of its bytes, each byte complemented
              (the DLL search's reply encoding)
   "delay"    seconds to wait before answering (slow service)
@@ -68,14 +69,14 @@ class Double:
         os.rename(base + ".tmp", base + ".txt")
 
 
-def body_of(route):
+def body_of(route, base):
     if "body_b64" in route:
         data = base64.b64decode(route["body_b64"])
     elif "body_file" in route:
         with open(route["body_file"], "rb") as f:
             data = f.read()
     else:
-        data = route.get("body", "").encode("utf-8")
+        data = route.get("body", "").replace("{base}", base).encode("utf-8")
     if route.get("encode") == "inverted-hex":
         data = "".join("%02X" % (~b & 0xFF) for b in data).encode("ascii")
     return data
@@ -100,7 +101,7 @@ class Handler(BaseHTTPRequestHandler):
         if route.get("drop"):
             self.close_connection = True
             return
-        data = body_of(route)
+        data = body_of(route, "http://127.0.0.1:%d" % self.server.server_address[1])
         headers = route.get("headers", {})
         status = route.get("status", 302 if "Location" in headers else 200)
         self.send_response(status)
