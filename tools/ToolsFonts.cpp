@@ -1,0 +1,23 @@
+#include "tools/ToolsFonts.h"
+
+#include "app/WindowUtils.h"
+#include "app/ZUNApp.h"
+#include "platform/gdi/Gdi.h"
+
+HFONT GetToolsFont(ToolsFont role) {
+  CZUNApp* app = AfxGetZunApp();
+  int lang = app ? app->m_nLangID : 0;
+  int index = role == ToolsFont::Heading ? 1 : role == ToolsFont::Results ? 3 : (lang == 0 ? 4 : 11);
+  if (app)
+    if (HFONT font = app->m_fonts.Get(index)) return font;
+  static HFONT fallback[3] = {};
+  HFONT& font = fallback[static_cast<int>(role)];
+  if (!font) {
+    LOGFONTW lf;
+    GetUILogFont(lf);
+    lf.lfHeight = role == ToolsFont::Heading ? -17 : role == ToolsFont::Results ? -23 : -14;
+    lf.lfWeight = role == ToolsFont::Text ? 400 : 700;
+    font = win::CreateFontIndirect(&lf);
+  }
+  return font;
+}
