@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ ccache pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       zlib1g-dev libminizip-dev libcurl4-openssl-dev
-      libcairo2-dev libpango1.0-dev fonts-liberation fonts-dejavu-core
+      libcairo2-dev libpango1.0-dev fonts-liberation fonts-dejavu-core fonts-wqy-microhei
       libgtk-3-dev libwebkit2gtk-4.1-dev xvfb xauth xdotool python3)
 missing=()
 for p in "${pkgs[@]}"; do
