@@ -3,6 +3,7 @@
 #include "app/AppLog.h"
 #include "app/AppSettings.h"
 #include "app/ZUNApp.h"
+#include "mainwnd/ScanSummaryTexts.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Time.h"
 #include "platform/win/Message.h"
@@ -21,18 +22,6 @@ constexpr UINT kStartDelayMs = 90;  // between creating the categories and start
 CScanManager* Manager() {
   CZUNApp* app = AfxGetZunApp();
   return app ? app->m_pScanManager : nullptr;
-}
-
-// "Thu. December 10, 2026. 02:05 PM": the last-scan text the screens show, in English whatever the locale.
-std::wstring LastScanText(const SYSTEMTIME& t) {
-  static const wchar_t* const kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
-  static const wchar_t* const kMonths[] = {L"January", L"February", L"March",     L"April",   L"May",      L"June",
-                                           L"July",    L"August",   L"September", L"October", L"November", L"December"};
-  if (t.wDayOfWeek > 6 || t.wMonth < 1 || t.wMonth > 12) return L"";
-  auto two = [](int n) { return std::wstring(n < 10 ? L"0" : L"") + std::to_wstring(n); };
-  const int hour12 = t.wHour % 12 == 0 ? 12 : t.wHour % 12;
-  return std::wstring(kDays[t.wDayOfWeek]) + L". " + kMonths[t.wMonth - 1] + L" " + two(t.wDay) + L", " +
-         std::to_wstring(t.wYear) + L". " + two(hour12) + L":" + two(t.wMinute) + (t.wHour < 12 ? L" AM" : L" PM");
 }
 
 CScheduledScan::FinishedHandler& Registered() {
@@ -123,7 +112,7 @@ void CScheduledScan::OnScanCompleted() {
   if (!manager) return Finish(false);
   SYSTEMTIME now{};
   win::GetLocalTime(&now);
-  StrLastScan = LastScanText(now);
+  StrLastScan = FormatLastScanTime(now);
   SaveLastScanTime(now);
   SaveProblemsToDisk(*manager);
   // What the main window's scan-done command records.

@@ -2,6 +2,7 @@
 // The base of every scan category: the stop link, the link to the current undo run, the problems found, and
 // the helpers the categories call while they walk the registry (enumeration, view-aware string readers,
 // command-line normaliser, shortcut resolver, the empty-key test, the file-reference check, the sort).
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -64,6 +65,9 @@ class CCategory {
   HANDLE* m_pStopEvent = nullptr;  // the scan manager's stop event; null until linked
   BackupHolder* m_pBackupHolder = nullptr;  // copied into every problem recorded
   std::vector<std::unique_ptr<CProblem>> m_arrProblems;  // in report order until sorted
+  // How many problems this scan has recorded so far: the scan-progress screen reads it from the UI thread
+  // while the worker is still appending, which the list itself cannot allow.
+  std::atomic<int> m_nProblemsFound{0};
   std::wstring m_strSystemFolder;  // the system folder with a trailing backslash
 };
 

@@ -187,6 +187,7 @@ int CCategory::AddProblem(int entryType, const std::wstring& key, const std::wst
   problem->m_pBackupHolder = m_pBackupHolder;
   WriteLogLine(ProblemLogLine(*problem));
   m_arrProblems.push_back(std::move(problem));
+  m_nProblemsFound.store(static_cast<int>(m_arrProblems.size()), std::memory_order_relaxed);
   return static_cast<int>(m_arrProblems.size()) - 1;
 }
 
