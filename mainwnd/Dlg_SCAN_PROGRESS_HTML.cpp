@@ -5,11 +5,11 @@
 #include "app/LocalizedStrings.h"
 #include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "mainwnd/ScanSummaryTexts.h"
 #include "platform/system/Time.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Sync.h"
+#include "scan/CategorySelection.h"
 #include "scan/EngineMessages.h"
 #include "scan/Problem.h"
 #include "scan/ResultsFile.h"
@@ -106,7 +106,7 @@ void CDlg_SCAN_PROGRESS_HTML::PrepareScan() {
 
   DWORD selected = 0;
   int selectedCount = 0;
-  GetRegistryOptSettings().GetSelectedCategories(selected, selectedCount);
+  GetSelectedScanCategories(selected, selectedCount);
   if (selectedCount == 0) {
     win::MessageBox(m_hWnd, GetLocalizedString(L"IDS_NO_SELECTED").c_str(),
                     GetLocalizedString(L"AFX_IDS_APP_TITLE").c_str(), MB_OK);

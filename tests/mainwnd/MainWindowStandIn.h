@@ -6,8 +6,8 @@
 
 #include "mainwnd/Dlg_SCAN_PROGRESS_HTML.h"
 #include "mainwnd/Dlg_SCAN_RESULT_HTML.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "mainwnd/ScreenHost.h"
+#include "scan/CategorySelection.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
 #include "platform/win/Wnd.h"
@@ -39,7 +39,7 @@ class MainWindowStandIn : public win::CWnd, public IScreenHost {
     ++scansStarted;
     DWORD mask = 0;
     int count = 0;
-    GetRegistryOptSettings().GetSelectedCategories(mask, count);
+    GetSelectedScanCategories(mask, count);
     if (progress) {
       progress->m_bGroup1 = (mask & 0x105A) != 0;
       progress->m_bGroup2 = (mask & 0x5) != 0;

@@ -14,7 +14,6 @@
 #include "mainwnd/Dlg_SCAN_PROGRESS_HTML.h"
 #include "mainwnd/Dlg_SCAN_RESULT_HTML.h"
 #include "mainwnd/Dlg_Scan_Main_Htm.h"
-#include "mainwnd/RegistryOptSettings.h"
 #include "mainwnd/MainWindowStandIn.h"
 #include "platform/base/Clock.h"
 #include "platform/base/FileIO.h"
@@ -27,6 +26,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/Timer.h"
 #include "platform/win/Window.h"
+#include "scan/CategorySelection.h"
 #include "scan/EngineMessages.h"
 #include "scan/Problem.h"
 #include "scan/ResultsFile.h"
@@ -61,7 +61,7 @@ class ScanScreensTest : public ::testing::Test {
 "A"="a.exe"
 )");
     ApplyDefaultSettings();
-    GetRegistryOptSettings().SetSelection(kAllCategories);
+    Select(kAllCategories);
     manager.m_categoryFactory = [this](DWORD flag) { return MakeStub(flag); };
     scope.app().m_pScanManager = &manager;
     scope.app().m_bScanRunning = false;
@@ -93,6 +93,7 @@ class ScanScreensTest : public ::testing::Test {
     for (CChildHtmlDialog* screen : std::initializer_list<CChildHtmlDialog*>{&home, &scan, &progress, &results})
       screen->DestroyWindow();
     web::SetPageFactory(nullptr);
+    SetCategorySelectionSource(nullptr);
     scope.app().m_pScanManager = nullptr;
     mx::SetClock(nullptr);
   }
@@ -114,6 +115,15 @@ class ScanScreensTest : public ::testing::Test {
       return 1;
     };
     return stub;
+  }
+
+  // The ticks of the scan-area page, as the scan reads them.
+  static void Select(DWORD mask) {
+    SetCategorySelectionSource([mask](DWORD& selected, int& count) {
+      selected = mask;
+      count = __builtin_popcount(mask);
+      return true;
+    });
   }
 
   web::FakePage& Page(const char* name) { return *pages.at(name); }
@@ -281,7 +291,7 @@ TEST_F(ScanScreensTest, StoppedScanLeavesTheLastResultsAndSettingsAsTheyWere) {
 }
 
 TEST_F(ScanScreensTest, NothingSelectedOpensTheScanAreaPageAndScansNothing) {
-  GetRegistryOptSettings().SetSelection(0);
+  Select(0);
   Page("424.htm").Click(L"idbtnScanFixMiddle");
   RunFor(200);
   EXPECT_EQ(answers.answers.texts(), std::vector<std::wstring>{mxtest::EnglishText(L"IDS_NO_SELECTED")});
@@ -294,7 +304,7 @@ TEST_F(ScanScreensTest, NothingSelectedOpensTheScanAreaPageAndScansNothing) {
 }
 
 TEST_F(ScanScreensTest, ChosenGroupsMakeTheCategoryMask) {
-  GetRegistryOptSettings().SetSelection(CATEGORY_FONTS | CATEGORY_STARTUP);
+  Select(CATEGORY_FONTS | CATEGORY_STARTUP);
   main.StartRegistryScan();
   ASSERT_TRUE(RunUntil([&] { return Has(Command(ID_CMD_SCAN_DONE)); }));
   EXPECT_EQ(Page("427.htm").CallsOf(L"setcheckboxstatus"), (Calls{{L"1", L"0", L"0", L"1"}}));
