@@ -6,12 +6,14 @@
 
 void EnsureProgramVersionResource() {
   static std::once_flag once;
-  std::call_once(once, [] {
-    const WORD version[4] = {MX_VERSION_MAJOR, MX_VERSION_MINOR, MX_VERSION_PATCH, MX_VERSION_TWEAK};
-    const std::wstring text = std::to_wstring(version[0]) + L"." + std::to_wstring(version[1]) + L"." +
-                              std::to_wstring(version[2]) + L"." + std::to_wstring(version[3]);
-    mx::SetModuleVersionResource(mx::BuildVersionResource(
-        version, {{L"CompanyName", L"Tarvolen"}, {L"FileDescription", L"Tarvolen Mendrix"},
-                  {L"FileVersion", text}, {L"ProductName", L"Tarvolen Mendrix"}, {L"ProductVersion", text}}));
-  });
+  std::call_once(once, RegisterProgramVersionResource);
+}
+
+void RegisterProgramVersionResource() {
+  const WORD version[4] = {MX_VERSION_MAJOR, MX_VERSION_MINOR, MX_VERSION_PATCH, MX_VERSION_TWEAK};
+  const std::wstring text = std::to_wstring(version[0]) + L"." + std::to_wstring(version[1]) + L"." +
+                            std::to_wstring(version[2]) + L"." + std::to_wstring(version[3]);
+  mx::SetModuleVersionResource(mx::BuildVersionResource(
+      version, {{L"CompanyName", L"Tarvolen"}, {L"FileDescription", L"Tarvolen Mendrix"},
+                {L"FileVersion", text}, {L"ProductName", L"Tarvolen Mendrix"}, {L"ProductVersion", text}}));
 }

@@ -4,3 +4,5 @@
 
 // Registers the resource once per process; later calls do nothing.
 void EnsureProgramVersionResource();
+// Registers it again (tests that replaced it put it back).
+void RegisterProgramVersionResource();
