@@ -15,6 +15,7 @@
 #include "app/SystemUtils.h"
 #include "mainwnd/FirewallRule.h"
 #include "mainwnd/ZUNDlg.h"
+#include "platform/fs/DosDevices.h"
 #include "platform/base/Text.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/shell/ShellExecute.h"
@@ -285,6 +286,8 @@ BOOL CZUNApp::InitInstance() {
   }
   win::Sleep(0);
 
+  // What Windows lists at boot: the hives of this prefix and their files.
+  mx::PublishHiveList();
   LoadSettings();
   ++NumTimesKVTRunned;
   CreateAppFonts();

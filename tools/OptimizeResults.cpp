@@ -7,10 +7,12 @@
 #include "app/AppLog.h"
 #include "app/AppSettings.h"
 #include "app/LocalizedStrings.h"
+#include "app/LogonStart.h"
 #include "app/RegistryKey.h"
 #include "app/RestorePoint.h"
 #include "platform/base/SafeFormat.h"
 #include "platform/system/Time.h"
+#include "platform/win/Message.h"
 #include "platform/system/UserDateFormat.h"
 #include "tools/RegCompact.h"
 
@@ -24,15 +26,22 @@ std::wstring Printf(const wchar_t* format, double value) {
   return buffer;
 }
 
-// Without a hand-over of its own the program cannot set up a restart: it says so instead of pretending.
-class NoHandOver final : public OptimizeHandOver {
+// The program's own hand-over.
+class ProgramHandOver final : public OptimizeHandOver {
  public:
-  BOOL InstallBootCompaction() override { return FALSE; }
-  BOOL SetStartAfterOptimization(BOOL) override { return FALSE; }
-  void EndProgram() override {}
+  BOOL InstallBootCompaction() override {
+    // Without the boot-time set-up nothing could compact the hives: no restart is offered.
+    WriteLogLine(L"Registry optimization: the boot-time compaction cannot be set up");
+    return FALSE;
+  }
+  BOOL SetStartAfterOptimization(BOOL enable) override {
+    ::SetStartAfterOptimization(enable);
+    return TRUE;
+  }
+  void EndProgram() override { win::PostQuitMessage(0); }
 };
 
-NoHandOver g_noHandOver;
+ProgramHandOver g_noHandOver;
 OptimizeHandOver* g_handOver = nullptr;
 
 }  // namespace

@@ -4,6 +4,7 @@
 // privilege the token lacks succeeds with ERROR_NOT_ALL_ASSIGNED, as on Windows. Priorities are kept and
 // reported, never applied to the host process: raising them would need rights the host does not give.
 #include "platform/base/WinTypes.h"
+#include "platform/system/Process.h"  // NORMAL_PRIORITY_CLASS
 
 inline constexpr LONG ERROR_NOT_ALL_ASSIGNED = 1300;
 inline constexpr LONG ERROR_NO_SUCH_PRIVILEGE = 1313;
@@ -13,7 +14,6 @@ inline constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;
 inline constexpr DWORD TOKEN_QUERY = 0x0008;
 inline constexpr DWORD SE_PRIVILEGE_ENABLED = 0x2;
 
-inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 inline constexpr DWORD IDLE_PRIORITY_CLASS = 0x40;
 inline constexpr DWORD HIGH_PRIORITY_CLASS = 0x80;
 inline constexpr DWORD REALTIME_PRIORITY_CLASS = 0x100;
