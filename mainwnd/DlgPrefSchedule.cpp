@@ -7,7 +7,7 @@
 #include "app/LocalizedStrings.h"
 #include "app/RegistryKey.h"
 #include "app/ZUNApp.h"
-#include "platform/gdi/Gdi.h"
+#include "mainwnd/SettingsPageParts.h"
 #include "platform/gdi/WindowDC.h"
 #include "platform/taskschd/HostScheduler.h"
 #include "platform/win/MessageBox.h"
@@ -21,7 +21,6 @@ constexpr int kTextId = 352;
 constexpr int kIntervalId = 311;
 constexpr int kDateId = 308;
 constexpr int kTimeId = 309;
-constexpr UINT kBandBitmap = 131;
 // The 31 day-of-month boxes, days 1 to 31.
 constexpr int kMonthDayIds[31] = {281, 282, 246, 247, 248, 249, 250, 251, 252, 253, 254, 255, 257, 258, 259, 260,
                                   261, 262, 263, 264, 265, 266, 268, 269, 270, 271, 272, 273, 274, 275, 276};
@@ -61,16 +60,10 @@ BOOL CDlgPrefSchedule::OnInitDialog() {
     UpdateControlStates();
   }
 
-  RECT client{};
-  GetClientRect(&client);
-  if (m_bmpBand.GetSafeHandle() == nullptr) m_bmpBand.LoadBitmap(kBandBitmap);
-  BITMAP band{};
-  m_bmpBand.GetBitmap(&band);
-  CZUNApp* app = AfxGetZunApp();
   const std::wstring caption = Text(L"IDS_BTN_APPLY");
-  const int width = GetTextFitWidth(app ? app->m_fonts.Get(12) : nullptr, m_hWnd, caption, 108);
   m_btnApply.SubclassDlgItem(kApplyId, this);
-  m_btnApply.MoveWindow(client.right - width - 18, client.bottom - (band.bmHeight + 28) / 2, width, 28);
+  const int width = GetTextFitWidth(GetAppFont(kFontRegular13), m_btnApply.m_hWnd, caption, 108);
+  m_btnApply.MoveWindow(g_nSettingsWidth - width - 18, PageButtonTop(g_nSettingsHeight), width, 28);
   m_btnApply.m_crText = m_btnApply.m_crHover = m_btnApply.m_crThird = RGB(255, 255, 255);
   m_btnApply.m_bHasDisabledFrame = 1;
   m_btnApply.LoadBitmaps(154, 155, 156, caption.c_str(), width, 28);
@@ -254,27 +247,9 @@ void CDlgPrefSchedule::OnPaint() {
   RECT client{};
   GetClientRect(&client);
   CSTMemDC dc(&paint, &client);
-  HBRUSH fill = win::CreateSolidBrush(RGB(241, 241, 241));
-  HPEN pen = win::CreatePen(PS_SOLID, 1, RGB(225, 225, 225));
-  HGDIOBJ oldBrush = dc.SelectObject(fill);
-  HGDIOBJ oldPen = dc.SelectObject(pen);
-  dc.Rectangle(18, 0, 740, 25);
-  dc.SelectObject(oldBrush);
-  dc.SelectObject(oldPen);
-  win::DeleteObject(fill);
-  win::DeleteObject(pen);
-  dc.SetBkMode(TRANSPARENT);
-  CZUNApp* app = AfxGetZunApp();
-  HGDIOBJ oldFont = app && app->m_fonts.Get(11) ? dc.SelectObject(app->m_fonts.Get(11)) : nullptr;
-  dc.SetTextColor(RGB(0, 0, 0));
-  RECT head{28, 3, client.right - 55, 45};
-  dc.DrawText(Text(L"IDS_ST_HEAD_SCHEDULE"), &head, DT_WORDBREAK);
-  if (oldFont) dc.SelectObject(oldFont);
-  BITMAP band{};
-  if (m_bmpBand.GetSafeHandle() && m_bmpBand.GetBitmap(&band) && band.bmWidth > 0)
-    for (int x = 0; x < client.right; x += band.bmWidth)
-      DrawBitmap(static_cast<HBITMAP>(m_bmpBand.GetSafeHandle()), dc.m_hDC, x, client.bottom - band.bmHeight,
-                 band.bmWidth, band.bmHeight, SRCCOPY);
+  DrawHeaderBand(dc, 18, 0, 740, 25);
+  DrawPageHeading(dc, client, Text(L"IDS_ST_HEAD_SCHEDULE"), GetAppFont(kFontRegular13));
+  DrawBottomBand(dc, client);
 }
 
 void CDlgPrefSchedule::OnShowWindow() {
@@ -282,13 +257,13 @@ void CDlgPrefSchedule::OnShowWindow() {
   if (!app) return;
   const int lang = app->m_nLangID;
   auto setFont = [&](int id, int index) {
-    if (HFONT font = app->m_fonts.Get(index))
+    if (HFONT font = GetAppFont(index))
       win::SendMessage(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   };
   if (lang != 0)
-    for (int id : kWeekdayIds) setFont(id, 13);
-  if (lang == 15) setFont(333, 7);
-  if (lang == 14) setFont(330, 8);
+    for (int id : kWeekdayIds) setFont(id, kFontRegular9);
+  if (lang == 15) setFont(333, kFontRegular10);
+  if (lang == 14) setFont(330, kFontRegular11);
 }
 
 LRESULT CDlgPrefSchedule::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -7,7 +7,6 @@
 
 #include "app/ScheduledTaskWriter.h"
 #include "platform/gdi/AfxControls.h"
-#include "platform/gdi/GdiObject.h"
 #include "ui/DlgChildBase.h"
 #include "ui/DlgTemplateLayout.h"
 #include "ui/KVTHoverButtonWithText.h"
@@ -57,5 +56,4 @@ class CDlgPrefSchedule : public CDlgChildBase {
   int Message(const wchar_t* key, UINT type);
 
   CDlgTemplateLayout m_layout;
-  CBitmap m_bmpBand;
 };

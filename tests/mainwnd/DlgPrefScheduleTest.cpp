@@ -9,6 +9,7 @@
 #include "app/LocalizedStrings.h"
 #include "app/RegistryKey.h"
 #include "mainwnd/DlgPrefSchedule.h"
+#include "mainwnd/SettingsPageParts.h"
 #include "platform/base/Clock.h"
 #include "platform/gdi/WindowDC.h"
 #include "platform/system/Module.h"
@@ -37,6 +38,8 @@ class SchedulePageTest : public ::testing::Test {
     InitLanguageReader(mx::ProgramWinDir() + L"\\eng_kvt.ini");
     mx::SetClock(&clock);  // Thursday 10 December 2026, noon UTC
     ScheduledTime.clear();
+    g_nSettingsWidth = 700;
+    g_nSettingsHeight = 380;
     ASSERT_TRUE(parent.Create(kEmptyPopup));
     parent.MoveWindow(0, 0, 740, 420);
   }
