@@ -14,6 +14,7 @@
 #include "platform/system/Time.h"
 #include "platform/win/Message.h"
 #include "platform/system/UserDateFormat.h"
+#include "tools/HiveOptimizer.h"
 #include "tools/RegCompact.h"
 
 namespace {
@@ -30,9 +31,8 @@ std::wstring Printf(const wchar_t* format, double value) {
 class ProgramHandOver final : public OptimizeHandOver {
  public:
   BOOL InstallBootCompaction() override {
-    // Without the boot-time set-up nothing could compact the hives: no restart is offered.
-    WriteLogLine(L"Registry optimization: the boot-time compaction cannot be set up");
-    return FALSE;
+    HiveOptimizer optimizer;
+    return optimizer.Install() == 1;
   }
   BOOL SetStartAfterOptimization(BOOL enable) override {
     ::SetStartAfterOptimization(enable);
