@@ -12,7 +12,23 @@ constexpr std::uint64_t kTicksPerSecond = 10000000ull;
 constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ull;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+bool IsLeap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+unsigned DaysInMonth(unsigned y, unsigned m) {
+  static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Offset of the host's zone from UTC at a UTC instant, in seconds.
+std::int64_t LocalOffsetAt(std::int64_t unixSeconds) {
+  std::time_t t = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  if (!localtime_r(&t, &tm)) return 0;
+  return tm.tm_gmtoff;
+}
+
+}  // namespace
+
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -35,22 +51,6 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
   y += m <= 2;
 }
 
-bool IsLeap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-unsigned DaysInMonth(unsigned y, unsigned m) {
-  static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
-// Offset of the host's zone from UTC at a UTC instant, in seconds.
-std::int64_t LocalOffsetAt(std::int64_t unixSeconds) {
-  std::time_t t = static_cast<std::time_t>(unixSeconds);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) return 0;
-  return tm.tm_gmtoff;
-}
-
-}  // namespace
 
 std::uint64_t FileTimeToU64(const FILETIME& ft) {
   return (std::uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;

@@ -35,6 +35,10 @@ std::uint64_t UnixToFileTime(std::int64_t seconds);
 // localtime / mktime in the host's zone; false (or -1) for a time they cannot represent.
 bool LocalTimeFromUnix(std::int64_t seconds, std::tm& out);
 std::int64_t UnixFromLocalTime(std::tm tmLocal);
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day);
+void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day);
+
 // strftime in the C locale (English names), e.g. "%a, %b %d, %y  %H:%M".
 std::wstring FormatTime(std::wstring_view format, const std::tm& tm);
 

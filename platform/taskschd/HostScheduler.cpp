@@ -113,11 +113,11 @@ std::string DueTest(const StoredTrigger& t) {
   SYSTEMTIME first = t.start;
   std::int64_t base = DaysOf(first);
   if (t.kind == TriggerKind::Weekly) base -= WeekdayOfDays(base);  // weeks count from that week's Sunday
-  int y = 0;
+  std::int64_t y = 0;
   unsigned m = 0, d = 0;
   CivilFromDays(base, y, m, d);
   std::tm tm{};
-  tm.tm_year = y - 1900;
+  tm.tm_year = static_cast<int>(y - 1900);
   tm.tm_mon = static_cast<int>(m) - 1;
   tm.tm_mday = static_cast<int>(d);
   tm.tm_hour = first.wHour;

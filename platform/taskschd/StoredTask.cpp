@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/base/Text.h"
+#include "platform/system/Time.h"
 
 namespace mx {
 
@@ -370,7 +371,7 @@ bool ReadTrigger(const Node& n, StoredTrigger& t) {
 }
 
 SYSTEMTIME AtDay(std::int64_t days, const SYSTEMTIME& timeOfDay) {
-  int y = 0;
+  std::int64_t y = 0;
   unsigned m = 0, d = 0;
   CivilFromDays(days, y, m, d);
   SYSTEMTIME t{};
@@ -396,27 +397,6 @@ std::int64_t DaysOf(const SYSTEMTIME& t) { return DaysFromCivil(t.wYear, t.wMont
 
 }  // namespace
 
-std::int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-}
-
 int WeekdayOfDays(std::int64_t days) { return static_cast<int>(((days % 7) + 11) % 7); }
 
 bool TriggerRunsOnDay(const StoredTrigger& t, std::int64_t day) {
@@ -434,7 +414,7 @@ bool TriggerRunsOnDay(const StoredTrigger& t, std::int64_t day) {
       return ((day - weekStart) / 7) % interval == 0;
     }
     case TriggerKind::MonthlyDate: {
-      int y = 0;
+      std::int64_t y = 0;
       unsigned m = 0, d = 0;
       CivilFromDays(day, y, m, d);
       return (t.months & (1u << (m - 1))) && (t.days & (1u << (d - 1)));

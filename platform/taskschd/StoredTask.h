@@ -64,9 +64,7 @@ std::optional<SYSTEMTIME> NextRunTime(const StoredTask& task, const SYSTEMTIME& 
 // The same for one trigger.
 std::optional<SYSTEMTIME> NextTriggerRun(const StoredTrigger& trigger, const SYSTEMTIME& nowLocal);
 
-// Days since 1970-01-01 of a calendar date, and back; the day of the week (0 Sunday) of such a day.
-std::int64_t DaysFromCivil(int year, unsigned month, unsigned day);
-void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day);
+// The day of the week (0 Sunday) of a day counted as DaysFromCivil counts (platform/system/Time.h).
 int WeekdayOfDays(std::int64_t days);
 
 // Whether the trigger runs on the calendar day `days` (not looking at the time of day).

@@ -135,7 +135,7 @@ TEST_F(SchedulePageTest, RunOnceMustLieAheadAndWeeklyNeedsADay) {
   for (const auto& c : cases) {
     answers.answers.clear();
     const std::int64_t day = mx::DaysFromCivil(now.wYear, now.wMonth, now.wDay);
-    int y = 0;
+    std::int64_t y = 0;
     unsigned m = 0, d = 0;
     mx::CivilFromDays(day + c.dayOffset, y, m, d);
     SetPicker(page, page.m_date, static_cast<WORD>(y), static_cast<WORD>(m), static_cast<WORD>(d), 0, 0);
