@@ -1,7 +1,6 @@
 #include "mainwnd/UpdateCheck.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -73,9 +72,9 @@ struct RunningFlag {
   ~RunningFlag() { flag = false; }
 };
 
-std::wstring Utf8Path(const std::string& s) { return mx::Utf8ToWide(s); }
-
-std::string Encoded(const std::wstring& value) { return mx::http::PercentEncode(mx::WideToUtf8(value)); }
+std::wstring Encoded(const std::wstring& value) {
+  return mx::Utf8ToWide(mx::http::PercentEncode(mx::WideToUtf8(value)));
+}
 
 // The request URL on the web service; empty when no service is configured.
 std::wstring UpdateRequestUrl() {
@@ -87,7 +86,7 @@ std::wstring UpdateRequestUrl() {
   std::wstring path = g_strUpdateRequestFormat;
   for (const std::wstring& value : {version, dll}) {
     const size_t at = path.find(L"%s");
-    path.replace(at, 2, Utf8Path(Encoded(value)));
+    path.replace(at, 2, Encoded(value));
   }
   return MakeServiceUrl(path);
 }
