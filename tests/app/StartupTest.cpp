@@ -18,6 +18,7 @@
 #include "platform/win/Sync.h"
 #include "platform/win/Window.h"
 #include "platform/win/Wnd.h"
+#include "support/FakeHostEnvironment.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 #include "platform/taskschd/TaskStore.h"
 #include "platform/win/MessageBox.h"
 #include "support/FakeHost.h"
+#include "support/FakeHostEnvironment.h"
 #include "support/TestPaths.h"
 #include "support/TestPrefix.h"
 
