@@ -1,6 +1,7 @@
 #pragma once
 // The main window as the scan-flow screens meet it, for their tests: it records the commands and screen
 // timers it gets, and answers start-scan, scan-done and the screen timers as the real one does.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ class MainWindowStandIn : public win::CWnd, public IScreenHost {
   std::vector<std::string> events;
   std::vector<bool> navigation;
   int scansStarted = 0;
+  // Switches to the screen of a screen timer, as the main window does.
+  std::function<void(UINT screenId)> onShowScreen;
   CDlg_SCAN_PROGRESS_HTML* progress = nullptr;
   CDlg_SCAN_RESULT_HTML* results = nullptr;
   class Probe : public win::CWnd {
@@ -77,6 +80,7 @@ class MainWindowStandIn : public win::CWnd, public IScreenHost {
     if (msg == WM_TIMER) {
       KillTimer(w);
       events.push_back("show " + std::to_string(w));
+      if (onShowScreen) onShowScreen(static_cast<UINT>(w));
       return 0;
     }
     return CWnd::WindowProc(msg, w, l);
