@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "mainwnd/Dlg_NewHome_Screen_HTML.h"
 #include "mainwnd/Dlg_SCAN_PROGRESS_HTML.h"
 #include "mainwnd/Dlg_SCAN_RESULT_HTML.h"
+#include "mainwnd/Dlg_Scan_Main_Htm.h"
 #include "mainwnd/ScreenHost.h"
 #include "scan/CategorySelection.h"
 #include "platform/win/Message.h"
@@ -31,6 +33,17 @@ class MainWindowStandIn : public win::CWnd, public IScreenHost {
   ~MainWindowStandIn() override {
     settingsProbe.DestroyWindow();
     DestroyWindow();
+  }
+
+  // Becomes the host of the four screens, as the main window is.
+  void Hold(CDlg_NewHome_Screen_HTML& home, CDlg_Scan_Main_Htm& scan, CDlg_SCAN_PROGRESS_HTML& progressScreen,
+            CDlg_SCAN_RESULT_HTML& resultsScreen) {
+    home.SetHost(this);
+    scan.SetHost(this);
+    progressScreen.SetHost(this);
+    resultsScreen.SetHost(this);
+    progress = &progressScreen;
+    results = &resultsScreen;
   }
 
   HWND GetMainWindow() const override { return m_hWnd; }

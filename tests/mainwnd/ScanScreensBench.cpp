@@ -77,12 +77,7 @@ struct World {
     frame = win::CreateWindowEx(0, L"QzxBenchFrame", L"Screens", 0, 20, 20, kWidth, kHeight, nullptr, nullptr,
                                 nullptr, nullptr);
     for (CChildHtmlDialog* screen : Screens()) screen->Create(frame, RECT{0, 0, kWidth, kHeight});
-    home.SetHost(&main);
-    scan.SetHost(&main);
-    progress.SetHost(&main);
-    results.SetHost(&main);
-    main.progress = &progress;
-    main.results = &results;
+    main.Hold(home, scan, progress, results);
     main.onShowScreen = [this](UINT id) {
       CChildHtmlDialog* target = id == SCREEN_HOME ? static_cast<CChildHtmlDialog*>(&home)
                                  : id == SCREEN_SCAN_MAIN ? static_cast<CChildHtmlDialog*>(&scan)

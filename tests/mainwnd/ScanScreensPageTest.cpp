@@ -126,12 +126,7 @@ class ScanScreensPageTest : public ::testing::Test {
     progress = std::make_unique<CDlg_SCAN_PROGRESS_HTML>();
     results = std::make_unique<CDlg_SCAN_RESULT_HTML>();
     afterClean = std::make_unique<CDlgAfterCleanRegVer>();
-    home->SetHost(&main);
-    scan->SetHost(&main);
-    progress->SetHost(&main);
-    results->SetHost(&main);
-    main.progress = progress.get();
-    main.results = results.get();
+    main.Hold(*home, *scan, *progress, *results);
     for (CChildHtmlDialog* screen : Screens()) ASSERT_TRUE(screen->Create(frame, area));
     win::ShowWindow(frame, SW_SHOW);
     ASSERT_TRUE(mxtest::RunUntil([&] {

@@ -79,12 +79,7 @@ class ScanScreensTest : public ::testing::Test {
     for (CChildHtmlDialog* screen : std::initializer_list<CChildHtmlDialog*>{&home, &scan, &progress, &results}) {
       ASSERT_TRUE(screen->Create(main.m_hWnd, area));
     }
-    home.SetHost(&main);
-    scan.SetHost(&main);
-    progress.SetHost(&main);
-    results.SetHost(&main);
-    main.progress = &progress;
-    main.results = &results;
+    main.Hold(home, scan, progress, results);
     for (auto& [name, complete] : completes) complete();
     CDlg_SCAN_RESULT_HTML::s_dwLastCleanClick = 0;
   }
