@@ -134,6 +134,7 @@ void CDlg_SCAN_PROGRESS_HTML::PrepareScan() {
   if (m_hWnd) manager->m_hProgressWnd = m_hWnd;
   manager->CreateCategories(static_cast<int>(m_dwCategoryMask), m_nCategoryCount);
   m_page.CallJScriptOneArg(L"SetScanProgressBar", L"1");
+  m_nShownSection = 1;
   SetTimer(kTimerStartWorker, kStartWorkerDelayMs);
 }
 
@@ -206,7 +207,10 @@ void CDlg_SCAN_PROGRESS_HTML::ShowItemText() {
   int count = 0;
   if (section >= 1 && section <= 4) {
     count = SectionProblemCount(*manager, section);
-    m_page.CallJScriptOneArg(L"SetScanProgressBar", std::to_wstring(section));
+    // The picture changes with the section only; every call into the page makes the worker wait if it
+    // sends a message meanwhile.
+    if (section != m_nShownSection) m_page.CallJScriptOneArg(L"SetScanProgressBar", std::to_wstring(section));
+    m_nShownSection = section;
   }
   m_page.CallJScript(L"updatePath", {PageItemText(item), std::to_wstring(section), std::to_wstring(count)});
   m_lastItemShownAt = win::GetTickCount64();

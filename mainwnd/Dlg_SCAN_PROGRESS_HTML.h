@@ -20,7 +20,7 @@ class CDlg_SCAN_PROGRESS_HTML : public CChildHtmlDialog {
   static constexpr UINT_PTR kTimerStartWorker = 102;
   static constexpr UINT_PTR kTimerItemText = 103;     // shows the item text held back by the throttle
   // The page shows a new item at most this often: the worker reports far faster than anyone can read.
-  static constexpr UINT kItemTextIntervalMs = 60;
+  static constexpr UINT kItemTextIntervalMs = 100;
 
   CDlg_SCAN_PROGRESS_HTML();
 
@@ -61,5 +61,6 @@ class CDlg_SCAN_PROGRESS_HTML : public CChildHtmlDialog {
   bool m_bAskingStop = false;
   bool m_bItemTimerArmed = false;
   ULONGLONG m_lastItemShownAt = 0;
+  int m_nShownSection = 0;  // the progress picture the page shows
   const std::wstring* m_pItemText = nullptr;  // the text the worker's last item message named
 };
