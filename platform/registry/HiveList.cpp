@@ -47,14 +47,11 @@ void ApplyHiveListLocked(RegistryStore& s) {
   if (entries.empty() && (!control || !control->Find(L"hivelist"))) return;
   std::uint64_t now = Now();
   if (!control) {
-    // A prefix without files has no control set yet: the keys made here are as volatile as the list.
+    // A prefix without files has no control set yet. Its keys are made as ordinary keys: keys created below
+    // a volatile key would be volatile too and never saved. Holding only the list, they write nothing.
     Key* key = s.hive(Hive::Kind::Machine).root();
     if (!key) return;
-    for (std::wstring_view name : kControl) {
-      bool created = false;
-      key = key->Add(name, now, &created);
-      if (created) key->isVolatile = true;
-    }
+    for (std::wstring_view name : kControl) key = key->Add(name, now);
     control = key;
   }
   bool created = false;

@@ -84,11 +84,11 @@ TEST(HiveOptimizer, InstallWritesTheParameterFileAndTheBootEntryAndRecordsTheRes
 )");
   world.answers.answers.Expect(L"restarts", IDYES);
   HiveOptimizer optimizer;
-  ASSERT_EQ(optimizer.Install(), 1) << mx::WideToUtf8(optimizer.m_strError);
-
   // SOFTWARE and SYSTEM (both in system.reg) and the user's hive; never the default user's.
   std::vector<SHiveInfoParams> list;
   ASSERT_TRUE(optimizer.BuildHiveList(0x3E, list));
+  ASSERT_EQ(optimizer.Install(), 1) << mx::WideToUtf8(optimizer.m_strError);
+
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(list[0].strRegistryName, L"\\REGISTRY\\MACHINE\\SOFTWARE");
   EXPECT_EQ(list[1].strRegistryName, L"\\REGISTRY\\MACHINE\\SYSTEM");

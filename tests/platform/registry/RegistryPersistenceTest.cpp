@@ -10,6 +10,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/registry/WineServer.h"
+#include "support/FakeWineServer.h"
 #include "tests/platform/registry/RegTestPrefix.h"
 
 namespace {
@@ -110,53 +111,12 @@ TEST(RegistryPersistence, FileChangedOnDiskIsReloadedWhenWeHoldNoChange) {
   win::RegCloseKey(h);
 }
 
-// Holds the server lock of a prefix from a child process, as a running wineserver does.
-class FakeWineServer {
- public:
-  explicit FakeWineServer(const std::filesystem::path& prefix) {
-    std::filesystem::path dir = mx::reg::WineServerDir(prefix);
-    std::filesystem::create_directories(dir);
-    lockFile_ = dir / "lock";
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(release[1]);  // so the parent's close ends the wait below
-      int fd = ::open(lockFile_.c_str(), O_RDWR | O_CREAT, 0600);
-      struct flock lock {};
-      lock.l_type = F_WRLCK;
-      lock.l_whence = SEEK_SET;
-      char c = ::fcntl(fd, F_SETLK, &lock) == 0 ? 1 : 0;
-      (void)!::write(ready[1], &c, 1);
-      (void)!::read(release[0], &c, 1);
-      ::_exit(0);
-    }
-    char c = 0;
-    (void)!::read(ready[0], &c, 1);
-    releaseFd_ = release[1];
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ::close(release[0]);
-  }
-  ~FakeWineServer() {
-    ::close(releaseFd_);
-    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-    std::error_code ec;
-    std::filesystem::remove_all(lockFile_.parent_path(), ec);
-  }
-
- private:
-  std::filesystem::path lockFile_;
-  pid_t pid_ = -1;
-  int releaseFd_ = -1;
-};
-
 TEST(RegistryPersistence, RunningWineServerRefusesWritesAndSaves) {
   ScratchPrefix prefix(true);
   ASSERT_EQ(WriteString(HKEY_CURRENT_USER, L"Software\\Qzx", L"pending", 0, L"1"), ERROR_SUCCESS);
   std::string user = prefix.read("user.reg");
   {
-    FakeWineServer server(prefix.path());
+    mxtest::FakeWineServer server(prefix.path());
     ASSERT_TRUE(mx::reg::WineServerRunning(prefix.path()));
     EXPECT_NE(mx::reg::FlushRegistry(), ERROR_SUCCESS);
     std::wstring message = mx::reg::LastRegistryError();
