@@ -151,17 +151,23 @@ int AddFirewallRule(const std::wstring& applicationPath, const std::wstring& rul
     return 0;
   }
   // The first stored rule of our name is ours to update; any further one is a copy an earlier start left.
+  const std::wstring text = FormatFirewallRule(rule);
   std::wstring valueName;
+  bool current = false;
   for (const StoredRule& stored : StoredRules(rules.key)) {
     const auto parsed = ParseFirewallRule(stored.text);
     if (!parsed || parsed->name != ruleName) continue;
-    if (valueName.empty())
+    if (valueName.empty()) {
       valueName = stored.valueName;
-    else
+      current = stored.text == text;
+    } else {
       win::RegDeleteValue(rules.key, stored.valueName.c_str());
+    }
   }
+  // An unchanged rule is not written again: every start would otherwise rewrite the machine's hive.
+  if (current) return 0;
   if (valueName.empty()) valueName = NewRuleId();
-  const std::string data = mx::WideToUtf16Le(FormatFirewallRule(rule) + L'\0');
+  const std::string data = mx::WideToUtf16Le(text + L'\0');
   rc = win::RegSetValueEx(rules.key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size()));
   if (rc != ERROR_SUCCESS) Trace("Firewall Rule Add failed", rc);
