@@ -324,9 +324,12 @@ fs::path RuntimeDir() {
     if (const char* x = std::getenv("XDG_RUNTIME_DIR"); x && *x) dir = fs::path(x) / "mendrix";
     else dir = fs::path("/tmp") / ("mendrix-" + std::to_string(::getuid()));
     if (!OwnPrivateDir(dir)) return {};
-    // Each prefix is a machine of its own: instances on different prefixes must not find each other.
+    // Each prefix is a machine of its own: instances on different prefixes must not find each other, and
+    // one prefix reached through a symbolic link, or spelt another way, is still one machine.
+    fs::path prefix = fs::canonical(mx::PrefixDir(), ec);
+    if (ec) prefix = fs::absolute(mx::PrefixDir(), ec).lexically_normal();
     std::uint64_t hash = 1469598103934665603ull;
-    for (unsigned char c : mx::PrefixDir().lexically_normal().string()) hash = (hash ^ c) * 1099511628211ull;
+    for (unsigned char c : prefix.string()) hash = (hash ^ c) * 1099511628211ull;
     char name[32];
     std::snprintf(name, sizeof name, "prefix-%016llx", static_cast<unsigned long long>(hash));
     dir /= name;

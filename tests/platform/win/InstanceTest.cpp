@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/base/FileIO.h"
+#include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/win/Message.h"
 #include "platform/win/RegisteredMessage.h"
@@ -181,4 +182,30 @@ TEST(RuntimeDir, RefusesAFolderThatIsNotPrivate) {
   ::setenv("MX_RUNTIME_DIR", dir.path().c_str(), 1);
   EXPECT_EQ(win::RuntimeDir(), dir.path());
   ::unsetenv("MX_RUNTIME_DIR");
+}
+
+TEST(RuntimeDir, OnePrefixReachedThroughALinkIsOneMachine) {
+  mxtest::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "prefix");
+  std::filesystem::create_directories(dir.path() / "other");
+  std::filesystem::create_directories(dir.path() / "run");
+  std::filesystem::create_directory_symlink(dir.path() / "prefix", dir.path() / "link");
+  const std::filesystem::path savedPrefix = mx::PrefixDir();
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedXdg = xdg ? xdg : "";
+  ::setenv("XDG_RUNTIME_DIR", (dir.path() / "run").c_str(), 1);
+  auto runtimeFor = [](const std::filesystem::path& prefix) {
+    mx::SetPrefixDir(prefix);
+    return win::RuntimeDir();
+  };
+  const auto real = runtimeFor(dir.path() / "prefix");
+  EXPECT_FALSE(real.empty());
+  EXPECT_EQ(runtimeFor(dir.path() / "link"), real);
+  EXPECT_EQ(runtimeFor(dir.path() / "other" / ".." / "link" / "."), real);
+  EXPECT_NE(runtimeFor(dir.path() / "other"), real);
+  if (xdg)
+    ::setenv("XDG_RUNTIME_DIR", savedXdg.c_str(), 1);
+  else
+    ::unsetenv("XDG_RUNTIME_DIR");
+  mx::SetPrefixDir(savedPrefix);
 }
