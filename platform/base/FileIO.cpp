@@ -43,7 +43,8 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::err
   return true;
 }
 
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::error_code* ec) {
+bool StageFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::path* temp,
+               std::error_code* ec) {
   std::filesystem::path dir = path.parent_path();
   if (dir.empty()) dir = ".";
   std::string tmpl = (dir / ("." + path.filename().string() + ".tmpXXXXXX")).string();
@@ -58,9 +59,14 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
     SetError(ec, err);
     return false;
   };
-  // Keep the permissions of the file being replaced; a new file gets the usual 0644.
+  // Keep the permissions and the owner of the file being replaced (a save by root of a user's file must
+  // leave it the user's); a new file gets the usual 0644.
   struct stat st {};
-  mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+  const bool replacing = ::stat(path.c_str(), &st) == 0;
+  mode_t mode = replacing ? (st.st_mode & 07777) : 0644;
+  if (replacing && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0 &&
+      ::geteuid() == 0)
+    return fail(errno);
   if (::fchmod(fd, mode) != 0) return fail(errno);
   size_t done = 0;
   while (done < bytes.size()) {
@@ -78,17 +84,29 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
     SetError(ec, err);
     return false;
   }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmpl.c_str());
-    SetError(ec, err);
-    return false;
-  }
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  *temp = tmpl;
+  if (ec) ec->clear();
+  return true;
+}
+
+void SyncFolder(const std::filesystem::path& dir) {
+  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::error_code* ec) {
+  std::filesystem::path temp;
+  if (!StageFile(path, bytes, &temp, ec)) return false;
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    SetError(ec, err);
+    return false;
+  }
+  SyncFolder(path.parent_path());
   if (ec) ec->clear();
   return true;
 }

@@ -15,4 +15,12 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::err
 // and ec tells why.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::error_code* ec = nullptr);
 
+// The first half of WriteFileAtomic, for changes that replace several files together: writes bytes to a new
+// temporary file beside path (".NAME.tmpXXXXXX", flushed, with path's mode, owner and group) and names it in
+// temp. Renaming it over path is the caller's; on failure nothing is left behind.
+bool StageFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::path* temp,
+               std::error_code* ec = nullptr);
+// Flushes a folder's entries (after renames in it) to the disk.
+void SyncFolder(const std::filesystem::path& dir);
+
 }  // namespace mx

@@ -1,6 +1,8 @@
 #include "platform/base/FileIO.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/TestPaths.h"
 
@@ -32,4 +34,19 @@ TEST(FileIO, FailedReplaceKeepsWhatWasThere) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
   EXPECT_FALSE(WriteFileAtomic(dir.path() / "missing-folder" / "x", "y", &ec));
   EXPECT_FALSE(ReadWholeFile(dir.path() / "nothing", back, &ec));
+}
+
+TEST(FileIO, ReplaceKeepsTheOwnerModeAndGroupOfTheFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+  mxtest::TempDir dir;
+  auto file = dir.path() / "user.reg";
+  ASSERT_TRUE(WriteFileAtomic(file, "theirs"));
+  ASSERT_EQ(::chown(file.c_str(), 12345, 23456), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomic(file, "saved by root"));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 12345u);
+  EXPECT_EQ(st.st_gid, 23456u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
