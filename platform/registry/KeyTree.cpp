@@ -179,6 +179,7 @@ std::shared_ptr<Key> CloneTree(const Key& key, Key* parent) {
     to.isLink = from.isLink;
     to.isVolatile = from.isVolatile;
     to.access = from.access;
+    if (from.kept) to.kept = std::make_unique<std::vector<KeptText>>(*from.kept);
     to.subkeys.reserve(from.subkeys.size());
     for (const auto& child : from.subkeys) {
       auto c = std::make_shared<Key>();

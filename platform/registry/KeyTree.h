@@ -21,6 +21,16 @@ struct Value {
   std::vector<BYTE> data;
 };
 
+// Lines of a registry file that could not be read, kept as they were so that a save writes them back in
+// their place instead of losing them. Right after the key's header, after one of its values (by name), or
+// after everything of the key (a damaged key line and the lines that followed it).
+struct KeptText {
+  enum class Place { AfterHeader, AfterValue, AtEnd };
+  Place place = Place::AfterHeader;
+  std::wstring afterValue;
+  std::string text;  // the raw lines, each ending in a line feed
+};
+
 // Names lower-cased unit by unit; comparing two folded names as plain units gives Wine's key order.
 std::wstring FoldName(std::wstring_view name);
 void FoldNameInto(std::wstring_view name, std::wstring& out);
@@ -39,6 +49,7 @@ struct Key {
   bool isVolatile = false;
   bool deleted = false;
   KeyAccess access = KeyAccess::Normal;
+  std::unique_ptr<std::vector<KeptText>> kept;  // null for nearly every key
 
   void SetName(std::wstring_view n);
   // Index of the first sub-key not ordered before name.

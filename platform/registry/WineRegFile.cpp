@@ -1,5 +1,6 @@
 #include "platform/registry/WineRegFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -165,11 +166,25 @@ class Parser {
     out_.root->hive = hive_;
     std::string_view line;
     if (!NextLine(line) || line != kSignature) {
-      if (error) *error = Where() + L"not a Wine registry file (no \"WINE REGISTRY Version 2\" line)";
+      if (error) *error = Where() + L"not a Wine registry file (" + WhyNotRegistry(line) + L")";
+      return false;
+    }
+    // Wine never writes a zero byte; a file that holds one is damaged beyond reading line by line.
+    if (const void* zero = std::memchr(text_.data(), 0, text_.size())) {
+      size_t offset = static_cast<size_t>(static_cast<const char*>(zero) - text_.data());
+      if (error)
+        *error = std::wstring(file_) + L":" + std::to_wstring(LineOf(offset)) +
+                 L": not a Wine registry file (it holds binary data: a zero byte at offset " +
+                 std::to_wstring(offset) + L")";
       return false;
     }
     while (NextLine(line)) {
       if (line.empty()) continue;
+      if (blockOwner_ && line[0] != '[') {
+        (*blockOwner_->kept)[blockIndex_].text += Raw(lineBegin_);
+        continue;
+      }
+      const size_t begin = lineBegin_;
       switch (line[0]) {
         case ';':
           if (line.starts_with(";; All keys relative to ")) {
@@ -181,17 +196,25 @@ class Parser {
           }
           break;
         case '[':
-          ParseKey(line);
+          if (ParseKey(line)) {
+            blockOwner_ = nullptr;
+          } else {
+            // The key's values and options cannot go anywhere else: they stay with it, after the key before.
+            current_ = nullptr;
+            blockOwner_ = lastKey_ ? lastKey_ : out_.root.get();
+            blockIndex_ = AddKept(*blockOwner_, KeptText::Place::AtEnd, "\n" + Raw(begin));
+          }
           break;
         case '#':
-          ParseOption(line);
+          if (!ParseOption(line)) Keep(begin);
           break;
         case '@':
         case '"':
-          ParseValue(line);
+          if (!ParseValue(line)) Keep(begin);
           break;
         default:
-          Warn(L"unexpected line; skipped");
+          Warn(L"unexpected line; kept as it is");
+          Keep(begin);
       }
     }
     return true;
@@ -200,6 +223,7 @@ class Parser {
  private:
   bool NextLine(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
+    lineBegin_ = pos_;
     size_t end = text_.find('\n', pos_);
     if (end == std::string_view::npos) end = text_.size();
     line = text_.substr(pos_, end - pos_);
@@ -209,22 +233,68 @@ class Parser {
     return true;
   }
 
-  std::wstring Where() const { return std::wstring(file_) + L":" + std::to_wstring(lineNo_) + L": "; }
-
-  void Warn(std::wstring_view why) {
-    if (warnings_) warnings_->push_back(Where() + std::wstring(why));
+  // Says what the first line of a file that is not a registry file shows instead.
+  std::wstring WhyNotRegistry(std::string_view first) const {
+    auto starts = [&](std::string_view bytes) { return text_.substr(0, bytes.size()) == bytes; };
+    if (text_.empty()) return L"the file is empty";
+    if (starts("\xEF\xBB\xBF")) return L"it starts with a UTF-8 byte-order mark; Wine writes plain ASCII";
+    if (starts("\xFF\xFE") || starts("\xFE\xFF")) return L"it is UTF-16 text; Wine writes plain ASCII";
+    if (first.starts_with(kSignature) && first.size() > kSignature.size() && first[kSignature.size()] == '\r')
+      return L"its lines end in a carriage return only; Wine ends them with a line feed";
+    if (first.starts_with("WINE REGISTRY Version "))
+      return L"it is of another version of the format, \"" + Utf8ToWide(first.substr(0, 40)) +
+             L"\"; only version 2 can be read";
+    if (std::memchr(first.data(), 0, std::min<size_t>(first.size(), 512)))
+      return L"it holds binary data";
+    return L"no \"WINE REGISTRY Version 2\" line";
   }
 
-  void ParseKey(std::string_view line) {
+  size_t LineOf(size_t offset) const {
+    return 1 + static_cast<size_t>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+  }
+
+  std::wstring Where() const { return std::wstring(file_) + L":" + std::to_wstring(lineNo_) + L": "; }
+
+  bool Warn(std::wstring_view why) {
+    if (warnings_) warnings_->push_back(Where() + std::wstring(why));
+    return false;
+  }
+
+  // The file's text from begin to the end of the line last read, ending in a line feed.
+  std::string Raw(size_t begin) const {
+    std::string raw(text_.substr(begin, std::min(pos_, text_.size()) - begin));
+    if (raw.empty() || raw.back() != '\n') raw += '\n';
+    return raw;
+  }
+
+  static size_t AddKept(Key& key, KeptText::Place place, std::string text, std::wstring afterValue = {}) {
+    if (!key.kept) key.kept = std::make_unique<std::vector<KeptText>>();
+    key.kept->push_back({place, std::move(afterValue), std::move(text)});
+    return key.kept->size() - 1;
+  }
+
+  // Keeps the lines from begin on where they stand: after the last value read of the current key.
+  void Keep(size_t begin) {
+    if (!current_)
+      AddKept(*out_.root, KeptText::Place::AfterHeader, Raw(begin));
+    else if (hasLastValue_)
+      AddKept(*current_, KeptText::Place::AfterValue, Raw(begin), lastValueName_);
+    else
+      AddKept(*current_, KeptText::Place::AfterHeader, Raw(begin));
+  }
+
+  bool ParseKey(std::string_view line) {
     current_ = nullptr;
+    hasLastValue_ = false;
     size_t pos = 1;
-    if (!Unescape(line, pos, ']', scratch_)) return Warn(L"key line without its closing bracket; key skipped");
+    if (!Unescape(line, pos, ']', scratch_)) return Warn(L"key line without its closing bracket; key kept as it is");
     std::uint64_t seconds = 0;
     std::string_view rest = line.substr(pos + 1);
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
     if (!rest.empty()) {
       auto r = std::from_chars(rest.data(), rest.data() + rest.size(), seconds);
-      if (r.ec != std::errc() || r.ptr != rest.data() + rest.size()) return Warn(L"bad time on key line; key skipped");
+      if (r.ec != std::errc() || r.ptr != rest.data() + rest.size())
+        return Warn(L"bad time on key line; key kept as it is");
     }
     std::uint64_t time = UnixToFileTime(seconds);
     // Split into names; the path shares its leading keys with the previous one most of the time.
@@ -232,13 +302,14 @@ class Parser {
     size_t start = 0;
     for (size_t i = 0; i <= scratch_.size(); ++i) {
       if (i == scratch_.size() || scratch_[i] == L'\\') {
-        if (i == start && !(i == scratch_.size() && start == 0)) return Warn(L"empty key name in path; key skipped");
-        if (i - start > kMaxKeyName) return Warn(L"key name longer than 255 characters; key skipped");
+        if (i == start && !(i == scratch_.size() && start == 0))
+          return Warn(L"empty key name in path; key kept as it is");
+        if (i - start > kMaxKeyName) return Warn(L"key name longer than 255 characters; key kept as it is");
         if (i > start) names_.emplace_back(scratch_.data() + start, i - start);
         start = i + 1;
       }
     }
-    if (names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key skipped");
+    if (names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key kept as it is");
     size_t common = 0;
     while (common < names_.size() && common < chain_.size() && EqualsNoCase(chain_[common]->name, names_[common]))
       ++common;
@@ -250,9 +321,11 @@ class Parser {
     }
     key->modified = time;
     current_ = key;
+    lastKey_ = key;
+    return true;
   }
 
-  void ParseOption(std::string_view line) {
+  bool ParseOption(std::string_view line) {
     if (line.starts_with("#arch=")) {
       std::string_view a = line.substr(6);
       if (a == "win64")
@@ -260,42 +333,42 @@ class Parser {
       else if (a == "win32")
         out_.arch = Arch::Win32;
       else
-        return Warn(L"unknown architecture; line skipped");
+        return Warn(L"unknown architecture; line kept as it is");
       out_.hasArch = true;
-      return;
+      return true;
     }
-    if (!current_) return Warn(L"option before any key; line skipped");
+    if (!current_) return Warn(L"option before any key; line kept as it is");
     if (line.starts_with("#time=")) {
       std::string_view v = line.substr(6);
       std::uint64_t t = 0;
       auto r = std::from_chars(v.data(), v.data() + v.size(), t, 16);
-      if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size()) return Warn(L"bad #time; line skipped");
+      if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size())
+        return Warn(L"bad #time; line kept as it is");
       current_->modified = t;
     } else if (line == "#link") {
       current_->isLink = true;
     } else if (line.starts_with("#class=\"")) {
       size_t pos = 8;
-      if (!Unescape(line, pos, '"', scratch_) || pos + 1 != line.size()) return Warn(L"bad #class; line skipped");
+      if (!Unescape(line, pos, '"', scratch_) || pos + 1 != line.size()) return Warn(L"bad #class; line kept as it is");
       current_->keyClass = scratch_;
       current_->hasClass = true;
     } else {
-      Warn(L"unknown option; line skipped");
+      return Warn(L"unknown option; line kept as it is");
     }
+    return true;
   }
 
-  void ParseValue(std::string_view line) {
-    if (!current_) return Warn(L"value before any key; line skipped");
-    size_t pos;
-    std::wstring name;
-    if (line[0] == '@') {
-      pos = 1;
-    } else {
-      pos = 1;
-      if (!Unescape(line, pos, '"', name)) return Warn(L"value name without its closing quote; line skipped");
-      if (name.size() > kMaxValueName) return Warn(L"value name too long; line skipped");
+  bool ParseValue(std::string_view line) {
+    if (!current_) return Warn(L"value before any key; line kept as it is");
+    size_t pos = 1;
+    std::wstring& name = valueName_;
+    name.clear();
+    if (line[0] != '@') {
+      if (!Unescape(line, pos, '"', name)) return Warn(L"value name without its closing quote; line kept as it is");
+      if (name.size() > kMaxValueName) return Warn(L"value name too long; line kept as it is");
       ++pos;
     }
-    if (pos >= line.size() || line[pos] != '=') return Warn(L"value name not followed by '='; line skipped");
+    if (pos >= line.size() || line[pos] != '=') return Warn(L"value name not followed by '='; line kept as it is");
     std::string_view data = line.substr(pos + 1);
     DWORD type = REG_SZ;
     std::vector<BYTE> bytes;
@@ -303,35 +376,39 @@ class Parser {
       size_t p = 0;
       if (data[0] == 's') {
         if (!ParseTypeNumber(data, 4, ')', type, p) || p + 1 >= data.size() || data[p + 1] != ':')
-          return Warn(L"bad str() type; line skipped");
+          return Warn(L"bad str() type; line kept as it is");
         p += 2;
-        if (p >= data.size() || data[p] != '"') return Warn(L"str() without quoted text; line skipped");
+        if (p >= data.size() || data[p] != '"') return Warn(L"str() without quoted text; line kept as it is");
       }
       ++p;
-      if (!Unescape(data, p, '"', scratch_)) return Warn(L"text without its closing quote; line skipped");
-      if (p + 1 != data.size()) return Warn(L"text after the closing quote; line skipped");
+      if (!Unescape(data, p, '"', scratch_)) return Warn(L"text without its closing quote; line kept as it is");
+      if (p + 1 != data.size()) return Warn(L"text after the closing quote; line kept as it is");
       bytes = UnitsToBytes(scratch_, true);
     } else if (data.starts_with("dword:")) {
       std::string_view d = data.substr(6);
       std::uint32_t v = 0;
       auto r = std::from_chars(d.data(), d.data() + d.size(), v, 16);
       if (d.empty() || d.size() > 8 || r.ec != std::errc() || r.ptr != d.data() + d.size())
-        return Warn(L"bad dword; line skipped");
+        return Warn(L"bad dword; line kept as it is");
       type = REG_DWORD;
       bytes = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 24)};
     } else if (data.starts_with("hex")) {
       size_t p = 3;
       type = REG_BINARY;
       if (p < data.size() && data[p] == '(') {
-        if (!ParseTypeNumber(data, 4, ')', type, p)) return Warn(L"bad hex() type; line skipped");
+        if (!ParseTypeNumber(data, 4, ')', type, p)) return Warn(L"bad hex() type; line kept as it is");
         ++p;
       }
-      if (p >= data.size() || data[p] != ':') return Warn(L"hex without ':'; line skipped");
-      if (!ParseHex(data.substr(p + 1), bytes)) return;
+      if (p >= data.size() || data[p] != ':') return Warn(L"hex without ':'; line kept as it is");
+      if (!ParseHex(data.substr(p + 1), bytes)) return false;
     } else {
-      return Warn(L"unknown value type; line skipped");
+      return Warn(L"unknown value type; line kept as it is");
     }
     current_->SetValue(name, type, std::move(bytes));
+    // Damaged lines that follow are kept after this value; the buffers trade places, no copy is made.
+    lastValueName_.swap(valueName_);
+    hasLastValue_ = true;
+    return true;
   }
 
   // Reads a hex type number from data[start] up to close; p ends on close.
@@ -364,22 +441,19 @@ class Parser {
         int lo = i + 1 < s.size() ? HexDigit(s[i + 1]) : -1;
         if (hi < 0 || lo < 0) {
           SkipContinuation(s);
-          Warn(L"bad hex data; value skipped");
-          return false;
+          return Warn(L"bad hex data; value kept as it is");
         }
         bytes.push_back(static_cast<BYTE>(hi * 16 + lo));
         i += 2;
         if (i < s.size() && s[i] != ',' && !(s[i] == '\\' && i + 1 == s.size())) {
           SkipContinuation(s);
-          Warn(L"bad hex data; value skipped");
-          return false;
+          return Warn(L"bad hex data; value kept as it is");
         }
       }
       if (!more) return true;
       if (!NextLine(s)) {
-        Warn(L"hex data cut off at the end of the file (started on line " + std::to_wstring(startLine) +
-             L"); value skipped");
-        return false;
+        return Warn(L"hex data cut off at the end of the file (started on line " + std::to_wstring(startLine) +
+                    L"); value kept as it is");
       }
     }
   }
@@ -395,8 +469,14 @@ class Parser {
   WineRegFile& out_;
   std::vector<std::wstring>* warnings_;
   size_t pos_ = 0;
+  size_t lineBegin_ = 0;
   size_t lineNo_ = 0;
   Key* current_ = nullptr;
+  Key* lastKey_ = nullptr;        // the last key line read well
+  Key* blockOwner_ = nullptr;     // after a damaged key line: the key its lines are kept with
+  size_t blockIndex_ = 0;
+  std::wstring valueName_, lastValueName_;
+  bool hasLastValue_ = false;
   std::wstring scratch_;
   std::vector<std::wstring> names_;
   std::vector<Key*> chain_;
@@ -472,6 +552,24 @@ void FormatKeyPath(std::string& out, const Key& key) {
   }
 }
 
+// A key's values with the damaged lines kept among them, each where it was read.
+void FormatKeptBody(std::string& out, const Key& key) {
+  using Place = KeptText::Place;
+  const auto& kept = *key.kept;
+  for (const auto& k : kept)
+    if (k.place == Place::AfterHeader) out += k.text;
+  for (const Value& v : key.values) {
+    FormatValue(out, v);
+    for (const auto& k : kept)
+      if (k.place == Place::AfterValue && EqualsNoCase(k.afterValue, v.name)) out += k.text;
+  }
+  // Lines whose value is gone since stay with the key.
+  for (const auto& k : kept)
+    if (k.place == Place::AfterValue && !key.FindValue(k.afterValue)) out += k.text;
+  for (const auto& k : kept)
+    if (k.place == Place::AtEnd) out += k.text;
+}
+
 }  // namespace
 
 std::uint64_t UnixToFileTime(std::uint64_t seconds) { return seconds * 10000000ull + kEpochDiff; }
@@ -497,14 +595,17 @@ std::string WineRegFile::Format() const {
   out += arch == Arch::Win64 ? "win64" : "win32";
   out += '\n';
   if (!root) return out;
-  // Depth first; a key is written when it has values, has no sub-keys, or carries a class or a link; the
-  // others are implied by their sub-keys. Volatile keys are never written.
+  if (root->kept)
+    for (const auto& k : *root->kept) out += k.text;
+  // Depth first; a key is written when it has values, has no sub-keys, or carries a class, a link or kept
+  // lines; the others are implied by their sub-keys. Volatile keys are never written.
   std::vector<const Key*> stack{root.get()};
   while (!stack.empty()) {
     const Key* key = stack.back();
     stack.pop_back();
     if (key->isVolatile) continue;
-    if (!key->values.empty() || key->subkeys.empty() || key->hasClass || key->isLink) {
+    const bool kept = key->kept && key != root.get();  // the file's own kept lines follow its header
+    if (!key->values.empty() || key->subkeys.empty() || key->hasClass || key->isLink || kept) {
       out += "\n[";
       FormatKeyPath(out, *key);
       out += "] ";
@@ -518,7 +619,10 @@ std::string WineRegFile::Format() const {
         out += "\"\n";
       }
       if (key->isLink) out += "#link\n";
-      for (const Value& v : key->values) FormatValue(out, v);
+      if (kept)
+        FormatKeptBody(out, *key);
+      else
+        for (const Value& v : key->values) FormatValue(out, v);
     }
     for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back(it->get());
   }

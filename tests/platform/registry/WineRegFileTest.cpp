@@ -8,6 +8,8 @@
 namespace mx::reg {
 namespace {
 
+using namespace std::string_literals;
+
 std::string Fixture(const char* name) {
   std::string text;
   EXPECT_TRUE(ReadWholeFile(mxtest::FixtureDir() / name, text));
@@ -141,36 +143,55 @@ TEST(WineRegFile, ControlCharactersAndLongHexRoundTrip) {
   EXPECT_EQ(again.root->Find(L"k[1]")->FindValue(L"A RATHER long value name for wrapping")->data, big);
 }
 
-TEST(WineRegFile, BadLinesAreSkippedAndNamed) {
-  const char* text =
-      "WINE REGISTRY Version 2\n"
-      "\"early\"=\"x\"\n"        // 2: value before any key
-      "[Good] 1\n"               // 3
-      "\"a\"=\"unterminated\n"   // 4
-      "\"b\"=dword:123456789\n"  // 5
-      "\"c\"=hex:0g\n"           // 6
-      "\"d\"=foo:1\n"            // 7
-      "\"e\"=hex:01,\\\n"        // 8: continued...
-      "  02,zz\n"                // 9: ...and broken
-      "[Bad\\\\\\\\Path] 1\n"    // 10: empty key name
-      "\"f\"=\"in bad key\"\n"   // 11: belongs to the skipped key
-      "#time=xyz\n"              // 12
-      "garbage\n"                // 13
-      "\"ok\"=\"kept\"\n"        // 14: also of the skipped key
-      "[Good\\\\Child] 1\n"      // 15
-      "\"ok\"=\"kept\"\n"        // 16
-      "\"tail\"=hex:01,\\\n";    // 17: cut off at the end
+TEST(WineRegFile, BadLinesAreNamedAndWrittenBackInTheirPlace) {
+  const std::string early = "\"early\"=\"x\"\n";   // 2: value before any key
+  const std::string inGood =
+      "\"a\"=\"unterminated\n"                     // 4
+      "\"b\"=dword:123456789\n"                    // 5
+      "\"c\"=hex:0g\n"                             // 6
+      "\"d\"=foo:1\r\n"                            // 7: kept with its own line end
+      "\"e\"=hex:01,\\\n"                          // 8: continued...
+      "  02,zz\n";                                 // 9: ...and broken
+  const std::string badKey =
+      "[Bad\\\\\\\\Path] 1\n"                      // 11: empty key name; its lines stay with it
+      "\"f\"=\"in bad key\"\n"
+      "#time=xyz\n"
+      "garbage\n"
+      "\"ok\"=\"kept\"\n";
+  const std::string afterOk = "\"tail\"=hex:01,\\\n";  // 19: cut off at the end
+  const std::string text = "WINE REGISTRY Version 2\n" + early + "[Good] 1\n" + inGood + "\n" + badKey +
+                           "\n[Good\\\\Child] 1\n\"ok\"=\"kept\"\n" + afterOk;
   std::vector<std::wstring> warnings;
   WineRegFile f = Parse(text, &warnings);
   std::vector<std::string> where;
   for (auto& w : warnings) where.push_back(WideToUtf8(w.substr(0, w.find(L": "))));
   EXPECT_EQ(where, (std::vector<std::string>{"t.reg:2", "t.reg:4", "t.reg:5", "t.reg:6", "t.reg:7", "t.reg:9",
-                                             "t.reg:10", "t.reg:11", "t.reg:12", "t.reg:13", "t.reg:14", "t.reg:17"}));
+                                             "t.reg:11", "t.reg:19"}));
   Key* good = f.root->Find(L"Good");
   ASSERT_NE(good, nullptr);
   EXPECT_TRUE(good->values.empty());
   ASSERT_NE(good->Find(L"Child"), nullptr);
   EXPECT_NE(good->Find(L"Child")->FindValue(L"ok"), nullptr);
+  EXPECT_EQ(good->Find(L"Bad"), nullptr);
+
+  std::string saved = f.Format();
+  size_t at = 0;
+  for (const std::string& part : {early, "\n[Good] 1\n#time="s, inGood, "\n" + badKey, "\n[Good\\\\Child] 1\n"s,
+                                  "\"ok\"=\"kept\"\n" + afterOk}) {
+    size_t found = saved.find(part, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of place:\n" << part << "\nin:\n" << saved;
+    at = found + part.size();
+  }
+  EXPECT_EQ(Parse(saved).Format(), saved) << "kept lines stay put over any number of saves";
+
+  // Lines kept after a value follow it when values are added around it, and stay when it is deleted.
+  Key* child = good->Find(L"Child");
+  child->SetValue(L"a", REG_SZ, {0, 0});
+  child->SetValue(L"z", REG_SZ, {0, 0});
+  saved = f.Format();
+  EXPECT_NE(saved.find("\"ok\"=\"kept\"\n" + afterOk + "\"z\"=\"\"\n"), std::string::npos) << saved;
+  child->DeleteValue(L"ok");
+  EXPECT_NE(f.Format().find("\"z\"=\"\"\n" + afterOk), std::string::npos);
 }
 
 TEST(WineRegFile, EndlessNestingIsSkipped) {
@@ -184,12 +205,30 @@ TEST(WineRegFile, EndlessNestingIsSkipped) {
   EXPECT_EQ(f.root->subkeys.size(), 1u);
 }
 
-TEST(WineRegFile, NotARegistryFileFailsWithFileAndLine) {
-  WineRegFile f;
-  std::wstring error;
-  EXPECT_FALSE(f.Parse("REGEDIT4\n[x]\n", L"system.reg", nullptr, nullptr, &error));
-  EXPECT_EQ(error.rfind(L"system.reg:1: ", 0), 0u) << WideToUtf8(error);
-  EXPECT_FALSE(f.Parse("", L"user.reg", nullptr, nullptr, &error));
+TEST(WineRegFile, NotARegistryFileFailsWithFileLineAndWhy) {
+  struct Case {
+    std::string text;
+    const char* where;
+    const char* why;
+  };
+  const std::string body = "\n#arch=win64\n\n[Software] 1\n";
+  const Case kCases[] = {
+      {"", "system.reg:0: ", "empty"},
+      {"REGEDIT4\n[x]\n", "system.reg:1: ", "no \"WINE REGISTRY Version 2\" line"},
+      {"WINE REGISTRY Version 3" + body, "system.reg:1: ", "another version"},
+      {"WINE REGISTRY Version 2\r;; x\r\r#arch=win64\r", "system.reg:1: ", "carriage return only"},
+      {"\xEF\xBB\xBFWINE REGISTRY Version 2" + body, "system.reg:1: ", "UTF-8 byte-order mark"},
+      {"\xFF\xFEW\0I\0N\0E\0"s, "system.reg:1: ", "UTF-16"},
+      {"\x7f" "ELF\x02\x01\x01\0\0\0\0\n"s, "system.reg:1: ", "binary data"},
+      {"WINE REGISTRY Version 2" + body + "\"v\"=hex:00\n\0\0\0\0"s, "system.reg:6: ", "binary data"},
+  };
+  for (const auto& c : kCases) {
+    WineRegFile f;
+    std::wstring error;
+    EXPECT_FALSE(f.Parse(c.text, L"system.reg", nullptr, nullptr, &error)) << c.why;
+    EXPECT_EQ(error.rfind(Utf8ToWide(c.where), 0), 0u) << WideToUtf8(error);
+    EXPECT_NE(error.find(Utf8ToWide(c.why)), std::wstring::npos) << WideToUtf8(error);
+  }
 }
 
 }  // namespace
