@@ -12,8 +12,9 @@
 // letter; /s (no questions) and /i are accepted and change nothing, since this editor never asks.
 // FILE is a host path or a Windows path on one of the prefix's drives ("C:\users\...\1.reg").
 //
-// Exit status: 0 done; 1 the file could not be read, did not parse, or the registry refused a change or
-// could not be saved (an import then changes nothing); 2 a bad command line. Messages go to stderr.
+// Exit status: 0 done; 1 the file could not be read, did not parse, a registry file of the prefix could not
+// be loaded, or the registry refused a change or could not be saved (an import then changes nothing); 2 a
+// bad command line. Messages go to stderr.
 #include <cctype>
 #include <cstdio>
 #include <string>
@@ -51,6 +52,13 @@ bool IsSwitch(const std::string& arg) {
   return arg.size() == 2 && (arg[0] == '/' || arg[0] == '-') && std::isalpha(static_cast<unsigned char>(arg[1]));
 }
 
+// A registry file that does not load reads as empty: importing into it or exporting it would only mislead.
+int FailOnUnreadableFiles(const char* outcome) {
+  const std::vector<std::wstring> errors = mx::reg::RegistryLoadErrors();
+  for (const auto& error : errors) Fail(mx::WideToUtf8(error) + " (" + outcome + ")");
+  return errors.empty() ? 0 : kFailed;
+}
+
 int Import(const std::filesystem::path& file, const std::string& shown, REGSAM view) {
   std::string bytes;
   std::error_code ec;
@@ -61,12 +69,17 @@ int Import(const std::filesystem::path& file, const std::string& shown, REGSAM v
   if (mx::reg::WineServerRunning(mx::PrefixDir()))
     return Fail(shown + ": Wine is running on the prefix " + mx::PrefixDir().string() +
                 " and holds its registry; stop it (wineserver -k) and try again (nothing imported)");
+  // Held from our load to our save: another program's save cannot come in between and be lost, nor ours.
+  mx::reg::ExclusiveRegistry exclusive;
+  if (!exclusive.held()) return Fail(mx::WideToUtf8(mx::reg::LastRegistryError()) + " (nothing imported)");
+  if (int rc = FailOnUnreadableFiles("nothing imported"); rc != 0) return rc;
   if (std::string error = mx::ApplyRegScript(parsed.script, view); !error.empty())
     return Fail(shown + ": " + error + " (nothing imported)");
   return 0;
 }
 
 int Export(const std::filesystem::path& file, const std::string& shown, const std::string& key, REGSAM view) {
+  if (int rc = FailOnUnreadableFiles("no file written"); rc != 0) return rc;
   mx::RegFileWriter writer;
   std::string error;
   if (key.empty()) {

@@ -1,6 +1,8 @@
 #include "platform/registry/RegistryControl.h"
 
+#include "platform/base/Prefix.h"
 #include "platform/registry/KeyResolver.h"
+#include "platform/registry/RegistryLock.h"
 #include "platform/registry/WineServer.h"
 
 namespace mx::reg {
@@ -29,6 +31,23 @@ LONG SetKeyAccess(HKEY root, std::wstring_view subKey, REGSAM view, KeyAccess ac
 void ResetRegistry() { RegistryStore::Instance().Reset(); }
 
 LONG FlushRegistry() { return RegistryStore::Instance().SaveDirty(); }
+
+std::vector<std::wstring> RegistryLoadErrors() { return RegistryStore::Instance().LoadErrors(); }
+
+ExclusiveRegistry::ExclusiveRegistry() {
+  std::wstring error;
+  held_ = RegistryLock::Acquire(mx::PrefixDir(), kRegistryLockWait, true, &error);
+  if (!held_) {
+    RegistryStore::Instance().SetError(error);
+    return;
+  }
+  // What we loaded before may have been replaced meanwhile.
+  RegistryStore::Instance().ReloadIfChanged(false);
+}
+
+ExclusiveRegistry::~ExclusiveRegistry() {
+  if (held_) RegistryLock::Release();
+}
 
 std::wstring LastRegistryError() { return RegistryStore::Instance().LastError(); }
 std::vector<std::wstring> LoadWarnings() { return RegistryStore::Instance().Warnings(); }

@@ -42,6 +42,27 @@ void ResetRegistry();
 // disk full...). A failed save changes no file.
 LONG FlushRegistry();
 
+// Why registry files of the prefix could not be loaded ("FILE:LINE: why"), one line per file; empty when
+// all loaded. Such a file reads as empty and is never written: a program that needs the registry must stop
+// and say so rather than report on a registry it could not read.
+std::vector<std::wstring> RegistryLoadErrors();
+
+// The prefix's registry lock between our processes, held for this object's lifetime: a short-lived writer
+// (the registry editor) takes it before its first read, so that no other program saves between its load,
+// its changes and its own save. Waits a while for another holder; held() tells whether it got it, and
+// LastRegistryError() then says why not.
+class ExclusiveRegistry {
+ public:
+  ExclusiveRegistry();
+  ~ExclusiveRegistry();
+  ExclusiveRegistry(const ExclusiveRegistry&) = delete;
+  ExclusiveRegistry& operator=(const ExclusiveRegistry&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  bool held_ = false;
+};
+
 // The last save, load or refusal message, naming the file or prefix; empty when none happened.
 std::wstring LastRegistryError();
 // Lines of the registry files that were skipped while loading ("FILE:LINE: why").

@@ -10,6 +10,8 @@
 #include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/registry/HiveListApply.h"
+#include "platform/registry/RegistryLock.h"
+#include "platform/registry/SaveIntent.h"
 #include "platform/registry/WineServer.h"
 
 namespace mx::reg {
@@ -17,6 +19,13 @@ namespace mx::reg {
 namespace {
 
 constexpr const wchar_t* kDefaultSid = L"S-1-5-21-0-0-0-1000";
+constexpr const char* const kFileNames[3] = {"system.reg", "user.reg", "userdef.reg"};
+
+SaveStepHook gSaveStepHook = nullptr;
+
+void Step(SaveStep step) {
+  if (gSaveStepHook) gSaveStepHook(step);
+}
 
 std::wstring FileLabel(const std::filesystem::path& file) { return Utf8ToWide(file.string()); }
 
@@ -30,6 +39,8 @@ void Abandon(std::unique_ptr<AutoSaver> saver) {
 }
 
 }  // namespace
+
+void SetSaveStepHook(SaveStepHook hook) { gSaveStepHook = hook; }
 
 FileStamp StampOf(const std::filesystem::path& file) {
   FileStamp s;
@@ -71,7 +82,10 @@ void RegistryStore::EnsureLoaded() {
 
 void RegistryStore::LoadLocked() {
   prefix_ = mx::PrefixDir();
-  static const char* const kFiles[3] = {"system.reg", "user.reg", "userdef.reg"};
+  // Read under the lock, so that a save of several files by another program is seen whole; one it left
+  // unfinished is finished first. Without the lock (a prefix we may not write) the files are read as they are.
+  RegistryLockHold lock(prefix_, kRegistryLockWait, false);
+  if (lock.held()) FinishSaveIntent(prefix_);
   {
     std::lock_guard lock(messagesMutex_);
     warnings_.clear();
@@ -79,7 +93,7 @@ void RegistryStore::LoadLocked() {
   for (int i = 0; i < 3; ++i) {
     Hive& h = *hives_[i];
     h.kind = static_cast<Hive::Kind>(i);
-    h.file = prefix_ / kFiles[i];
+    h.file = prefix_ / kFileNames[i];
     LoadHive(h);
   }
   // The machine file decides the architecture; a prefix without files is what the control says.
@@ -210,41 +224,91 @@ LONG RegistryStore::SaveDirty() {
   if (!loaded_ || inTransaction_) return ERROR_SUCCESS;
   std::lock_guard saveLock(saveMutex_);
   std::shared_lock treeLock(treeMutex_);
-  LONG result = ERROR_SUCCESS;
-  for (auto& h : hives_) {
-    if (!h->dirty) continue;
-    LONG rc = SaveHiveLocked(*h);
-    if (rc != ERROR_SUCCESS) result = rc;
-  }
-  return result;
+  std::vector<Hive*> dirty;
+  for (auto& h : hives_)
+    if (h->dirty) dirty.push_back(h.get());
+  return dirty.empty() ? ERROR_SUCCESS : SaveHivesLocked(dirty);
 }
 
-LONG RegistryStore::SaveHiveLocked(Hive& h) {
-  if (h.broken) {
-    SetError(h.loadError + L" (not overwritten)");
-    return ERROR_REGISTRY_IO_FAILED;
-  }
+// All the changed files or none: every check is made and every new file written before the first one
+// replaces its old self.
+LONG RegistryStore::SaveHivesLocked(const std::vector<Hive*>& hives) {
+  const std::wstring nothingSaved = hives.size() > 1 ? L"; none of the changed files was saved" : L"";
+  for (Hive* h : hives)
+    if (h->broken) {
+      SetError(h->loadError + L" (not overwritten" + (hives.size() > 1 ? L", and nothing else was saved)" : L")"));
+      return ERROR_REGISTRY_IO_FAILED;
+    }
   {
     std::lock_guard lock(serverMutex_);
     serverChecked_ = {};
   }
-  if (LONG rc = WritesAllowed(h); rc != ERROR_SUCCESS) return ERROR_SHARING_VIOLATION;
-  FileStamp now = StampOf(h.file);
-  if (!(now == h.stamp)) {
-    SetError(FileLabel(h.file) +
-             L" was changed by another program since it was loaded; our changes are not saved over it");
+  if (WritesAllowed(*hives[0]) != ERROR_SUCCESS) return ERROR_SHARING_VIOLATION;
+  RegistryLockHold lock(prefix_, kRegistryLockWait, true);
+  if (!lock.held()) {
+    SetError(lock.error() + L"; the changes were not saved");
     return ERROR_SHARING_VIOLATION;
   }
-  // Clear first: a change made while we write marks the file again.
-  h.dirty = false;
-  std::string text = h.content.Format();
-  std::error_code ec;
-  if (!WriteFileAtomic(h.file, text, &ec)) {
-    h.dirty = true;
-    SetError(FileLabel(h.file) + L" could not be saved: " + Utf8ToWide(ec.message()));
-    return ERROR_REGISTRY_IO_FAILED;
+  FinishSaveIntent(prefix_);
+  RemoveStaleTemporaries(prefix_, {std::begin(kFileNames), std::end(kFileNames)});
+  for (Hive* h : hives)
+    if (!(StampOf(h->file) == h->stamp)) {
+      SetError(FileLabel(h->file) +
+               L" was changed by another program since it was loaded; our changes are not saved over it" +
+               nothingSaved);
+      return ERROR_SHARING_VIOLATION;
+    }
+  std::vector<StagedFile> staged;
+  auto discard = [&] {
+    for (const auto& f : staged) ::unlink(f.temp.c_str());
+  };
+  for (Hive* h : hives) {
+    std::filesystem::path temp;
+    std::error_code ec;
+    if (!StageFile(h->file, h->content.Format(), &temp, &ec)) {
+      discard();
+      SetError(FileLabel(h->file) + L" could not be saved: " + Utf8ToWide(ec.message()) + nothingSaved);
+      return ERROR_REGISTRY_IO_FAILED;
+    }
+    staged.push_back({h->file, std::move(temp)});
   }
-  h.stamp = StampOf(h.file);
+  Step(SaveStep::TempsWritten);
+  if (staged.size() > 1) {
+    std::error_code ec;
+    if (!RecordSaveIntent(prefix_, staged, &ec)) {
+      discard();
+      SetError(FileLabel(SaveIntentFile(prefix_)) + L" could not be written: " + Utf8ToWide(ec.message()) +
+               nothingSaved);
+      return ERROR_REGISTRY_IO_FAILED;
+    }
+    Step(SaveStep::IntentRecorded);
+  }
+  for (size_t i = 0; i < staged.size(); ++i) {
+    if (::rename(staged[i].temp.c_str(), staged[i].target.c_str()) != 0) {
+      std::wstring why = Utf8ToWide(std::error_code(errno, std::generic_category()).message());
+      if (i == 0) {
+        discard();
+        if (staged.size() > 1) DropSaveIntent(prefix_);
+        SetError(FileLabel(staged[i].target) + L" could not be replaced: " + why + nothingSaved);
+      } else {
+        // Past the first rename the recorded intent is the way forward: it is finished at the next open.
+        SetError(FileLabel(staged[i].target) + L" could not be replaced: " + why +
+                 L"; the save is recorded in " + FileLabel(SaveIntentFile(prefix_)) +
+                 L" and is finished the next time the registry is opened");
+      }
+      return ERROR_REGISTRY_IO_FAILED;
+    }
+    Step(SaveStep::FileReplaced);
+  }
+  SyncFolder(prefix_);
+  if (staged.size() > 1) {
+    DropSaveIntent(prefix_);
+    Step(SaveStep::IntentRemoved);
+  }
+  for (Hive* h : hives) {
+    h->dirty = false;
+    h->stamp = StampOf(h->file);
+  }
   return ERROR_SUCCESS;
 }
 
@@ -261,6 +325,8 @@ void RegistryStore::ReloadIfChanged(bool throttled) {
   for (auto& h : hives_)
     if (!h->dirty && !(StampOf(h->file) == h->stamp)) changed = true;
   if (!changed || inTransaction_) return;
+  RegistryLockHold lock(prefix_, kRegistryLockWait, false);
+  if (lock.held()) FinishSaveIntent(prefix_);
   std::unique_lock treeLock(treeMutex_);
   for (auto& h : hives_) {
     if (h->dirty || StampOf(h->file) == h->stamp) continue;
@@ -322,6 +388,15 @@ void RegistryStore::SetError(std::wstring message) {
 std::wstring RegistryStore::LastError() {
   std::lock_guard lock(messagesMutex_);
   return lastError_;
+}
+
+std::vector<std::wstring> RegistryStore::LoadErrors() {
+  EnsureLoaded();
+  std::shared_lock treeLock(treeMutex_);
+  std::vector<std::wstring> errors;
+  for (auto& h : hives_)
+    if (h->broken) errors.push_back(h->loadError);
+  return errors;
 }
 
 std::vector<std::wstring> RegistryStore::Warnings() {

@@ -20,6 +20,11 @@ namespace mx::reg {
 
 enum class RootKind { ClassesRoot, CurrentUser, LocalMachine, Users };
 
+// The steps of a save, for tests that stop a process between them.
+enum class SaveStep { TempsWritten, IntentRecorded, FileReplaced, IntentRemoved };
+using SaveStepHook = void (*)(SaveStep);
+void SetSaveStepHook(SaveStepHook hook);
+
 // A key's place below its root: the names joined with backslashes, and views of each name into that text.
 struct OwnedPath {
   std::wstring text;
@@ -82,6 +87,7 @@ class RegistryStore {
   void SetError(std::wstring message);
   std::wstring LastError();
   std::vector<std::wstring> Warnings();
+  std::vector<std::wstring> LoadErrors();
   void SetAutoSaveDelay(std::chrono::milliseconds delay);
 
   void BeginTransaction();
@@ -92,7 +98,7 @@ class RegistryStore {
   void LoadLocked();
   void LoadHive(Hive& hive);
   void RebuildUsersRoot();
-  LONG SaveHiveLocked(Hive& hive);
+  LONG SaveHivesLocked(const std::vector<Hive*>& hives);
   AutoSaver& Saver();
 
   std::shared_mutex treeMutex_;
