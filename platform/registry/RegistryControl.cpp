@@ -28,6 +28,15 @@ LONG SetKeyAccess(HKEY root, std::wstring_view subKey, REGSAM view, KeyAccess ac
   return ERROR_SUCCESS;
 }
 
+KeyIdentity RegKeyIdentity(HKEY key) {
+  RegistryStore& s = RegistryStore::Instance();
+  s.EnsureLoaded();
+  std::shared_lock lock(s.treeMutex());
+  Target t;
+  if (Lookup(key, t) != ERROR_SUCCESS) return {};
+  return {t.a.get(), t.b.get()};
+}
+
 void ResetRegistry() { RegistryStore::Instance().Reset(); }
 
 LONG FlushRegistry() { return RegistryStore::Instance().SaveDirty(); }

@@ -77,6 +77,16 @@ void SetAutoSaveDelay(std::chrono::milliseconds delay);
 // call it after waiting for such a child to be sure.
 void ReloadIfChanged();
 
+// Which keys of the files an open key shows: equal for two handles on the same keys, whatever path or link
+// led to them, so a walk of the tree can tell that a link led it back to a key it is already inside.
+// All null for a handle that is not valid.
+struct KeyIdentity {
+  const void* a = nullptr;
+  const void* b = nullptr;
+  bool operator==(const KeyIdentity&) const = default;
+};
+KeyIdentity RegKeyIdentity(HKEY key);
+
 // Whether a Wine server holds the prefix now (its server folder's lock file is locked).
 bool WineServerRunning(const std::filesystem::path& prefix);
 

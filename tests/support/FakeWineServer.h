@@ -13,8 +13,9 @@ namespace mxtest {
 // Holds the server lock of a prefix from a child process, as a running wineserver does.
 class FakeWineServer {
  public:
-  explicit FakeWineServer(const std::filesystem::path& prefix) {
-    std::filesystem::path dir = mx::reg::WineServerDir(prefix);
+  explicit FakeWineServer(const std::filesystem::path& prefix) : FakeWineServer(mx::reg::WineServerDir(prefix), 0) {}
+  // A server whose folder is dir (one of mx::reg::WineServerDirs).
+  FakeWineServer(const std::filesystem::path& dir, int) {
     std::filesystem::create_directories(dir);
     lockFile_ = dir / "lock";
     int ready[2], release[2];

@@ -5,10 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/FileIO.h"
+#include "platform/registry/WineServer.h"
+#include "support/DamagedRegistryFiles.h"
 #include "support/TestPaths.h"
 
 extern char** environ;
@@ -25,10 +30,11 @@ constexpr const char* kUser =
 // The editor started on a prefix, running until Wait().
 class Editor {
  public:
-  Editor(const std::filesystem::path& prefix, const std::vector<std::string>& args) {
+  Editor(const std::filesystem::path& prefix, const std::vector<std::string>& args,
+         const std::string& program = MX_BINARY_DIR "/bin/regedit") {
     static int serial = 0;
     err_ = prefix.parent_path() / ("editor-" + std::to_string(++serial) + ".err");
-    std::vector<std::string> argv{MX_BINARY_DIR "/bin/regedit"};
+    std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
     for (auto& a : argv) cargv.push_back(a.data());
@@ -105,6 +111,109 @@ TEST(RegeditSharedPrefix, TwoEditorsStartedTogetherLoseNoChange) {
     bothLanded += landed == 2;
   }
   EXPECT_GT(bothLanded, 0) << "editors that wait for each other both land";
+}
+
+// A registry file that does not load is named with the reason; neither an import nor an export goes on.
+TEST(RegeditSharedPrefix, RefusesToWorkOnARegistryFileItCannotLoad) {
+  mxtest::TempDir dir;
+  const auto prefix = dir.path() / "prefix";
+  std::filesystem::create_directories(prefix);
+  mx::WriteFileAtomic(prefix / "user.reg", kUser);
+  mx::WriteFileAtomic(dir.path() / "new.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Qzx]\r\n\"v\"=\"new\"\r\n");
+  for (const auto& damaged : mxtest::DamagedRegistryFiles()) {
+    SCOPED_TRACE(damaged.why);
+    mx::WriteFileAtomic(prefix / "system.reg", damaged.bytes);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"/s", (dir.path() / "new.reg").string()},
+          std::vector<std::string>{"/e", (dir.path() / "out.reg").string()}}) {
+      std::string message;
+      EXPECT_EQ(Editor(prefix, args).Wait(&message), 1) << args[0];
+      EXPECT_NE(message.find((prefix / "system.reg").string()), std::string::npos) << message;
+      EXPECT_NE(message.find(damaged.why), std::string::npos) << message;
+    }
+    EXPECT_EQ(Read(prefix / "system.reg"), damaged.bytes);
+    EXPECT_EQ(Read(prefix / "user.reg"), kUser);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.reg"));
+  }
+}
+
+std::string WineServerProgram() {
+  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/opt/wine-stable/bin"}) {
+    std::string path = std::string(dir) + "/wineserver";
+    if (::access(path.c_str(), X_OK) == 0) return path;
+  }
+  return {};
+}
+
+// The process that holds a server's lock on the prefix, 0 when none does.
+pid_t ServerHolding(const std::filesystem::path& prefix) {
+  for (const auto& dir : mx::reg::WineServerDirs(prefix)) {
+    int fd = ::open((dir / "lock").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const bool held = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    ::close(fd);
+    if (held) return lock.l_pid;
+  }
+  return 0;
+}
+
+template <class Done>
+bool WaitFor(Done done, std::chrono::seconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// A real Wine server on the prefix, its folder in a private temporary folder as Debian's Wine keeps it; the
+// server is ended however the test ends.
+TEST(RegeditSharedPrefix, RefusesToWriteWhileARealWineServerHoldsThePrefix) {
+  const std::string wineserver = WineServerProgram();
+  if (wineserver.empty()) GTEST_SKIP() << "Wine is not installed";
+  mxtest::TempDir dir;
+  const auto prefix = dir.path() / "prefix";
+  const auto tmp = dir.path() / "tmp";
+  std::filesystem::create_directories(prefix);
+  std::filesystem::create_directories(tmp);
+  mx::WriteFileAtomic(prefix / "system.reg", kMachine);
+  mx::WriteFileAtomic(prefix / "user.reg", kUser);
+  mx::WriteFileAtomic(dir.path() / "new.reg",
+                      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Qzx]\r\n\"v\"=\"new\"\r\n"
+                      "[HKEY_CURRENT_USER\\Software\\Qzx]\r\n\"v\"=\"new\"\r\n");
+  const char* savedTmp = std::getenv("TMPDIR");
+  const std::string restoreTmp = savedTmp ? savedTmp : "";
+  ::setenv("TMPDIR", tmp.c_str(), 1);  // the server and every child below share it, as a user's session does
+  struct Cleanup {
+    std::filesystem::path prefix;
+    std::string program, restoreTmp;
+    bool hadTmp;
+    ~Cleanup() {
+      { Editor stop(prefix, {"-k"}, program); }
+      if (!WaitFor([&] { return ServerHolding(prefix) == 0; }, std::chrono::seconds(10)))
+        if (pid_t pid = ServerHolding(prefix); pid > 0) ::kill(pid, SIGKILL);
+      WaitFor([&] { return ServerHolding(prefix) == 0; }, std::chrono::seconds(5));
+      if (hadTmp)
+        ::setenv("TMPDIR", restoreTmp.c_str(), 1);
+      else
+        ::unsetenv("TMPDIR");
+    }
+  } cleanup{prefix, wineserver, restoreTmp, savedTmp != nullptr};
+  { Editor start(prefix, {"-p"}, wineserver); }
+  ASSERT_TRUE(WaitFor([&] { return mx::reg::WineServerRunning(prefix); }, std::chrono::seconds(20)))
+      << "the server did not start";
+  EXPECT_TRUE(std::filesystem::exists(prefix / "wineserver")) << "the server's folder is where the prefix says";
+
+  std::string message;
+  Editor import(prefix, {"/s", (dir.path() / "new.reg").string()});
+  EXPECT_EQ(import.Wait(&message), 1);
+  EXPECT_NE(message.find("Wine is running on the prefix"), std::string::npos) << message;
+  EXPECT_EQ(Read(prefix / "system.reg"), kMachine);
+  EXPECT_EQ(Read(prefix / "user.reg"), kUser);
 }
 
 }  // namespace

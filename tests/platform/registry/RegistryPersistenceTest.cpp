@@ -131,6 +131,26 @@ TEST(RegistryPersistence, RunningWineServerRefusesWritesAndSaves) {
   EXPECT_NE(prefix.read("user.reg").find("\"pending\"=\"1\""), std::string::npos);
 }
 
+TEST(RegistryPersistence, AWineServerInThePrivateFolderThePrefixNamesIsSeen) {
+  ScratchPrefix prefix(true);
+  const std::string folder = "wine-Qzx" + std::to_string(::getpid());
+  prefix.write("wineserver", folder);
+  const auto dirs = mx::reg::WineServerDirs(prefix.path());
+  ASSERT_GE(dirs.size(), 2u);
+  EXPECT_EQ(dirs.back().parent_path(), std::filesystem::path("/tmp") / folder);
+  const std::string user = prefix.read("user.reg");
+  {
+    mxtest::FakeWineServer server(dirs.back(), 0);
+    EXPECT_TRUE(mx::reg::WineServerRunning(prefix.path()));
+    EXPECT_EQ(WriteString(HKEY_CURRENT_USER, L"Software\\Qzx", L"v", 0, L"x"), ERROR_ACCESS_DENIED);
+  }
+  std::filesystem::remove_all(dirs.back().parent_path());
+  EXPECT_EQ(prefix.read("user.reg"), user);
+  // A name that would lead out of the temporary folder is not followed.
+  prefix.write("wineserver", "../etc");
+  EXPECT_EQ(mx::reg::WineServerDirs(prefix.path()).size(), 1u);
+}
+
 TEST(RegistryPersistence, BackgroundSaverWritesSoonAfterTheLastChange) {
   ScratchPrefix prefix;
   prefix.write("user.reg", kUser);
