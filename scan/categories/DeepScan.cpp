@@ -95,6 +95,7 @@ int CDeepScan::Walk(HKEY root, const std::wstring& path, const std::wstring& roo
   const int is32BitEntry = view == KEY_WOW64_32KEY ? 1 : 0;
   KeyTreeWalk walk;
   walk.root = root;
+  walk.rootName = rootName;
   walk.access = KEY_READ | view;
   walk.stopRequested = [this] { return StopCheck(); };
   walk.onSubKey = [&](const std::wstring& parentPath, const std::wstring& childPath, int ordinal) {

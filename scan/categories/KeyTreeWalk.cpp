@@ -3,16 +3,24 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppLog.h"
 #include "platform/regedit/RegKeyHandle.h"
+#include "platform/registry/RegistryControl.h"
 
 namespace {
 
 constexpr DWORD kSubKeyNameChars = 520;  // names of up to 519 characters
+constexpr size_t kMaxDepth = 512;        // Windows' limit of key levels
+
+void LogSkipped(const KeyTreeWalk& walk, const std::wstring& path, const wchar_t* why) {
+  WriteLogLine(L"Registry walk: skipped " + walk.rootName + L"\\" + path.substr(0, 1024) + L": " + why);
+}
 
 // One key whose subkeys are still being enumerated.
 struct Level {
   std::wstring path;
   mx::RegKeyHandle key;
+  mx::reg::KeyIdentity identity;
   DWORD nextIndex = 0;
   int subKeysSeen = 0;
 };
@@ -26,6 +34,7 @@ int WalkKeyTree(const KeyTreeWalk& walk, const std::wstring& path) {
   levels.back().path = path;
   if (win::RegOpenKeyEx(walk.root, path.c_str(), 0, walk.access, levels.back().key.receive()) != ERROR_SUCCESS)
     return 1;
+  levels.back().identity = mx::reg::RegKeyIdentity(levels.back().key.get());
   std::vector<wchar_t> name(kSubKeyNameChars);
   while (!levels.empty()) {
     if (walk.stopRequested()) return 2;
@@ -41,8 +50,20 @@ int WalkKeyTree(const KeyTreeWalk& walk, const std::wstring& path) {
     const WalkStep step = walk.onSubKey(level.path, child, ++level.subKeysSeen);
     if (step == WalkStep::Stop) return 2;
     if (step == WalkStep::Skip) continue;
+    if (levels.size() >= kMaxDepth) {
+      LogSkipped(walk, child, L"keys nested deeper than 512 levels");
+      continue;
+    }
     Level next;
     if (win::RegOpenKeyEx(walk.root, child.c_str(), 0, walk.access, next.key.receive()) != ERROR_SUCCESS) continue;
+    // A link back to a key we are inside would repeat that tree below itself without end.
+    next.identity = mx::reg::RegKeyIdentity(next.key.get());
+    bool loop = false;
+    for (const Level& above : levels) loop = loop || above.identity == next.identity;
+    if (loop) {
+      LogSkipped(walk, child, L"a link back to a key above it");
+      continue;
+    }
     next.path = std::move(child);
     levels.push_back(std::move(next));
   }

@@ -1,7 +1,9 @@
 #pragma once
 // A depth-first, post-order walk of a registry subtree with its pending keys on the heap, so that a deeply
 // nested registry cannot exhaust the scan worker's stack: every subkey of a key is walked before the key's
-// own visit. Shared by the walks of the deep scan and of the installer registrations.
+// own visit. Shared by the walks of the deep scan and of the installer registrations. A link that leads back
+// to a key the walk is inside, and keys nested deeper than Windows allows, are not entered: the walk logs
+// the key it skipped and goes on.
 #include <functional>
 #include <string>
 
@@ -13,6 +15,7 @@ enum class WalkStep { Descend, Skip, Stop };
 struct KeyTreeWalk {
   HKEY root = nullptr;
   REGSAM access = KEY_READ;  // every key is opened this way; one that does not open is left out silently
+  std::wstring rootName;     // for the log: "HKEY_LOCAL_MACHINE"
   // Asked before each subkey; true ends the walk with 2.
   std::function<bool()> stopRequested;
   // A subkey found under parent: childPath is parent's path plus its name; ordinal counts the subkeys of

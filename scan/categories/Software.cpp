@@ -205,6 +205,7 @@ int CSoftware::ScanKeyForMissingFiles(HKEY root, const std::wstring& path, std::
 
   KeyTreeWalk walk;
   walk.root = root;
+  walk.rootName = displayRoot;
   walk.access = kExamineAccess | view;
   walk.stopRequested = [this] { return IsStopRequested(); };
   walk.onSubKey = [&](const std::wstring& parentPath, const std::wstring& childPath, int ordinal) {

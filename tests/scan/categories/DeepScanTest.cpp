@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
+#include "platform/registry/RegistryControl.h"
 #include "platform/win/Sync.h"
 #include "scan/categories/DeepScanCU.h"
 #include "scan/categories/DeepScanLM.h"
@@ -201,4 +204,36 @@ TEST(DeepScan, TheUntouchedSamplePrefixGivesOnlyItsEmptyKeys) {
   }
   EXPECT_EQ(perView, (std::map<int, int>{{0, 14}, {1, 14}}));
   EXPECT_TRUE(mxtest::ScanCategory<CDeepScanCU>(SkipEmptyKeys(false)).empty());
+}
+
+// A link key that leads back above itself: the walk leaves it out, ends, and reports what it reports
+// without the link.
+TEST(DeepScan, LinkLoopsAreSkippedAndTheScanEnds) {
+  auto linkTo = [](const std::string& target) {
+    std::string hex;
+    for (char c : target) {
+      char byte[8];
+      std::snprintf(byte, sizeof byte, "%s%02x,00", hex.empty() ? "" : ",", static_cast<unsigned char>(c));
+      hex += byte;
+    }
+    return "\n[Software\\\\QzxLoop\\\\A\\\\L] 1796903972\n#time=1dd889deac71146\n#link\n"
+           "\"SymbolicLinkValue\"=hex(6):" + hex + "\n";
+  };
+  const std::string machine =
+      "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n"
+      "[Software\\\\QzxLoop\\\\A] 1796903972\n#time=1dd889deac71146\n\"v\"=\"C:\\\\Qzx\\\\gone.cfg\"\n";
+  for (const char* target : {"", "\\Registry\\Machine\\Software\\QzxLoop\\A", "\\Registry\\Machine\\Software\\QzxLoop",
+                             "\\Registry\\Machine\\Software", "\\Registry\\Machine"}) {
+    SCOPED_TRACE(target);
+    TestPrefix prefix(Arch::Win64);
+    mxtest::EnglishTextsScope texts;
+    ASSERT_TRUE(mx::WriteFileAtomic(prefix.root() / "system.reg", machine + (*target ? linkTo(target) : "")));
+    mx::reg::ResetRegistry();
+    int result = 0;
+    const auto problems = mxtest::ScanIndexed<CDeepScanLM>(NameAndView, SkipEmptyKeys(true), &result);
+    EXPECT_EQ(result, 1);
+    std::vector<std::wstring> keys;
+    for (const auto& [id, problem] : problems) keys.push_back(problem.Key + L" " + id);
+    EXPECT_EQ(keys, std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\software\\QzxLoop\\A v/0"});
+  }
 }
