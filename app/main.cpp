@@ -12,6 +12,7 @@
 #include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/fs/WinPath.h"
+#include "platform/registry/RegistryControl.h"
 #include "platform/taskschd/HostScheduler.h"
 #include "platform/system/Time.h"
 #include "scan/ResultsFile.h"
@@ -69,6 +70,12 @@ int main(int argc, char** argv) {
               prefix.source == MachinePrefix::Source::Sample ? " (the sample prefix: no $WINEPREFIX and no ~/.wine)"
                                                              : "");
   std::fflush(stdout);
+  // A registry file that does not load reads as empty: a scan of it would report a clean machine.
+  if (const auto errors = mx::reg::RegistryLoadErrors(); !errors.empty()) {
+    for (const auto& error : errors) std::fprintf(stderr, "mendrix: %s\n", mx::WideToUtf8(error).c_str());
+    std::fprintf(stderr, "mendrix: the registry of the prefix could not be read; nothing was scanned or changed\n");
+    return 1;
+  }
 
   RegisterScanEngine();
   RegisterScheduledScan(ReportScan);

@@ -19,6 +19,7 @@
 #include "platform/system/Time.h"
 #include "platform/taskschd/TaskStore.h"
 #include "platform/win/MessageBox.h"
+#include "support/DamagedRegistryFiles.h"
 #include "support/FakeHost.h"
 #include "support/FakeHostEnvironment.h"
 #include "support/TestPaths.h"
@@ -111,6 +112,22 @@ TEST(MainJob, ScanTakesTheSelectedCategoriesFromTheSettings) {
     const RunResult run = RunMendrix(dir.path() / "run", "WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
     EXPECT_EQ(run.exitCode, c.exitCode) << c.selected << "\n" << run.output;
     EXPECT_NE(run.output.find(c.output), std::string::npos) << c.selected << "\n" << run.output;
+  }
+}
+
+// A scan never reports on a registry it could not read: it names the file and why, and fails.
+TEST(MainJob, ARegistryFileThatDoesNotLoadEndsTheProgramWithItsReason) {
+  mxtest::TempDir dir;
+  const fs::path prefix = dir.path() / "prefix";
+  mxtest::MakeFixturePrefix(prefix);
+  for (const auto& damaged : mxtest::DamagedRegistryFiles()) {
+    mx::WriteFileAtomic(prefix / "user.reg", damaged.bytes);
+    const RunResult run = RunMendrix(dir.path() / "run", "WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
+    EXPECT_EQ(run.exitCode, 1) << damaged.why << "\n" << run.output;
+    EXPECT_NE(run.output.find((prefix / "user.reg").string()), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(damaged.why), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("problems found"), std::string::npos) << run.output;
+    EXPECT_EQ(ReadText(prefix / "user.reg"), damaged.bytes);
   }
 }
 
