@@ -1,11 +1,15 @@
 #include "app/AppSettings.h"
 
 #include <climits>
+#include <cstdio>
 #include <mutex>
 
+#include "app/AppLog.h"
 #include "app/AppTime.h"
 #include "app/LanguageTable.h"
 #include "app/RegistryKey.h"
+#include "platform/base/Text.h"
+#include "platform/registry/RegistryControl.h"
 #include "platform/system/Time.h"
 
 DWORD StartWhenWinBoots = 1;
@@ -53,13 +57,33 @@ void ReadDwordSetting(HKEY key, const DwordSetting& s) {
     *s.value = value;
 }
 
-void WriteDwordSetting(CRegistryKey& key, const DwordSetting& s) { key.WriteDWORD(*s.value, s.name); }
+bool WriteDwordSetting(CRegistryKey& key, const DwordSetting& s) { return key.WriteDWORD(*s.value, s.name); }
+
+// A settings save the registry refused (Wine holds the prefix, another program holds or replaced the file) is
+// said on the terminal and in the log; otherwise the user would find the old settings at the next start.
+// The save is written through at once, so that a refusal is known here.
+BOOL SettingsSaved(const wchar_t* what, bool written) {
+  if (written && mx::reg::FlushRegistry() == ERROR_SUCCESS) return TRUE;
+  std::wstring why = mx::reg::LastRegistryError();
+  if (why.empty()) why = L"the registry refused the change";
+  const std::wstring line = std::wstring(L"The ") + what + L" could not be saved: " + why;
+  std::fprintf(stderr, "mendrix: %s\n", mx::WideToUtf8(line).c_str());
+  WriteLogLine(line);
+  return FALSE;
+}
+
+bool WriteLastScanResultCount(int count) {
+  CRegistryKey key(HKEY_CURRENT_USER);
+  return key.Open(HKEY_CURRENT_USER, TRUE, kProductKey) && key.WriteString(kLastScanResults, std::to_wstring(count));
+}
 
 BOOL SaveTime(const wchar_t* valueName, const SYSTEMTIME& time) {
   CRegistryKey key(HKEY_CURRENT_USER);
-  if (!key.Open(HKEY_CURRENT_USER, TRUE, kProductKey)) return FALSE;
-  win::RegSetValueEx(key.Handle(), valueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&time), sizeof time);
-  return TRUE;
+  const bool written =
+      key.Open(HKEY_CURRENT_USER, TRUE, kProductKey) &&
+      win::RegSetValueEx(key.Handle(), valueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&time), sizeof time) ==
+          ERROR_SUCCESS;
+  return SettingsSaved(valueName == kCurrentScanTime ? L"time of the scan" : L"time of the DLL installation", written);
 }
 
 // Reads the stored time without creating the product key: a read never leaves keys behind.
@@ -151,7 +175,11 @@ void LoadSettings() {
 
 void SaveSettings() {
   CRegistryKey key(HKEY_CURRENT_USER);
-  if (!key.Open(HKEY_CURRENT_USER, TRUE, kProductKey)) return;
+  if (!key.Open(HKEY_CURRENT_USER, TRUE, kProductKey)) {
+    SettingsSaved(L"settings", false);
+    return;
+  }
+  bool written = true;
   const DwordSetting first[] = {
       {L"SetChkREmovableMedia", &SetChkREmovableMedia}, {L"SetChkSkipEmptyKeys", &SetChkSkipEmptyKeys},
       {L"ImprovementProgram", &ImprovementProgram},     {L"StartWhenWinBoots", &StartWhenWinBoots},
@@ -159,22 +187,23 @@ void SaveSettings() {
       {L"StartScan", &StartScan},                       {L"StartMinimized", &StartMinimized},
       {L"AutoRepair", &AutoRepair},
   };
-  for (const auto& s : first) WriteDwordSetting(key, s);
-  key.WriteString(L"StrLastScan", StrLastScan);
-  SaveLastScanResultCount(WtoL(StrLastScanResults));
-  key.WriteString(L"StrLastOptimizeTime", StrLastOptimizeTime);
-  key.WriteString(L"StrLatestRegDefrag", StrLatestRegDefrag);
-  key.WriteString(L"StrLatestRestorePoint", StrLatestRestorePoint);
-  key.WriteString(L"StrLastStartupOpt", StrLastStartupOpt);
+  for (const auto& s : first) written = WriteDwordSetting(key, s) && written;
+  written = key.WriteString(L"StrLastScan", StrLastScan) && written;
+  written = WriteLastScanResultCount(WtoL(StrLastScanResults)) && written;
+  written = key.WriteString(L"StrLastOptimizeTime", StrLastOptimizeTime) && written;
+  written = key.WriteString(L"StrLatestRegDefrag", StrLatestRegDefrag) && written;
+  written = key.WriteString(L"StrLatestRestorePoint", StrLatestRestorePoint) && written;
+  written = key.WriteString(L"StrLastStartupOpt", StrLastStartupOpt) && written;
   const DwordSetting counters[] = {
       {L"RegErrFoundTillDate", &RegErrFoundTillDate},
       {L"RegErrsFixedTillDate", &RegErrsFixedTillDate},
       {L"RegErrsFixedLast", &RegErrsFixedLast},
   };
-  for (const auto& s : counters) WriteDwordSetting(key, s);
-  key.WriteString(L"ScheduledTime", ScheduledTime);
-  WriteDwordSetting(key, {L"NumTimesKVTRunned", &NumTimesKVTRunned});
-  WriteDwordSetting(key, {L"ChkAgreeToUploadDLLs", &ChkAgreeToUploadDLLs});
+  for (const auto& s : counters) written = WriteDwordSetting(key, s) && written;
+  written = key.WriteString(L"ScheduledTime", ScheduledTime) && written;
+  written = WriteDwordSetting(key, {L"NumTimesKVTRunned", &NumTimesKVTRunned}) && written;
+  written = WriteDwordSetting(key, {L"ChkAgreeToUploadDLLs", &ChkAgreeToUploadDLLs}) && written;
+  SettingsSaved(L"settings", written);
 }
 
 int LoadLastScanResultCount() {
@@ -186,11 +215,7 @@ int LoadLastScanResultCount() {
   return WtoL(text);
 }
 
-void SaveLastScanResultCount(int count) {
-  CRegistryKey key(HKEY_CURRENT_USER);
-  if (!key.Open(HKEY_CURRENT_USER, TRUE, kProductKey)) return;
-  key.WriteString(kLastScanResults, std::to_wstring(count));
-}
+void SaveLastScanResultCount(int count) { SettingsSaved(L"count of the last scan", WriteLastScanResultCount(count)); }
 
 BOOL SaveLastScanTime(const SYSTEMTIME& localTime) { return SaveTime(kCurrentScanTime, localTime); }
 BOOL SaveLastDllInstallTime(const SYSTEMTIME& localTime) { return SaveTime(kCurrentDllInstallTime, localTime); }

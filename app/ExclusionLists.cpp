@@ -1,5 +1,6 @@
 #include "app/ExclusionLists.h"
 
+#include "app/AppLog.h"
 #include "app/AppPaths.h"
 #include "app/ZUNApp.h"
 #include "platform/base/Archive.h"
@@ -37,7 +38,8 @@ bool DecodeKeyList(const std::string& bytes, std::vector<std::wstring>& out) {
     if (!reader.ReadString(s)) return false;
     if (!s.empty()) out.push_back(std::move(s));
   }
-  return true;
+  // Bytes after the last string mean the file is not what we wrote: the list in it may be cut or wrong.
+  return reader.atEnd();
 }
 
 bool LoadKeyListFile(const std::wstring& path, std::vector<std::wstring>& list) {
@@ -46,7 +48,11 @@ bool LoadKeyListFile(const std::wstring& path, std::vector<std::wstring>& list) 
   std::vector<std::wstring> loaded;
   const bool whole = DecodeKeyList(bytes, loaded);
   list = std::move(loaded);
-  if (!whole) mx::WriteWinFile(path + L".damaged", bytes);
+  if (!whole) {
+    const bool keptAside = mx::WriteWinFile(path + L".damaged", bytes) == ERROR_SUCCESS;
+    WriteLogLine(L"The list file " + path + L" is damaged; " + std::to_wstring(list.size()) +
+                 L" entries were read from it" + (keptAside ? L", and it is kept as " + path + L".damaged" : L""));
+  }
   return whole;
 }
 

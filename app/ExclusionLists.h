@@ -12,11 +12,13 @@ inline constexpr const wchar_t* kTempListFile = L"TempHLList.kvt";
 // The file's bytes for a list.
 std::string EncodeKeyList(const std::vector<std::wstring>& list);
 // The strings read in full before any damage, empty ones dropped (an empty entry would match every key);
-// false when the bytes are damaged (cut short, an absurd count, a malformed string).
+// false when the bytes are damaged (cut short, an absurd count, a malformed string, bytes after the last
+// string).
 bool DecodeKeyList(const std::string& bytes, std::vector<std::wstring>& out);
 
 // Loading: a missing file leaves the list unchanged; otherwise the list becomes what the file holds (as much
-// as can be read of a damaged one, which is also kept aside as "<file>.damaged" so nothing is lost).
+// as can be read of a damaged one, which is also kept aside as "<file>.damaged" so nothing is lost, and
+// logged).
 // Returns false for a missing or damaged file.
 bool LoadKeyListFile(const std::wstring& path, std::vector<std::wstring>& list);
 // Replaces the file atomically; a failed save keeps the old file.

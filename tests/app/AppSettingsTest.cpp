@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <vector>
 
+#include "app/AppLog.h"
 #include "app/RegistryKey.h"
 #include "platform/base/Clock.h"
+#include "platform/base/Text.h"
+#include "platform/fs/FileApi.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Time.h"
 #include "AppTestPrefix.h"
+#include "support/FakeWineServer.h"
 
 namespace {
 
@@ -186,6 +191,34 @@ TEST_F(AppSettingsTest, DaysSinceLastScan) {
   ASSERT_TRUE(SaveLastDllInstallTime(invalid));
   EXPECT_EQ(DaysSinceLastDllInstall(), -1);
   mx::SetClock(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A save the registry refuses while Wine holds the prefix is said on the terminal and in the day's log.
+TEST(AppSettingsSave, ARefusedSaveIsReportedOnTheTerminalAndInTheLog) {
+  apptest::AppPrefix prefix;
+  ApplyDefaultSettings();
+  CloseAppLog();
+  std::string log;
+  {
+    mxtest::FakeWineServer server(prefix.root());
+    ::testing::internal::CaptureStderr();
+    SaveSettings();
+    const std::string terminal = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(terminal.find("mendrix: The settings could not be saved: Wine is running on the prefix"),
+              std::string::npos)
+        << terminal;
+    SYSTEMTIME now{};
+    win::GetLocalTime(&now);
+    wchar_t name[32];
+    std::swprintf(name, 32, L"\\log_%02d-%02d-%04d.log", now.wMonth, now.wDay, now.wYear);
+    CloseAppLog();
+    mx::ReadWinFile(std::wstring(apptest::kDataFolder) + name, log);
+  }
+  EXPECT_NE(mx::Utf16LeToWide(log).find(L"The settings could not be saved: Wine is running"), std::wstring::npos);
 }
 
 }  // namespace

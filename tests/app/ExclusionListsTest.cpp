@@ -53,6 +53,12 @@ TEST(KeyListFormat, DamagedBytesKeepTheStringsBeforeTheDamageAndNoEmptyEntry) {
   EXPECT_EQ(out, (std::vector<std::wstring>{L"X"}));
   EXPECT_FALSE(DecodeKeyList(std::string("\1\0", 2), out));
   EXPECT_TRUE(out.empty());
+
+  // Whatever follows the last string makes the file damaged, though every string in it reads.
+  for (const std::string& tail : {std::string("x"), std::string(1 << 20, '\0'), bytes}) {
+    EXPECT_FALSE(DecodeKeyList(bytes + tail, out)) << tail.size();
+    EXPECT_EQ(out.size(), 3u);
+  }
 }
 
 class ListFileTest : public ::testing::Test {
