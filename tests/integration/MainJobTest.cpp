@@ -131,6 +131,22 @@ TEST(MainJob, ARegistryFileThatDoesNotLoadEndsTheProgramWithItsReason) {
   }
 }
 
+// The scan saves its settings into user.reg: lines of the files it could not read are written back as they were.
+TEST(MainJob, DamagedLinesOfTheRegistryFilesSurviveAScan) {
+  mxtest::TempDir dir;
+  const fs::path prefix = dir.path() / "prefix";
+  mxtest::MakeFixturePrefix(prefix);
+  const char* files[3] = {"system.reg", "user.reg", "userdef.reg"};
+  const std::string damaged[3] = {"\"Broken\"=dword:xyz\n", "\"Torn\"=hex:0,\n",
+                                  "\n[Software\\\\Bad\\\\\\\\Key] 1\n\"a\"=\"1\"\n"};
+  for (int i = 0; i < 3; ++i) std::ofstream(prefix / files[i], std::ios::app) << damaged[i];
+  const RunResult run = RunMendrix(dir.path() / "run", "WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const std::string user = ReadText(prefix / "user.reg");
+  EXPECT_NE(user.find("\"StrLastScanResults\"="), std::string::npos) << "the scan saved its settings";
+  for (int i = 0; i < 3; ++i) EXPECT_NE(ReadText(prefix / files[i]).find(damaged[i]), std::string::npos) << files[i];
+}
+
 TEST(MainJob, PrefixComesFromTheEnvironmentThenHomeThenTheSampleRebuiltOnce) {
   mxtest::TempDir dir;
   const fs::path home = dir.path() / "home";

@@ -137,8 +137,34 @@ TEST(RegeditSharedPrefix, RefusesToWorkOnARegistryFileItCannotLoad) {
   }
 }
 
+// A line the loader could not read is written back as it was by the saves of an import into every file.
+TEST(RegeditSharedPrefix, ADamagedLineInEachFileSurvivesAnImport) {
+  mxtest::TempDir dir;
+  const auto prefix = dir.path() / "prefix";
+  std::filesystem::create_directories(prefix);
+  const std::string damaged[3] = {"\"Broken\"=dword:xyz\n", "\"Torn\"=hex:0,\n",
+                                  "[Software\\\\Bad\\\\\\\\Key] 1\n\"a\"=\"1\"\n"};
+  mx::WriteFileAtomic(prefix / "system.reg", std::string(kMachine) + damaged[0]);
+  mx::WriteFileAtomic(prefix / "user.reg", std::string(kUser) + damaged[1]);
+  mx::WriteFileAtomic(prefix / "userdef.reg",
+                      "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\.Default\n\n#arch=win64\n\n"
+                      "[Software\\\\Qzx] 1700000000\n\"v\"=\"old\"\n\n" + damaged[2]);
+  mx::WriteFileAtomic(dir.path() / "all.reg",
+                      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Qzx]\r\n\"w\"=\"new\"\r\n"
+                      "[HKEY_CURRENT_USER\\Software\\Qzx]\r\n\"w\"=\"new\"\r\n"
+                      "[HKEY_USERS\\.Default\\Software\\Qzx]\r\n\"w\"=\"new\"\r\n");
+  std::string message;
+  ASSERT_EQ(Editor(prefix, {"/s", (dir.path() / "all.reg").string()}).Wait(&message), 0) << message;
+  const char* files[3] = {"system.reg", "user.reg", "userdef.reg"};
+  for (int i = 0; i < 3; ++i) {
+    const std::string text = Read(prefix / files[i]);
+    EXPECT_NE(text.find("\"w\"=\"new\""), std::string::npos) << files[i] << " was saved\n" << text;
+    EXPECT_NE(text.find(damaged[i]), std::string::npos) << files[i] << "\n" << text;
+  }
+}
+
 std::string WineServerProgram() {
-  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/opt/wine-stable/bin"}) {
+  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/usr/lib/wine", "/opt/wine-stable/bin"}) {
     std::string path = std::string(dir) + "/wineserver";
     if (::access(path.c_str(), X_OK) == 0) return path;
   }
