@@ -22,10 +22,11 @@ struct Value {
 };
 
 // Lines of a registry file that could not be read, kept as they were so that a save writes them back in
-// their place instead of losing them. Right after the key's header, after one of its values (by name), or
-// after everything of the key (a damaged key line and the lines that followed it).
+// their place instead of losing them. Right after the key's header, after one of its values (by name),
+// after everything of the key (a damaged key line and the lines that followed it), or at the end of the file
+// (a line cut off there inside a continuation, which would take in whatever followed it).
 struct KeptText {
-  enum class Place { AfterHeader, AfterValue, AtEnd };
+  enum class Place { AfterHeader, AfterValue, AtEnd, AtEndOfFile };
   Place place = Place::AfterHeader;
   std::wstring afterValue;
   std::string text;  // the raw lines, each ending in a line feed

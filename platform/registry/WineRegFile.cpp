@@ -275,6 +275,16 @@ class Parser {
 
   // Keeps the lines from begin on where they stand: after the last value read of the current key.
   void Keep(size_t begin) {
+    if (pos_ >= text_.size()) {
+      std::string raw = Raw(begin);
+      std::string_view last(raw);
+      last.remove_suffix(1);
+      if (!last.empty() && last.back() == '\r') last.remove_suffix(1);
+      if (!last.empty() && last.back() == '\\') {
+        AddKept(*out_.root, KeptText::Place::AtEndOfFile, std::move(raw));
+        return;
+      }
+    }
     if (!current_)
       AddKept(*out_.root, KeptText::Place::AfterHeader, Raw(begin));
     else if (hasLastValue_)
@@ -596,7 +606,8 @@ std::string WineRegFile::Format() const {
   out += '\n';
   if (!root) return out;
   if (root->kept)
-    for (const auto& k : *root->kept) out += k.text;
+    for (const auto& k : *root->kept)
+      if (k.place != KeptText::Place::AtEndOfFile) out += k.text;
   // Depth first; a key is written when it has values, has no sub-keys, or carries a class, a link or kept
   // lines; the others are implied by their sub-keys. Volatile keys are never written.
   std::vector<const Key*> stack{root.get()};
@@ -626,6 +637,9 @@ std::string WineRegFile::Format() const {
     }
     for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back(it->get());
   }
+  if (root->kept)
+    for (const auto& k : *root->kept)
+      if (k.place == KeptText::Place::AtEndOfFile) out += k.text;
   return out;
 }
 

@@ -119,7 +119,8 @@ TEST(MainJob, ScanTakesTheSelectedCategoriesFromTheSettings) {
 TEST(MainJob, ARegistryFileThatDoesNotLoadEndsTheProgramWithItsReason) {
   mxtest::TempDir dir;
   const fs::path prefix = dir.path() / "prefix";
-  mxtest::MakeFixturePrefix(prefix);
+  fs::create_directories(prefix);
+  for (const char* file : {"system.reg", "userdef.reg"}) fs::copy_file(mxtest::FixtureDir() / file, prefix / file);
   for (const auto& damaged : mxtest::DamagedRegistryFiles()) {
     mx::WriteFileAtomic(prefix / "user.reg", damaged.bytes);
     const RunResult run = RunMendrix(dir.path() / "run", "WINEPREFIX='" + prefix.string() + "' timeout 120", "scan");
@@ -135,8 +136,9 @@ TEST(MainJob, ARegistryFileThatDoesNotLoadEndsTheProgramWithItsReason) {
 TEST(MainJob, DamagedLinesOfTheRegistryFilesSurviveAScan) {
   mxtest::TempDir dir;
   const fs::path prefix = dir.path() / "prefix";
-  mxtest::MakeFixturePrefix(prefix);
+  fs::create_directories(prefix);
   const char* files[3] = {"system.reg", "user.reg", "userdef.reg"};
+  for (const char* file : files) fs::copy_file(mxtest::FixtureDir() / file, prefix / file);
   const std::string damaged[3] = {"\"Broken\"=dword:xyz\n", "\"Torn\"=hex:0,\n",
                                   "\n[Software\\\\Bad\\\\\\\\Key] 1\n\"a\"=\"1\"\n"};
   for (int i = 0; i < 3; ++i) std::ofstream(prefix / files[i], std::ios::app) << damaged[i];

@@ -158,15 +158,16 @@ TEST(WineRegFile, BadLinesAreNamedAndWrittenBackInTheirPlace) {
       "#time=xyz\n"
       "garbage\n"
       "\"ok\"=\"kept\"\n";
-  const std::string afterOk = "\"tail\"=hex:01,\\\n";  // 19: cut off at the end
+  const std::string afterOk = "\"bad\"=dword:xyz\n";     // 19
+  const std::string tail = "\"tail\"=hex:01,\\\n";      // 20: cut off at the end, so it stays there
   const std::string text = "WINE REGISTRY Version 2\n" + early + "[Good] 1\n" + inGood + "\n" + badKey +
-                           "\n[Good\\\\Child] 1\n\"ok\"=\"kept\"\n" + afterOk;
+                           "\n[Good\\\\Child] 1\n\"ok\"=\"kept\"\n" + afterOk + tail;
   std::vector<std::wstring> warnings;
   WineRegFile f = Parse(text, &warnings);
   std::vector<std::string> where;
   for (auto& w : warnings) where.push_back(WideToUtf8(w.substr(0, w.find(L": "))));
   EXPECT_EQ(where, (std::vector<std::string>{"t.reg:2", "t.reg:4", "t.reg:5", "t.reg:6", "t.reg:7", "t.reg:9",
-                                             "t.reg:11", "t.reg:19"}));
+                                             "t.reg:11", "t.reg:19", "t.reg:20"}));
   Key* good = f.root->Find(L"Good");
   ASSERT_NE(good, nullptr);
   EXPECT_TRUE(good->values.empty());
@@ -177,7 +178,7 @@ TEST(WineRegFile, BadLinesAreNamedAndWrittenBackInTheirPlace) {
   std::string saved = f.Format();
   size_t at = 0;
   for (const std::string& part : {early, "\n[Good] 1\n#time="s, inGood, "\n" + badKey, "\n[Good\\\\Child] 1\n"s,
-                                  "\"ok\"=\"kept\"\n" + afterOk}) {
+                                  "\"ok\"=\"kept\"\n" + afterOk + tail}) {
     size_t found = saved.find(part, at);
     ASSERT_NE(found, std::string::npos) << "missing or out of place:\n" << part << "\nin:\n" << saved;
     at = found + part.size();
@@ -190,8 +191,10 @@ TEST(WineRegFile, BadLinesAreNamedAndWrittenBackInTheirPlace) {
   child->SetValue(L"z", REG_SZ, {0, 0});
   saved = f.Format();
   EXPECT_NE(saved.find("\"ok\"=\"kept\"\n" + afterOk + "\"z\"=\"\"\n"), std::string::npos) << saved;
+  EXPECT_TRUE(saved.ends_with("\"z\"=\"\"\n" + tail)) << saved;
   child->DeleteValue(L"ok");
-  EXPECT_NE(f.Format().find("\"z\"=\"\"\n" + afterOk), std::string::npos);
+  saved = f.Format();
+  EXPECT_TRUE(saved.ends_with("\"z\"=\"\"\n" + afterOk + tail)) << saved;
 }
 
 TEST(WineRegFile, EndlessNestingIsSkipped) {
