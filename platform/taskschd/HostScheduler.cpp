@@ -1,6 +1,7 @@
 #include "platform/taskschd/HostScheduler.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,6 +192,26 @@ std::string CronFields(const StoredTrigger& t) {
 
 std::string CronMarker(const std::string& unit) { return " # " + unit; }
 
+// Another process of ours (a second prefix, the scheduled run itself) may change the crontab at the same
+// time: its read, change and write happen under one lock file of the user's.
+class CrontabLock {
+ public:
+  CrontabLock() {
+    std::error_code ec;
+    fs::create_directories(ConfigHome(), ec);
+    fd_ = ::open((ConfigHome() / "mendrix-crontab.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~CrontabLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  CrontabLock(const CrontabLock&) = delete;
+  CrontabLock& operator=(const CrontabLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 // The crontab without our lines for unit; false when crontab cannot be run.
 bool ReadCrontabWithout(const std::string& unit, std::string& kept, bool& hadLines) {
   const fs::path tmp = fs::temp_directory_path() / ("mendrix-crontab-" + std::to_string(::getpid()));
@@ -242,6 +263,7 @@ void RemoveLocked(const std::string& unit) {
   }
   fs::remove(AutostartFolder() / (unit + ".desktop"), ec);
   if (CrontabAvailable()) {
+    CrontabLock lock;
     std::string kept;
     bool had = false;
     if (ReadCrontabWithout(unit, kept, had) && had) WriteCrontab(kept);
@@ -274,6 +296,7 @@ void WriteSystemdUnits(const StoredTask& task, const std::string& unit, const st
 }
 
 void WriteCronLines(const StoredTask& task, const std::string& unit, const std::vector<std::string>& command) {
+  CrontabLock lock;
   std::string kept;
   bool had = false;
   if (!ReadCrontabWithout(unit, kept, had)) return;
