@@ -122,11 +122,7 @@ void CDlgRegOptScanPrg::OnPaint() {
   GetClientRect(&client);
   CSTMemDC dc(&paint, &client);
   const int W = client.right, H = client.bottom;
-  dc.FillSolidRect(&client, RGB(255, 255, 255));
-  CBrush grey(RGB(185, 185, 185));
-  RECT band{0, H - 70, W, H};
-  dc.FillRect(&band, &grey);
-  dc.FrameRect(&band, &grey);
+  PaintPageBackground(dc, W, H);
   CPen pen;
   pen.CreatePen(PS_SOLID, 1, RGB(185, 185, 185));
   CPen* oldPen = dc.SelectObject(&pen);

@@ -102,13 +102,11 @@ void CDlgScan3Results::OnPaint() {
   GetClientRect(&client);
   CSTMemDC dc(&paint, &client);
   const int W = client.right, H = client.bottom;
-  dc.FillSolidRect(&client, RGB(255, 255, 255));
+  PaintPageBackground(dc, W, H);
   CBrush outline(RGB(185, 185, 185));
   RECT top{0, 0, W, 75};
   dc.FillSolidRect(&top, m_dTotalFragmentation < 1 ? RGB(45, 189, 45) : RGB(189, 45, 45));
   dc.FrameRect(&top, &outline);
-  RECT bottom{0, H - 70, W, H};
-  dc.FillRect(&bottom, &outline);
   dc.SetBkMode(TRANSPARENT);
   dc.SetTextColor(RGB(255, 255, 255));
   HGDIOBJ oldFont = dc.SelectObject(GetToolsFont(ToolsFont::Results));

@@ -2,7 +2,9 @@
 
 #include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
+#include "platform/gdi/DC.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiObject.h"
 
 HFONT GetToolsFont(ToolsFont role) {
   CZUNApp* app = AfxGetZunApp();
@@ -20,4 +22,13 @@ HFONT GetToolsFont(ToolsFont role) {
     font = win::CreateFontIndirect(&lf);
   }
   return font;
+}
+
+void PaintPageBackground(CDC& dc, int width, int height) {
+  RECT page{0, 0, width, height};
+  dc.FillSolidRect(&page, RGB(255, 255, 255));
+  CBrush grey(RGB(185, 185, 185));
+  RECT band{0, height - 70, width, height};
+  dc.FillRect(&band, &grey);
+  dc.FrameRect(&band, &grey);
 }

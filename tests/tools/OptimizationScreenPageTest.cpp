@@ -3,8 +3,6 @@
 // and the screen is rendered into the renderings folder.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -119,15 +117,6 @@ TEST_F(OptimizationScreenPageTest, RendersTheScreen) {
              return (p >> 16 & 0xFF) < 0x60 && (p >> 8 & 0xFF) < 0x60 && (p & 0xFF) < 0x70;
            }) > 400;
   }, 8000)) << "the screen stayed blank";
-  ASSERT_EQ(pixels.size(), size_t(kWidth) * kHeight);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  for (int row = 0; row < kHeight; ++row)
-    std::copy_n(&pixels[size_t(row) * kWidth], kWidth, reinterpret_cast<uint32_t*>(data + row * stride));
-  cairo_surface_mark_dirty(surface);
-  const auto out = std::filesystem::path(MX_BINARY_DIR) / "ui-renderings";
-  std::filesystem::create_directories(out);
-  EXPECT_EQ(cairo_surface_write_to_png(surface, (out / "optimization-screen.png").c_str()), CAIRO_STATUS_SUCCESS);
-  cairo_surface_destroy(surface);
+  EXPECT_TRUE(mxtest::SavePixelsPng(pixels, kWidth, kHeight,
+                                   std::filesystem::path(MX_BINARY_DIR) / "ui-renderings" / "optimization-screen.png"));
 }

@@ -25,18 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FakeHandOver final : OptimizeHandOver {
-  std::vector<std::string> calls;
-  BOOL InstallBootCompaction() override {
-    calls.push_back("install");
-    return TRUE;
-  }
-  BOOL SetStartAfterOptimization(BOOL enable) override {
-    calls.push_back(enable ? "start-after:on" : "start-after:off");
-    return TRUE;
-  }
-  void EndProgram() override { calls.push_back("end"); }
-};
+using toolstest::FakeHandOver;
 
 struct WindowWorld {
   toolstest::ToolsPrefix prefix;
@@ -45,13 +34,11 @@ struct WindowWorld {
   WindowWorld() {
     InitLanguageReader(mx::ProgramWinDir() + L"\\eng_kvt.ini");
     mx::SetClock(&clock);
-    SetOptimizeHandOver(&handOver);
     StrLastOptimizeTime.clear();
   }
   ~WindowWorld() {
     delete g_pRegCompact;
     g_pRegCompact = nullptr;
-    SetOptimizeHandOver(nullptr);
     mx::SetClock(nullptr);
   }
   // Runs the thread's messages, moving the clock so the pages' timers fire, until done() or 20 s.

@@ -19,24 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FakeHandOver final : OptimizeHandOver {
-  BOOL installResult = TRUE;
-  std::vector<std::string> calls;
-  BOOL InstallBootCompaction() override {
-    calls.push_back("install");
-    return installResult;
-  }
-  BOOL SetStartAfterOptimization(BOOL enable) override {
-    calls.push_back(enable ? "start-after:on" : "start-after:off");
-    return TRUE;
-  }
-  void EndProgram() override { calls.push_back("end"); }
-};
-
-struct UseHandOver {
-  explicit UseHandOver(OptimizeHandOver* h) { SetOptimizeHandOver(h); }
-  ~UseHandOver() { SetOptimizeHandOver(nullptr); }
-};
+using toolstest::FakeHandOver;
 
 void UseEnglish() { InitLanguageReader(mx::ProgramWinDir() + L"\\eng_kvt.ini"); }
 
@@ -134,7 +117,6 @@ TEST(OptimizeResults, OptimiseHandsOverThenSavesTheSummaryMarksAndEnds) {
   toolstest::ToolsPrefix prefix;
   UseEnglish();
   FakeHandOver handOver;
-  UseHandOver use(&handOver);
   auto copy = prefix.createFile(L"C:\\windows\\System32\\Config\\TWQBakup\\s-1.bak", "copy");
   g_pRegCompact = new CRegCompact;
   g_pRegCompact->m_nHives = 1;
@@ -162,7 +144,6 @@ TEST(OptimizeResults, AFailedSetUpLeavesNoTraceOfARestart) {
   UseEnglish();
   FakeHandOver handOver;
   handOver.installResult = FALSE;
-  UseHandOver use(&handOver);
   g_pRegCompact = new CRegCompact;
   EXPECT_FALSE(RunOptimizeCommand());
   EXPECT_EQ(handOver.calls, (std::vector<std::string>{"install"}));

@@ -6,12 +6,15 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "platform/gtk/Startup.h"
 #include "platform/win/MessageBox.h"
 
 // After our headers: GLib defines TRUE and FALSE as macros.
+#include <cairo.h>
 #include <gtk/gtk.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -153,6 +156,20 @@ std::vector<unsigned> ScreenPixels(int x, int y, int width, int height) {
     }
   g_object_unref(pb);
   return out;
+}
+
+bool SavePixelsPng(const std::vector<unsigned>& pixels, int width, int height, const std::filesystem::path& path) {
+  if (pixels.size() != size_t(width) * height) return false;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int row = 0; row < height; ++row)
+    std::copy_n(&pixels[size_t(row) * width], width, reinterpret_cast<uint32_t*>(data + row * stride));
+  cairo_surface_mark_dirty(surface);
+  std::filesystem::create_directories(path.parent_path());
+  bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(surface);
+  return ok;
 }
 
 }  // namespace mxtest

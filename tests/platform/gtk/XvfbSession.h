@@ -1,6 +1,7 @@
 #pragma once
 // A private X server for the tests that need the real display: each test process starts its own Xvfb (so
 // parallel test runs never share a screen), initialises GTK on it and attaches the UI thread's queue.
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ int RunProgram(const std::vector<std::string>& argv);
 
 // Every pixel of the window's region of the screen, 0x00RRGGBB, top row first.
 std::vector<unsigned> ScreenPixels(int x, int y, int width, int height);
+// Writes pixels as ScreenPixels returns them to a PNG file (its folder made when missing).
+bool SavePixelsPng(const std::vector<unsigned>& pixels, int width, int height, const std::filesystem::path& path);
 
 }  // namespace mxtest
 
