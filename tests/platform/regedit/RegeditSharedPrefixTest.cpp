@@ -14,18 +14,15 @@
 #include "platform/base/FileIO.h"
 #include "platform/registry/WineServer.h"
 #include "support/DamagedRegistryFiles.h"
+#include "tests/platform/registry/RegTestPrefix.h"
 #include "support/TestPaths.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr const char* kMachine =
-    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
-    "[Software\\\\Qzx] 1700000000\n#time=1da1747c66d0000\n\"v\"=\"old\"\n";
-constexpr const char* kUser =
-    "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
-    "[Software\\\\Qzx] 1700000000\n#time=1da1747c66d0000\n\"v\"=\"old\"\n";
+using regtest::kMachine;
+using regtest::kUser;
 
 // The editor started on a prefix, running until Wait().
 class Editor {

@@ -14,6 +14,14 @@
 
 namespace regtest {
 
+// Small machine and user files in Wine's format, each with one key Software\Qzx whose "v" is "old".
+inline constexpr const char* kMachine =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
+    "[Software\\\\Qzx] 1700000000\n#time=1da1747c66d0000\n\"v\"=\"old\"\n";
+inline constexpr const char* kUser =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+    "[Software\\\\Qzx] 1700000000\n#time=1da1747c66d0000\n\"v\"=\"old\"\n";
+
 class ScratchPrefix {
  public:
   // files: "fixture" copies the three sample files; otherwise none (an empty prefix).
