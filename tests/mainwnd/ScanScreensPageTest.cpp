@@ -299,6 +299,10 @@ TEST_F(ScanScreensPageTest, RegistryTextIsShownAsTextAndRunsNothing) {
 }
 
 TEST_F(ScanScreensPageTest, ScreensFitTheirTextsAndAreRenderedInFourLanguages) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // Presenting is too slow there to wait for; the optimised tree makes the pictures.
+  GTEST_SKIP() << "renderings come from the optimised build";
+#endif
   for (const Language& language : kLanguages) {
     SCOPED_TRACE(language.code);
     manager.DeleteCategories();
