@@ -13,8 +13,6 @@
 #include "app/LocalizedStrings.h"
 #include "app/RegistryKey.h"
 #include "app/SystemUtils.h"
-#include "mainwnd/FirewallRule.h"
-#include "mainwnd/ZUNDlg.h"
 #include "platform/fs/DosDevices.h"
 #include "platform/base/Text.h"
 #include "platform/gdi/Gdi.h"
@@ -25,6 +23,7 @@
 #include "platform/win/RegisteredMessage.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Window.h"
+#include "platform/win/Wnd.h"
 
 std::atomic<int> g_nModalCount{0};
 
@@ -136,7 +135,8 @@ CZUNApp::~CZUNApp() {
   CZUNApp* self = this;
   g_app.compare_exchange_strong(self, nullptr);
   m_pMainWnd = nullptr;
-  m_mainDlg.reset();
+  m_pMainDlg = nullptr;
+  m_bareMainWnd.reset();
   if (m_hMutex) win::CloseHandle(m_hMutex);
 }
 
@@ -295,7 +295,7 @@ BOOL CZUNApp::InitInstance() {
   LoadExclusionList();
   LoadTemporaryList(this);
   if (const ScanManagerHooks hooks = Hooks(); hooks.create) m_pScanManager = hooks.create();
-  AddFirewallRule(mx::ProgramWinPath(), kFirewallRuleName);
+  AddProgramFirewallRule();
 
   m_strCommandWord = NormalizeCommandWord(FirstArgument());
   if (!ApplyCommandWord()) return FALSE;
@@ -316,16 +316,15 @@ BOOL CZUNApp::InitInstance() {
     m_bShowSplash = TRUE;
   }
 
-  m_mainDlg = std::make_unique<CZUNDlg>();
-  m_pMainDlg = m_mainDlg.get();
-  m_pMainWnd = m_pMainDlg;
-  m_pMainDlg->ShowSplash();
-  m_pMainDlg->m_onInstanceRequest = [](UINT message) {
-    WriteLogLine(message == WM_START_SCHEDULED_SCAN ? L"Another instance asked for a scheduled scan"
-                                                    : L"Another instance asked whether the installed DLL helped");
-  };
-  if (!m_pMainDlg->Create(GetLocalizedString(L"AFX_IDS_APP_TITLE"))) return FALSE;
-  m_pMainDlg->ShowWindow(SW_HIDE);
+  return CreateMainWindow();
+}
+
+BOOL CZUNApp::CreateMainWindow() {
+  m_bareMainWnd = std::make_unique<win::CWnd>();
+  if (!m_bareMainWnd->CreateEx(0, L"#32770", GetLocalizedString(L"AFX_IDS_APP_TITLE").c_str(),
+                               WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 770, 593, nullptr, nullptr))
+    return FALSE;
+  m_pMainWnd = m_bareMainWnd.get();
   return TRUE;
 }
 

@@ -15,6 +15,14 @@
 class CScanManager;
 class CZUNDlg;
 
+namespace win {
+class CWnd;
+}
+
+// Requests a second instance posts to the first one's main window (wParam 0, lParam 0).
+inline constexpr UINT WM_START_SCHEDULED_SCAN = WM_APP + 151;
+inline constexpr UINT WM_ASK_DLL_FIXED = WM_APP + 152;
+
 // The busy counter of the modal prompts shown over the main window (raised and lowered with atomic steps).
 extern std::atomic<int> g_nModalCount;
 
@@ -52,6 +60,13 @@ class CZUNApp : public win::CWinApp {
 
   BOOL InitInstance() override;
   int ExitInstance() override;
+
+  // The program above the screens makes the main window: it shows the splash of an interactive start,
+  // creates the window hidden, sets m_pMainDlg and m_pMainWnd and keeps the window until the object goes.
+  // The core alone makes a bare hidden window with the localized title, so that a second instance finds it.
+  virtual BOOL CreateMainWindow();
+  // Registers the program with the firewall at start-up (the program above the core does it).
+  virtual void AddProgramFirewallRule() {}
   // Swallows the keys the hosted browser must never see (KeyFilter.h).
   BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -104,7 +119,7 @@ class CZUNApp : public win::CWinApp {
   void CreateAppFonts();
 
   HANDLE m_hMutex = nullptr;
-  std::unique_ptr<CZUNDlg> m_mainDlg;
+  std::unique_ptr<win::CWnd> m_bareMainWnd;
 };
 
 // The process's application object, or nullptr.

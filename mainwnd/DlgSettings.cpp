@@ -8,9 +8,6 @@
 #include "ui/STBitmap.h"
 #include "ui/STMemDC.h"
 
-int g_nSettingsWidth = 0;
-int g_nSettingsHeight = 0;
-
 namespace {
 
 constexpr UINT kSeparatorBitmap = 189;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr UINT kFirstShowDelayMs = 2048;
-
 int ProblemCount() {
   CZUNApp* app = AfxGetZunApp();
   return app && app->m_pScanManager ? app->m_pScanManager->GetProblemCount() : 0;

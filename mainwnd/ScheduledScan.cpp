@@ -158,6 +158,6 @@ void RegisterScheduledScan(CScheduledScan::FinishedHandler onFinished) {
       win::PostQuitMessage(1);
       return;
     }
-    dlg.m_scanProgress = std::move(scan);
+    dlg.m_hiddenScheduledScan = std::move(scan);
   });
 }

@@ -3,10 +3,6 @@
 #include "platform/win/Message.h"
 #include "platform/win/Timer.h"
 
-namespace {
-constexpr UINT kScreenSwitchDelayMs = 90;
-}
-
 void PostMainCommand(IScreenHost* host, UINT command) {
   if (HWND main = host ? host->GetMainWindow() : nullptr) win::PostMessage(main, WM_COMMAND, command, 0);
 }

@@ -8,7 +8,7 @@
 
 #include "AppTestPrefix.h"
 #include "app/ZUNApp.h"
-#include "mainwnd/ZUNDlg.h"
+#include "platform/win/Wnd.h"
 #include "platform/base/FileIO.h"
 #include "platform/win/Instance.h"
 #include "platform/win/Message.h"
@@ -30,6 +30,24 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
   }
   return files;
 }
+
+// The first instance's main window as a second instance sees it: a dialog-class window with the title.
+class FirstWindow : public win::CWnd {
+ public:
+  BOOL Create(const wchar_t* title) {
+    return CreateEx(0, L"#32770", title, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 770, 593, nullptr, nullptr);
+  }
+  std::function<void(UINT)> m_onInstanceRequest;
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_START_SCHEDULED_SCAN || msg == WM_ASK_DLL_FIXED) {
+      if (m_onInstanceRequest) m_onInstanceRequest(msg);
+      return 0;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+  }
+};
 
 class SecondInstanceTest : public ::testing::Test {
  protected:
@@ -70,7 +88,7 @@ class SecondInstanceTest : public ::testing::Test {
   mxtest::TempDir runtime;
   apptest::AppPrefix prefix;
   HANDLE mutex = nullptr;
-  CZUNDlg first;
+  FirstWindow first;
 };
 
 TEST_F(SecondInstanceTest, ScanPostsTheScheduledScanRequest) {

@@ -6,8 +6,6 @@
 #include "app/LocalizedStrings.h"
 #include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
-#include "mainwnd/FirewallRule.h"
-#include "mainwnd/ZUNDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
@@ -72,14 +70,11 @@ TEST_F(StartupTest, WaitsOnTheClockBeforeTheInstanceTest) {
   ASSERT_TRUE(Start({}));
   EXPECT_EQ(clock.sleeps(), (std::vector<std::uint32_t>{1024}));
   EXPECT_EQ(Flags(*app), "splash");
-  EXPECT_TRUE(win::IsWindow(app->m_pMainDlg->m_hWnd));
-  EXPECT_FALSE(win::IsWindowVisible(app->m_pMainDlg->m_hWnd));
-  EXPECT_EQ(win::GetWindowTextString(app->m_pMainDlg->m_hWnd), L"Tarvolen Mendrix");
-  EXPECT_EQ(win::FindWindow(L"#32770", L"Tarvolen Mendrix"), app->m_pMainDlg->m_hWnd);
+  EXPECT_TRUE(win::IsWindow(app->m_pMainWnd->m_hWnd));
+  EXPECT_FALSE(win::IsWindowVisible(app->m_pMainWnd->m_hWnd));
+  EXPECT_EQ(win::GetWindowTextString(app->m_pMainWnd->m_hWnd), L"Tarvolen Mendrix");
+  EXPECT_EQ(win::FindWindow(L"#32770", L"Tarvolen Mendrix"), app->m_pMainWnd->m_hWnd);
   EXPECT_EQ(NumTimesKVTRunned, 1u);
-  const auto rules = FindFirewallRules(L"Tarvolen MENDRIX");
-  ASSERT_EQ(rules.size(), 1u);
-  EXPECT_EQ(rules[0].applicationPath, mx::ProgramWinPath());
   app->ExitInstance();
   std::string bytes;
   ASSERT_EQ(mx::ReadWinFile(std::wstring(apptest::kDataFolder) + L"\\ExcludeList.kvt", bytes), ERROR_SUCCESS);

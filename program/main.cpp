@@ -7,8 +7,10 @@
 
 #include "app/AppPaths.h"
 #include "app/SamplePrefix.h"
-#include "app/ZUNApp.h"
+#include "app/CommandWord.h"
 #include "mainwnd/ScheduledScan.h"
+#include "mainwnd/ZUNDlg.h"
+#include "program/MendrixApp.h"
 #include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/fs/WinPath.h"
@@ -43,11 +45,13 @@ std::wstring TodaysLogPath() {
 }
 
 void ReportScan(const ScheduledScanOutcome& outcome) {
-  if (outcome.completed)
-    std::printf("mendrix: scan completed: %d problem%s found\n", outcome.problems, outcome.problems == 1 ? "" : "s");
+  const bool completed = outcome.completed;
+  const int problems = outcome.problems;
+  if (completed)
+    std::printf("mendrix: scan completed: %d problem%s found\n", problems, problems == 1 ? "" : "s");
   else
     std::printf("mendrix: the scan did not complete (see the log); %d problems held from the last scan\n",
-                outcome.problems);
+                problems);
   std::printf("mendrix: results: %s\nmendrix: log:     %s\n", HostPath(ResultsFilePath()).c_str(),
               HostPath(TodaysLogPath()).c_str());
   std::fflush(stdout);
@@ -79,8 +83,9 @@ int main(int argc, char** argv) {
 
   RegisterScanEngine();
   RegisterScheduledScan(ReportScan);
+  CZUNDlg::SetUnattendedEndHook([](bool completed, int problems) { ReportScan({completed, problems}); });
   // Made here rather than as a global: it reads the machine's registry, which must exist first.
-  CZUNApp app;
+  CMendrixApp app;
   const int exitCode = win::AfxWinMain(argc, argv);
   if (app.m_bOtherInstanceFound) {
     std::printf("mendrix: the program already runs on this prefix; the request was passed to it\n");
