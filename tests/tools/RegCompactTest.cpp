@@ -161,7 +161,8 @@ TEST(HiveAnalysis, StopEndsItAtTheNextCheck) {
 
 TEST(HiveAnalysis, DeviceAndHivePathsTurnIntoDrivePaths) {
   toolstest::ToolsPrefix prefix;
-  prefix.createFile(L"C:\\windows\\system32\\config\\SAM", "x");
+  // Outside system32, which a thread with redirection on would not reach.
+  prefix.createFile(L"C:\\users\\qzx\\hives\\SAM", "x");
   EXPECT_EQ(DevicePathToDosPath(L"\\Device\\HarddiskVolume1\\windows\\a"), L"C:\\windows\\a");
   EXPECT_EQ(DevicePathToDosPath(L"\\Device\\HarddiskVolume12\\a"), L"");
   EXPECT_EQ(DevicePathToDosPath(L"\\Device\\CdRom0\\a"), L"");
@@ -174,8 +175,8 @@ TEST(HiveAnalysis, DeviceAndHivePathsTurnIntoDrivePaths) {
   path = L"\\Device\\HarddiskVolume7\\Users\\qzx\\NTUSER.DAT";
   ResolveHiveFilePath(path);
   EXPECT_EQ(path, L"C:\\Users\\qzx\\NTUSER.DAT");
-  EXPECT_EQ(GetFileSizeByListing(L"C:\\windows\\system32\\config\\SAM"), 1u);
-  EXPECT_EQ(GetFileSizeByListing(L"C:\\windows\\system32\\config\\SA"), 0u);
+  EXPECT_EQ(GetFileSizeByListing(L"C:\\users\\qzx\\hives\\SAM"), 1u);
+  EXPECT_EQ(GetFileSizeByListing(L"C:\\users\\qzx\\hives\\SA"), 0u);
 }
 
 TEST(HiveAnalysis, DeletesOnlyFilesTheAnalysisMakes) {
