@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr DWORD kTerminateWaitMs = 5000;
+constexpr DWORD kImportPollMs = 20;
 constexpr std::uint64_t kMaxArchiveBytes = 1ull << 30;
 
 void ShowUndoMessage(const wchar_t* key) {
@@ -57,15 +57,13 @@ BOOL ImportRegFile(const std::wstring& path, BYTE view64) {
     return FALSE;
   mx::ProcessPtr process(info.hProcess.get());
 
-  bool succeeded = false;
-  if (win::WaitForProcess(info.hProcess, kImportTimeoutMs) == WAIT_OBJECT_0) {
-    DWORD exitCode = STILL_ACTIVE;
-    succeeded = win::GetExitCodeProcess(info.hProcess, &exitCode) && exitCode == 0;
-  } else {
-    // The file it reads is deleted after this returns: the editor must have ended by then.
-    win::TerminateProcess(info.hProcess, 1);
-    win::WaitForProcess(info.hProcess, kTerminateWaitMs);
-  }
+  // A large run's import may take minutes: stopping the editor half-way would leave the user not knowing
+  // what was restored, so it is waited for, and the windows of this thread (the UI) keep answering.
+  DWORD waited = WAIT_TIMEOUT;
+  while ((waited = win::WaitForProcess(info.hProcess, kImportPollMs)) == WAIT_TIMEOUT) PumpMessages();
+  DWORD exitCode = STILL_ACTIVE;
+  const bool succeeded =
+      waited == WAIT_OBJECT_0 && win::GetExitCodeProcess(info.hProcess, &exitCode) && exitCode == 0;
   // The editor wrote the registry files; take its changes in before anything reads the registry again.
   mx::reg::ReloadIfChanged();
   return succeeded ? TRUE : FALSE;

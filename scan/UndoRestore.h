@@ -6,10 +6,8 @@
 
 #include "platform/base/WinTypes.h"
 
-// How long the registry editor may take for one entry before the restore gives up on it.
-inline constexpr DWORD kImportTimeoutMs = 9000;
-
 // Imports the .reg file with the registry editor of the view's bitness: for the 64-bit view the thread's
 // file-system redirection is switched off, so the 64-bit editor runs. The editor is started by its full path
-// and awaited; TRUE only when it ran to its end and reported success.
+// and awaited however long it takes, the calling thread's windows answering meanwhile; TRUE only when it ran
+// to its end and reported success.
 BOOL ImportRegFile(const std::wstring& path, BYTE view64);

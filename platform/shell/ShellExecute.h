@@ -12,6 +12,7 @@
 inline constexpr std::intptr_t SE_ERR_FNF = 2;
 inline constexpr std::intptr_t SE_ERR_NOASSOC = 31;
 inline constexpr ULONG SEE_MASK_NOCLOSEPROCESS = 0x40;
+inline constexpr ULONG SEE_MASK_FLAG_NO_UI = 0x400;
 
 struct SHELLEXECUTEINFOW {
   DWORD cbSize = sizeof(SHELLEXECUTEINFOW);
