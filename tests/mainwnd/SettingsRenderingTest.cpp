@@ -33,42 +33,6 @@ class Frame : public CMainBorder {
   }
 };
 
-// What the display shows of the window, once it shows what the window painted.
-bool SaveShown(HWND window, const std::filesystem::path& path) {
-  GtkWidget* widget = gtkhost::Display::Get().WindowWidget(window);
-  if (!widget || !mxtest::RunUntil([&] { return gtk_widget_get_mapped(widget); })) return false;
-  gint x = 0, y = 0;
-  RECT r{};
-  win::GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<unsigned> shown;
-  auto rgb = [](COLORREF c) { return (unsigned(GetRValue(c)) << 16) | (unsigned(GetGValue(c)) << 8) | GetBValue(c); };
-  auto showing = [&](const gdi::Surface& painted) {
-    gdk_window_get_origin(gtk_widget_get_window(widget), &x, &y);  // placed by the server in its own time
-    // one pixel first: the whole window is dear to fetch, and a slow build presents late
-    if (mxtest::ScreenPixels(x + w / 2, y + h / 2, 1, 1) != std::vector<unsigned>{rgb(painted.GetPixel(w / 2, h / 2))})
-      return false;
-    shown = mxtest::ScreenPixels(x, y, w, h);
-    if (painted.width() != w || painted.height() != h || shown.size() != size_t(w) * h) return false;
-    for (int row = 0; row < h; ++row)
-      for (int col = 0; col < w; ++col) {
-        const COLORREF c = painted.GetPixel(col, row);
-        if (shown[size_t(row) * w + col] != rgb(c)) return false;
-      }
-    return true;
-  };
-  // Every window of the tree repaints the usual way, so the display learns of each change; then the screen
-  // must show what they painted, however late a slow build presents it.
-  win::InvalidateRect(window, nullptr, TRUE);
-  win::EnumChildWindows(window, [](HWND child) { return win::InvalidateRect(child, nullptr, TRUE); });
-  const bool same = mxtest::RunUntil([&] {
-    const auto painted = gdi::WindowSurface(window);
-    return painted && showing(*painted);
-  }, 60000);
-  gdi::Surface surface(w, h);
-  return same && surface.SetPixels(std::vector<uint32_t>(shown.begin(), shown.end())) && surface.SavePng(path);
-}
-
 }  // namespace
 
 class SettingsRendering : public SettingsTest {};
@@ -111,7 +75,7 @@ TEST_F(SettingsRendering, FourPagesInEnglishAndGerman) {
     for (const auto& page : kPages) {
       Click(settings.GetDlgItem(page.button));
       const auto path = out / (std::string("settings-") + page.name + "-" + language.name + ".png");
-      ASSERT_TRUE(SaveShown(frame.m_hWnd, path)) << path;
+      ASSERT_TRUE(mxtest::SaveShownPng(frame.m_hWnd, path)) << path;
       EXPECT_GT(std::filesystem::file_size(path), 5000u);
     }
     // the exclusion page's dialog, over the window as Add Entry shows it
@@ -120,6 +84,6 @@ TEST_F(SettingsRendering, FourPagesInEnglishAndGerman) {
     win::SetWindowText(dialog.GetDlgItem(IDC_EDIT_KEY), L"Software\\Qzx\\Tools");
     dialog.ShowWindow(SW_SHOW);
     const auto path = out / (std::string("add-entry-dialog-") + language.name + ".png");
-    ASSERT_TRUE(SaveShown(dialog.m_hWnd, path)) << path;
+    ASSERT_TRUE(mxtest::SaveShownPng(dialog.m_hWnd, path)) << path;
   }
 }

@@ -1,6 +1,9 @@
 // The backup screen and its two pages, headless: layout, page switching, the full backups' list and the
 // repairs' undo runs (listing, delete, undo), the elevation rule, and pictures of both pages.
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "BackupTestSupport.h"
 #include "app/AppPaths.h"
@@ -136,6 +139,44 @@ TEST_F(BackupScreenTest, TwoRepairsListNewestFirstDeleteTakesBothFilesAndUndoRes
     EXPECT_EQ(page.m_listBackups.GetItemText(0, 1), PartialFolder() + L"00000001.rmx");
     screen.OnPartialBackups();
   }
+}
+
+// A window of the UI thread counting the messages it answers.
+class Counter : public CDialog {
+ public:
+  std::atomic<int> answered{0};
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_APP + 7) {
+      ++answered;
+      return 0;
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+  }
+};
+
+// An import that takes its time is waited for to its end, never stopped, and the window answers meanwhile.
+TEST_F(BackupScreenTest, AnUndoWaitsForASlowImportWhileTheWindowAnswers) {
+  RepairRun(L"QzxSlow");
+  screen.OnPartialBackups();
+  const std::string realEditor = mx::RegeditBinary().string();
+  backuptest::FakeEditor slow("sleep 1; exec '" + realEditor + "' \"$@\"");
+  Counter counter;
+  ASSERT_TRUE(counter.Create(uitest::kEmptyPopup));
+  std::atomic<bool> done{false};
+  std::thread poster([&] {
+    while (!done) {
+      win::PostMessage(counter.m_hWnd, WM_APP + 7, 0, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  screen.m_dlgPartialBackups.OnRestore();
+  done = true;
+  poster.join();
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\QzxSlow", KEY_WOW64_64KEY));
+  EXPECT_EQ(Messages(), std::vector<std::wstring>{Text(L"IDS_SUCCESSFULL_RESTORE")});
+  EXPECT_GT(counter.answered, 20) << "messages were answered while the editor ran";
 }
 
 TEST_F(BackupScreenTest, FullBackupsAreTakenListedDeletedAndNeedRights) {

@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/gdi/Surface.h"
+#include "platform/gdi/WindowDC.h"
+#include "platform/gtk/Display.h"
 #include "platform/gtk/Startup.h"
 #include "platform/win/MessageBox.h"
 
@@ -170,6 +173,29 @@ bool SavePixelsPng(const std::vector<unsigned>& pixels, int width, int height, c
   bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(surface);
   return ok;
+}
+
+bool SaveShownPng(HWND window, const std::filesystem::path& path) {
+  GtkWidget* widget = gtkhost::Display::Get().WindowWidget(window);
+  if (!widget || !RunUntil([&] { return gtk_widget_get_mapped(widget); })) return false;
+  gint x = 0, y = 0;
+  gdk_window_get_origin(gtk_widget_get_window(widget), &x, &y);
+  gdi::PaintWindowTree(window);
+  const auto painted = gdi::WindowSurface(window);
+  const int w = painted->width(), h = painted->height();
+  std::vector<unsigned> shown;
+  const bool same = RunUntil([&] {
+    shown = ScreenPixels(x, y, w, h);
+    if (shown.size() != size_t(w) * h) return false;
+    for (int row = 0; row < h; ++row)
+      for (int col = 0; col < w; ++col) {
+        const COLORREF c = painted->GetPixel(col, row);
+        if (shown[size_t(row) * w + col] != ((unsigned(GetRValue(c)) << 16) | (unsigned(GetGValue(c)) << 8) | GetBValue(c)))
+          return false;
+      }
+    return true;
+  }, 10000);
+  return same && SavePixelsPng(shown, w, h, path);
 }
 
 }  // namespace mxtest

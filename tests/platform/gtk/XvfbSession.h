@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/WinDefs.h"
+
 namespace mxtest {
 
 // Starts the server and GTK once per process. False, with the reason, when that is impossible here (no Xvfb
@@ -23,6 +25,14 @@ int RunProgram(const std::vector<std::string>& argv);
 std::vector<unsigned> ScreenPixels(int x, int y, int width, int height);
 // Writes pixels as ScreenPixels returns them to a PNG file (its folder made when missing).
 bool SavePixelsPng(const std::vector<unsigned>& pixels, int width, int height, const std::filesystem::path& path);
+
+// What the display shows of a top-level window, once it shows what the window painted, saved as a PNG; false
+// when the window never appeared as painted or the file could not be written.
+bool SaveShownPng(HWND window, const std::filesystem::path& path);
+
+// What the display shows of a top-level window, once it shows what the window painted, saved as a PNG; false
+// when the window never appeared as painted or the file could not be written.
+bool SaveShownPng(HWND window, const std::filesystem::path& path);
 
 }  // namespace mxtest
 
