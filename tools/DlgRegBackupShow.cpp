@@ -147,7 +147,14 @@ void CDlgRegBackupShow::OnCancel() {
 LRESULT CDlgRegBackupShow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CLOSE) {
     // The worker's close ends the dialog whatever keys are down; a close asked for earlier is refused.
-    if (WorkerDone()) Close(IDCANCEL);
+    if (!WorkerDone()) return 0;
+    // A worker done before the overlay's loop began: ending it now would be lost, so ask again from the loop.
+    auto* overlay = win::CWnd::FromHandle(win::GetParent(m_hWnd));
+    if (overlay && !overlay->ContinueModal()) {
+      PostMessage(WM_CLOSE);
+      return 0;
+    }
+    Close(IDCANCEL);
     return 0;
   }
   return CDialog::WindowProc(msg, wParam, lParam);
