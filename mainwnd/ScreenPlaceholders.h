@@ -34,11 +34,7 @@ class CDlgInstallDlls : public CPlaceholderHtmlScreen {
   CDlgInstallDlls() : CPlaceholderHtmlScreen(SCREEN_INSTALL_DLL, 222) {}
 };
 // Backup screen (template 378): its page buttons are 241, 220 and 226.
-class CDlgBackupRegistry : public CPlaceholderPage {
- public:
-  void CreatePages() {}
-  void OnPartialBackups() {}
-};
+#include "tools/DlgBackupRegistry.h"
 // Repair progress page (template 413).
 class CCleanWizard1Dlg : public CPlaceholderPage {
  public:

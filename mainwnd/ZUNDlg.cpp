@@ -269,6 +269,10 @@ void CZUNDlg::CreateScreens() {
   CreateHtmlScreen(m_dlgInstallDlls, area);
   g_nScreenWidth = w;
   g_nScreenHeight = h;
+  m_dlgBackup.m_enableNavigation = [this](BOOL enable) { EnableNavigation(enable); };
+  m_dlgBackup.m_repaintHome = [this] {
+    if (m_dlgHome.GetSafeHwnd()) m_dlgHome.Invalidate(FALSE);
+  };
   m_dlgBackup.Create(378, this);
   place(m_dlgBackup);
   m_dlgBackup.CreatePages();

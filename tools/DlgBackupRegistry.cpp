@@ -12,8 +12,10 @@
 #include "platform/system/Time.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/WinApp.h"
+#include "platform/win/Window.h"
 #include "tools/BackupPage.h"
 #include "tools/DlgRegBackupShow.h"
+#include "ui/MainWindowLinks.h"
 #include "ui/ModalOverlay.h"
 #include "ui/STMemDC.h"
 
@@ -53,8 +55,15 @@ BOOL CDlgBackupRegistry::Create(win::CWnd* parent, int width, int height) {
   m_nWidth = width;
   m_nHeight = height;
   if (!CDialog::Create(IDD_BACKUP_REGISTRY, parent)) return FALSE;
+  // The main window tells its screens apart by their ids: the template id.
+  win::SetWindowLongPtr(m_hWnd, GWLP_ID, IDD_BACKUP_REGISTRY);
   MoveWindow(6, 128, width, height);
   return TRUE;
+}
+
+BOOL CDlgBackupRegistry::Create(UINT templateId, win::CWnd* parent) {
+  if (templateId != IDD_BACKUP_REGISTRY) return FALSE;
+  return Create(parent, g_nScreenWidth, g_nScreenHeight);
 }
 
 BOOL CDlgBackupRegistry::OnInitDialog() {

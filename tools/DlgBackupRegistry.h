@@ -9,11 +9,10 @@
 #include "ui/DlgChildBase.h"
 #include "ui/DlgTemplateLayout.h"
 #include "ui/KVTHoverButtonWithText.h"
+#include "ui/MainWindowLinks.h"  // the commands 226 and 241 the main window posts here
 
 inline constexpr UINT IDD_BACKUP_REGISTRY = 378;
-inline constexpr int IDC_BTN_TAKE_FULL_BACKUP = 241;
 inline constexpr int IDC_BTN_FULL_BACKUPS = 220;
-inline constexpr int IDC_BTN_PARTIAL_BACKUPS = 226;
 
 class CDlgBackupRegistry : public CDlgChildBase {
  public:
@@ -21,6 +20,8 @@ class CDlgBackupRegistry : public CDlgChildBase {
 
   // Creates the screen hidden in parent's child area at (6, 128), width x height.
   BOOL Create(win::CWnd* parent, int width, int height);
+  // The same with the screen area the main window published (g_nScreenWidth, g_nScreenHeight).
+  BOOL Create(UINT templateId, win::CWnd* parent);
   BOOL OnInitDialog() override;
   // The two pages, below the page buttons; called once right after the screen was created.
   void CreatePages();
