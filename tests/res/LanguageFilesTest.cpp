@@ -164,6 +164,8 @@ TEST(LanguageFiles, EveryKeyTheCodeAsksForIsPresent) {
       }
     }
   }
+  // Element ids of the scan and results pages that the event maps bind: the pages fill them with other texts.
+  for (const char* elementId : {"string17", "string171"}) used.erase(elementId);
   for (const std::string& key : used) {
     bool found = false;
     for (const auto& [section, keys] : English()) found = found || keys.count(mx::Utf8ToWide(key));
