@@ -281,6 +281,7 @@ void CZUNDlg::CreateScreens() {
   g_nSettingsHeight = h;
   m_dlgSettings.Create(IDD_SETTINGS, this);
   place(m_dlgSettings);
+  m_dlgSettings.m_pageScanArea.m_onStartScan = [this] { StartRegistryScan(); };
   CreateHtmlScreen(m_dlgScanProgress, area);
   CreateHtmlScreen(m_dlgScanResults, area);
   CreateHtmlScreen(m_dlgAfterClean, area);

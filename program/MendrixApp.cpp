@@ -1,6 +1,7 @@
 #include "program/MendrixApp.h"
 
 #include "app/AppLog.h"
+#include "app/ScheduledTaskWriter.h"
 #include "mainwnd/FirewallRule.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Module.h"
@@ -21,6 +22,11 @@ BOOL CMendrixApp::CreateMainWindow() {
   m_pMainDlg->m_onInstanceRequest = [](UINT message) {
     WriteLogLine(message == WM_START_SCHEDULED_SCAN ? L"Another instance asked for a scheduled scan"
                                                     : L"Another instance asked whether the installed DLL helped");
+  };
+  m_pMainDlg->m_onCreateDefaultTasks = [] {
+    DeleteDefaultTasks();
+    CreateMonthlyScanTask();
+    CreateUpdateCheckTask();
   };
   if (!m_pMainDlg->Create()) return FALSE;
   m_pMainDlg->ShowWindow(SW_HIDE);
