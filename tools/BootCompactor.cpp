@@ -107,6 +107,14 @@ BootCompactionResult RunBootCompaction(const std::wstring& argument) {
     return result;
   }
   const fs::path prefix = mx::PrefixDir();
+  // The files are rewritten whole below the registry: no other program of ours may save between our read
+  // and our rename, or one of the two writes would be lost.
+  mx::reg::ExclusiveRegistry exclusive;
+  if (!exclusive.held()) {
+    result.exitCode = 3;
+    result.message = L"the registry is busy: no registry file was compacted (" + mx::reg::LastRegistryError() + L")";
+    return result;
+  }
   if (mx::reg::WineServerRunning(prefix)) {
     SetStatus(resolved->host, bytes, kBootStatusRefused);
     result.exitCode = 3;
