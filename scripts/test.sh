@@ -12,4 +12,6 @@ args+=(-DMX_BUILD_TESTS=ON)
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 cd "$dir"
-ctest -j "$(( $(nproc) * 2 ))" --output-on-failure --timeout 600 --no-tests=error
+# MX_CTEST_JOBS and MX_CTEST_ARGS let CI run the slow sanitizer tree with fewer tests at once.
+# shellcheck disable=SC2086
+ctest -j "${MX_CTEST_JOBS:-$(( $(nproc) * 2 ))}" --output-on-failure --timeout 600 --no-tests=error ${MX_CTEST_ARGS:-}

@@ -331,6 +331,11 @@ TEST_F(ScanScreensTest, ItemTextsAreThrottledAndTheLastOneIsStillShown) {
   holdFonts = true;
   main.StartRegistryScan();
   ASSERT_TRUE(RunUntil([&] { return Has(Show(SCREEN_SCAN_PROGRESS)); }));
+  // The worker is held in the fonts category once it recorded its two problems.
+  ASSERT_TRUE(RunUntil([&] {
+    const CCategory* fonts = manager.GetCategory(CATEGORY_FONTS);
+    return fonts && fonts->m_nProblemsFound == 2;
+  }));
   auto& page = Page("427.htm");
   page.ClearCalls();
   // A burst of reports within one interval: one page update now, the newest one when the interval ends.
