@@ -26,7 +26,7 @@ struct Value {
 // after everything of the key (a damaged key line and the lines that followed it), or at the end of the file
 // (a line cut off there inside a continuation, which would take in whatever followed it).
 struct KeptText {
-  enum class Place { AfterHeader, AfterValue, AtEnd, AtEndOfFile };
+  enum class Place { AfterHeader, AfterValue, AtEnd, AtEndOfFile, BeforeAnyKey };
   Place place = Place::AfterHeader;
   std::wstring afterValue;
   std::string text;  // the raw lines, each ending in a line feed

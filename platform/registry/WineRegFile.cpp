@@ -202,7 +202,8 @@ class Parser {
             // The key's values and options cannot go anywhere else: they stay with it, after the key before.
             current_ = nullptr;
             blockOwner_ = lastKey_ ? lastKey_ : out_.root.get();
-            blockIndex_ = AddKept(*blockOwner_, KeptText::Place::AtEnd, "\n" + Raw(begin));
+            blockIndex_ = AddKept(*blockOwner_, lastKey_ ? KeptText::Place::AtEnd : KeptText::Place::BeforeAnyKey,
+                                  "\n" + Raw(begin));
           }
           break;
         case '#':
@@ -286,7 +287,7 @@ class Parser {
       }
     }
     if (!current_)
-      AddKept(*out_.root, KeptText::Place::AfterHeader, Raw(begin));
+      AddKept(*out_.root, KeptText::Place::BeforeAnyKey, Raw(begin));
     else if (hasLastValue_)
       AddKept(*current_, KeptText::Place::AfterValue, Raw(begin), lastValueName_);
     else
@@ -605,9 +606,16 @@ std::string WineRegFile::Format() const {
   out += arch == Arch::Win64 ? "win64" : "win32";
   out += '\n';
   if (!root) return out;
+  // Lines kept from before the first key head the file; those read under an explicit root key line ("[]")
+  // follow that line, where a second load finds them again.
+  bool rootBody = false;
   if (root->kept)
-    for (const auto& k : *root->kept)
-      if (k.place != KeptText::Place::AtEndOfFile) out += k.text;
+    for (const auto& k : *root->kept) {
+      if (k.place == KeptText::Place::BeforeAnyKey)
+        out += k.text;
+      else if (k.place != KeptText::Place::AtEndOfFile)
+        rootBody = true;
+    }
   // Depth first; a key is written when it has values, has no sub-keys, or carries a class, a link or kept
   // lines; the others are implied by their sub-keys. Volatile keys are never written.
   std::vector<const Key*> stack{root.get()};
@@ -615,7 +623,7 @@ std::string WineRegFile::Format() const {
     const Key* key = stack.back();
     stack.pop_back();
     if (key->isVolatile) continue;
-    const bool kept = key->kept && key != root.get();  // the file's own kept lines follow its header
+    const bool kept = key->kept && (key != root.get() || rootBody);
     if (!key->values.empty() || key->subkeys.empty() || key->hasClass || key->isLink || kept) {
       out += "\n[";
       FormatKeyPath(out, *key);

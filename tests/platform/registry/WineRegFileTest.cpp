@@ -236,3 +236,29 @@ TEST(WineRegFile, NotARegistryFileFailsWithFileLineAndWhy) {
 
 }  // namespace
 }  // namespace mx::reg
+
+namespace {
+
+// A damaged line read under an explicit root key line ("[]") is written after that line again, not at the
+// head of the file where a second load would take it for a value before any key.
+TEST(WineRegFile, LinesKeptUnderTheRootKeyLineStayUnderIt) {
+  const std::string text =
+      "WINE REGISTRY Version 2\n"
+      "\"early\"=\"x\"\n"
+      "[] 1\n"
+      "\"q\"=hex(b):01,00,00,00,00,00,\xcd" "0,00\\\n"
+      "\"z\"=hex(ffff0011):\n";
+  mx::reg::WineRegFile file;
+  std::vector<std::wstring> warnings, again;
+  std::wstring error;
+  ASSERT_TRUE(file.Parse(text, L"user.reg", nullptr, &warnings, &error)) << mx::WideToUtf8(error);
+  const std::string written = file.Format();
+  mx::reg::WineRegFile reloaded;
+  ASSERT_TRUE(reloaded.Parse(written, L"user.reg", nullptr, &again, &error)) << mx::WideToUtf8(error);
+  EXPECT_EQ(again.size(), warnings.size()) << written;
+  EXPECT_EQ(reloaded.Format(), written);
+  EXPECT_LT(written.find("\"early\""), written.find("[] 1"));
+  EXPECT_GT(written.find("\"q\"="), written.find("[] 1"));
+}
+
+}  // namespace
