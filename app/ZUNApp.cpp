@@ -207,6 +207,7 @@ void CZUNApp::ForwardToFirstInstance() {
   } else if (word == CommandWord::AskUser) {
     if (!MachineValueExists(L"ASKEDUSER")) win::PostMessage(hwnd, WM_ASK_DLL_FIXED, 0, 0);
   } else {
+    win::PostMessage(hwnd, WM_BRING_TO_FRONT, 0, 0);
     win::ShowWindow(hwnd, SW_SHOWNORMAL);
     win::SetForegroundWindow(win::GetLastActivePopup(hwnd));
   }

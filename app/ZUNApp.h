@@ -22,6 +22,8 @@ class CWnd;
 // Requests a second instance posts to the first one's main window (wParam 0, lParam 0).
 inline constexpr UINT WM_START_SCHEDULED_SCAN = WM_APP + 151;
 inline constexpr UINT WM_ASK_DLL_FIXED = WM_APP + 152;
+// Any other second start: the first instance shows its window for the user, whatever it was doing unattended.
+inline constexpr UINT WM_BRING_TO_FRONT = WM_APP + 153;
 
 // The busy counter of the modal prompts shown over the main window (raised and lowered with atomic steps).
 extern std::atomic<int> g_nModalCount;

@@ -143,6 +143,10 @@ void CScheduledScan::Finish(bool completed) {
     manager->m_hProgressWnd = nullptr;
   }
   if (m_onFinished) m_onFinished(outcome);
+  // With a display the pop-up notifier tells the user, and the run ends with it (or the user takes it over).
+  if (completed && CZUNDlg::NotifiersEnabled()) {
+    if (HWND main = win::GetParent(m_hWnd); main && win::PostMessage(main, WM_COMMAND, ID_CMD_SHOW_POPUP, 0)) return;
+  }
   win::PostQuitMessage(completed ? 0 : 1);
 }
 

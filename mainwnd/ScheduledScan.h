@@ -2,7 +2,7 @@
 // The scheduled scan (command word "scan") as the main window runs it while no screen is shown: a hidden
 // scan-progress window, child of the main window, takes the categories ticked on the scan-area settings page,
 // runs the scan worker, and on its end message saves the results and the scan's time and counts, then ends
-// the program.
+// the program, or with a display hands over to the pop-up notifier.
 #include <functional>
 #include <memory>
 

@@ -19,6 +19,7 @@
 #include "mainwnd/UpdateCheck.h"
 #include "scan/ResultsFile.h"
 #include "scan/ScanManager.h"
+#include "ui/DLGPopupControl.h"
 #include "ui/InputApi.h"
 #include "ui/QRMenu.h"
 #include "ui/STMemDC.h"
@@ -322,9 +323,13 @@ LRESULT CZUNDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (CZUNApp* app = App(); app && app->m_pScanManager) SaveProblemsToDisk(*app->m_pScanManager);
       break;
     case WM_START_SCHEDULED_SCAN:
+      return OnScheduledScanRequest(wParam, lParam);
     case WM_ASK_DLL_FIXED:
-      if (m_onInstanceRequest) m_onInstanceRequest(msg);
-      return 0;
+      return OnDllFixQuestion(wParam, lParam);
+    case WM_BRING_TO_FRONT:
+      return OnBringToFront();
+    case WM_POPUP_NOTIFY:
+      return OnPopupNotify(wParam, lParam);
     case WM_MEASUREITEM:
       if (m_pLanguageMenu) {
         m_pLanguageMenu->MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
@@ -417,19 +422,17 @@ void CZUNDlg::OnTimer(UINT_PTR id) {
       }
       if (app && app->m_bDefaultMode) {
         m_bAllowShow = 0;
-        if (m_onDefaultRun) m_onDefaultRun(*this);
-        else EndUnattendedRun(true);
+        ShowDefaultRunNotifier();
         return;
       }
       if (app && app->m_bAskUserMode) {
         m_bAllowShow = 0;
         CRegistryKey key(HKEY_LOCAL_MACHINE);
         DWORD asked = 0;
-        if (!OpenMachineProductKey(key) || !key.ReadDWORD(L"ASKEDUSER", asked)) {
-          if (m_onAskUserRun) m_onAskUserRun(*this);
-          key.WriteDWORD(L"ASKEDUSER", 1);
-        }
-        if (!m_onAskUserRun) EndUnattendedRun(true);
+        const bool open = OpenMachineProductKey(key);
+        if (open && key.ReadDWORD(L"ASKEDUSER", asked)) return FinishUnattendedRun();  // asked once already
+        if (open) key.WriteDWORD(L"ASKEDUSER", 1);
+        ShowDllFixQuestionNotifier();
         return;
       }
       m_bAllowShow = 1;
@@ -437,6 +440,9 @@ void CZUNDlg::OnTimer(UINT_PTR id) {
       PostMessage(PostMainUIContinueMessage(), 0, 0);
       return;
     }
+    case TIMER_DEFERRED_REQUESTS:
+      RunDeferredRequests();
+      return;
     case TIMER_AFTER_OPTIMIZATION:
       KillTimer(id);
       if (m_onAfterOptimization) m_onAfterOptimization(*this);

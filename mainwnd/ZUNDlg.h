@@ -2,7 +2,9 @@
 // The program's one main window: a skinned dialog created hidden at start-up that creates every screen once,
 // shows one at a time, carries the navigation, Help and language buttons, owns the tray icon and the splash,
 // and takes the commands that move the user through scan, review and repair.
+#include <atomic>
 #include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -23,6 +25,7 @@
 #include "ui/MainBorder.h"
 #include "ui/MainWindowLinks.h"
 #include "ui/MyHoverButton.h"
+#include "ui/TaskbarNotifier.h"
 #include "ui/TrayIcon.h"
 
 inline constexpr UINT IDD_MAIN_WINDOW = 372;
@@ -36,6 +39,9 @@ class QRMenu;
 // Main-window timers besides the screen timers (105-114) and the first show (103).
 inline constexpr UINT_PTR TIMER_AUTO_UPDATE_CHECK = 102;
 inline constexpr UINT_PTR TIMER_AFTER_OPTIMIZATION = 104;
+// Looks again for requests of other instances that had to wait.
+inline constexpr UINT_PTR TIMER_DEFERRED_REQUESTS = 120;
+inline constexpr UINT kDeferredRequestRetryMs = 500;
 // The scan-progress screen's timer that prepares and starts a scan.
 inline constexpr UINT_PTR TIMER_PROGRESS_START_SCAN = 101;
 
@@ -77,17 +83,19 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   // An unattended scan ends: the program is told how (completed, problems held) and the run ends.
   void EndUnattendedRun(bool completed);
   static void SetUnattendedEndHook(std::function<void(bool completed, int problems)> hook);
-  // Called for each request another instance posts (WM_START_SCHEDULED_SCAN, WM_ASK_DLL_FIXED).
-  std::function<void(UINT message)> m_onInstanceRequest;
+  // The answer to "did the installed DLL fix the problem" (the taskbar notifier's links and the question of a
+  // second "askuser" start); without one the answer is only logged.
+  static void SetDllFixFeedbackHook(std::function<void(bool fixed)> hook);
+  // Whether an unattended run may show its notifiers (a display is there); without, a scheduled scan reports
+  // only to the one who started it and ends.
+  static void SetNotifiersEnabled(bool enabled);
+  static bool NotifiersEnabled();
   // The about box, the update check and the feedback form: each runs over this window when set.
   std::function<void(CZUNDlg&)> m_onAbout;
   std::function<void(CZUNDlg&, bool automatic)> m_onCheckForUpdates;
   std::function<void(CZUNDlg&)> m_onFeedback;
   // Default tasks of the first run (the monthly scan and the update check).
   std::function<void()> m_onCreateDefaultTasks;
-  // The unattended runs' notifiers at the first show ("default", "askuser"); without one the run ends.
-  std::function<void(CZUNDlg&)> m_onDefaultRun;
-  std::function<void(CZUNDlg&)> m_onAskUserRun;
   // The "dllfile" run's named-DLL fix, and the summary after the optimisation's reboot.
   std::function<void(CZUNDlg&)> m_onDllFileRun;
   std::function<void(CZUNDlg&)> m_onAfterOptimization;
@@ -104,6 +112,8 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   BYTE m_bHiddenInTray = 0;
   CDlgSplash* m_pSplash = nullptr;  // owns itself once its window exists
   HICON m_hIcon = nullptr;
+  // Set from the start of a popup's thread until its final state arrives here: the popup belongs to its thread.
+  std::atomic<bool> m_bPopupAlive{false};
   int m_nPopupAnimTime = 1024;
   int m_nPopupStayTime = 7002;
   BYTE m_bAllowShow = 0;
@@ -124,6 +134,7 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   CDlgUploadFiles m_dlgUpload;
   CDlgAfterCleanRegVer m_dlgAfterClean;
   CDlgTemplateLayout m_layout;
+  CTaskbarNotifier m_taskbarNotifier;
   CHoverButton m_btnLanguage;
   CMyHoverButton m_btnUpload;
   DWORD m_dwDontShowLangButton = 0;
@@ -163,6 +174,17 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   void OnCmdScanDone();
   void OnCmdStartClean();
   void OnCmdShowPopup();
+  // Requests from another instance and the notifiers of the unattended runs.
+  LRESULT OnScheduledScanRequest(WPARAM, LPARAM);
+  LRESULT OnDllFixQuestion(WPARAM, LPARAM);
+  LRESULT OnBringToFront();
+  LRESULT OnPopupNotify(WPARAM wParam, LPARAM lParam);
+  // Shows the pop-up notifier on the calling thread and returns when it is gone (the pop-up thread, or the
+  // update thread of an unattended update check).
+  BOOL RunPopupNotifier();
+  void ShowDllFixQuestionNotifier();
+  void ShowDefaultRunNotifier();
+  void OnNotifierAction(NotifierAction action);
   void OnCmdCleanDone();
   void OnBtnLanguage();
   void OnLanguageSelected(UINT id);
@@ -185,7 +207,18 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   BOOL RelaunchAfterSaving(const std::wstring& verb, const std::wstring& parameters, const wchar_t* failureKey);
   void SaveStateForExit();
 
+  // A request of another instance waits while a window or an operation must not be disturbed.
+  bool RequestMustWait() const;
+  void DeferRequest(UINT message);
+  void RunDeferredRequests();
+  void SetUpTaskbarNotifier();
+  // Brings the window up for the user: the unattended run becomes an interactive one.
+  void ShowForUser();
+  // Saves everything and ends the program: an unattended run that nobody took over.
+  void FinishUnattendedRun();
+
   bool m_bUnattendedScanPending = false;
+  std::vector<UINT> m_deferredRequests;
   // The language menu while it is shown: its items are measured and drawn by it.
   QRMenu* m_pLanguageMenu = nullptr;
 };

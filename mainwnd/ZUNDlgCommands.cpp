@@ -136,12 +136,6 @@ void CZUNDlg::OnCmdCleanDone() {
   PostMessage(WM_COMMAND, n <= 0 ? IDC_BTN_HOME : ID_CMD_SCAN_DONE, 0);
 }
 
-// The scheduled scan's report. The pop-up notifier takes it over; until then the run ends with the scan.
-void CZUNDlg::OnCmdShowPopup() {
-  m_bUnattendedScanPending = false;
-  EndUnattendedRun(true);
-}
-
 void CZUNDlg::SaveStateForExit() {
   SaveSettings();
   SaveExclusionList();

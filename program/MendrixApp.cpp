@@ -1,6 +1,5 @@
 #include "program/MendrixApp.h"
 
-#include "app/AppLog.h"
 #include "app/ScheduledTaskWriter.h"
 #include "mainwnd/FirewallRule.h"
 #include "mainwnd/ZUNDlg.h"
@@ -19,10 +18,6 @@ BOOL CMendrixApp::CreateMainWindow() {
   m_pMainDlg = m_mainDlg.get();
   m_pMainWnd = m_pMainDlg;
   m_pMainDlg->ShowSplash();
-  m_pMainDlg->m_onInstanceRequest = [](UINT message) {
-    WriteLogLine(message == WM_START_SCHEDULED_SCAN ? L"Another instance asked for a scheduled scan"
-                                                    : L"Another instance asked whether the installed DLL helped");
-  };
   m_pMainDlg->m_onCreateDefaultTasks = [] {
     DeleteDefaultTasks();
     CreateMonthlyScanTask();
