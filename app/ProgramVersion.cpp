@@ -2,7 +2,9 @@
 
 #include <mutex>
 
+#include "app/FileVersionInfo.h"
 #include "platform/shell/VersionInfo.h"
+#include "platform/system/Module.h"
 
 void EnsureProgramVersionResource() {
   static std::once_flag once;
@@ -16,4 +18,15 @@ void RegisterProgramVersionResource() {
   mx::SetModuleVersionResource(mx::BuildVersionResource(
       version, {{L"CompanyName", L"Tarvolen"}, {L"FileDescription", L"Tarvolen Mendrix"},
                 {L"FileVersion", text}, {L"ProductName", L"Tarvolen Mendrix"}, {L"ProductVersion", text}}));
+}
+
+BOOL GetExeFileVersion(std::wstring& out) {
+  out.clear();
+  EnsureProgramVersionResource();
+  wchar_t path[MAX_PATH] = {};
+  if (win::GetModuleFileName(nullptr, path, MAX_PATH) == 0) return FALSE;
+  CFileVersionInfo info;
+  if (!info.Load(path)) return FALSE;
+  out = info.GetFileVersion();
+  return out.empty() ? FALSE : TRUE;
 }

@@ -275,13 +275,3 @@ BOOL RunDownloadedSetup() {
   return TRUE;
 }
 
-BOOL GetExeFileVersion(std::wstring& out) {
-  out.clear();
-  EnsureProgramVersionResource();
-  wchar_t path[MAX_PATH] = {};
-  if (win::GetModuleFileName(nullptr, path, MAX_PATH) == 0) return FALSE;
-  CFileVersionInfo info;
-  if (!info.Load(path)) return FALSE;
-  out = info.GetFileVersion();
-  return out.empty() ? FALSE : TRUE;
-}

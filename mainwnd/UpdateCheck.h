@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "app/ProgramVersion.h"
 #include "platform/base/WinTypes.h"
 #include "platform/win/Thread.h"
 
@@ -50,8 +51,6 @@ int DownloadAndRunSetup(BOOL quiet);
 // Starts the downloaded installer; TRUE only when it really started, and then the program ends through the
 // end hook. A Windows installer cannot run on this machine: the launch is recorded and FALSE returned.
 BOOL RunDownloadedSetup();
-// The FileVersion text of the running program; FALSE and "" when it cannot be read.
-BOOL GetExeFileVersion(std::wstring& out);
 
 // How the check reaches the rest of the program. endProgram asks the UI thread to save settings, lists and
 // results and end (by default: WM_QUIT to the application's thread, whose exit saves them); popupNotifier
