@@ -253,7 +253,9 @@ BOOL InstallDlls(DLL_RESULT_DATA_EX a, DLL_RESULT_DATA_EX b, DLL_RESULT_DATA_EX 
       }
       WriteLogLine(L"User confirmed to overwrite");
       // The file is replaced only once it is safe in the backup folder.
-      if (!BackupExistingDll(p.targetPath, p.record.filename, p.record.bits)) {
+      // Named after the file it holds, which is the main file's name in the system folders.
+      const std::wstring existing = p.targetPath.substr(p.targetPath.rfind(L'\\') + 1);
+      if (!BackupExistingDll(p.targetPath, existing, p.record.bits)) {
         WriteLogLine(L"Existing DLL could not be backed up, it is left in place - " + p.targetPath);
         Tell(GetLocalizedString(L"IDS_DLL_CANNOT_COPIED"), MB_OK | MB_ICONERROR);
         return finish(FALSE);
