@@ -29,10 +29,7 @@ class CPlaceholderPage : public CDlgChildBase {
 
 // --- the screens' slots: one line each ---------------------------------------------------------------------
 // Install-DLLs screen (id 114, template 222).
-class CDlgInstallDlls : public CPlaceholderHtmlScreen {
- public:
-  CDlgInstallDlls() : CPlaceholderHtmlScreen(SCREEN_INSTALL_DLL, 222) {}
-};
+#include "mainwnd/DlgInstallDlls.h"
 // Backup screen (template 378): its page buttons are 241, 220 and 226.
 #include "tools/DlgBackupRegistry.h"
 // Repair progress page (template 413).

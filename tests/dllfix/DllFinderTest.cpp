@@ -23,20 +23,13 @@
 #include "platform/win/MessageBox.h"
 #include "support/ServiceDouble.h"
 #include "support/TestPrefix.h"
+#include "DllTestPrefix.h"
 
 namespace fs = std::filesystem;
 using mxtest::ServiceDouble;
 
 namespace {
 
-constexpr const wchar_t* kMachine = LR"(
-[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Schedule]
-"Start"=dword:00000003
-[HKEY_CURRENT_USER\Volatile Environment]
-"USERNAME"="qzx"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders]
-"AppData"="C:\\users\\qzx\\AppData\\Roaming"
-)";
 
 DLL_RESULT_DATA_EX Record(const std::wstring& name, const std::wstring& bits, int order,
                           const std::wstring& url = {}, const std::wstring& hash = {}) {
@@ -53,8 +46,7 @@ class DllFinderTest : public ::testing::Test {
  protected:
   explicit DllFinderTest(mxtest::Arch arch = mxtest::Arch::Win64) : prefix(arch) {}
   void SetUp() override {
-    prefix.import(kMachine);
-    prefix.createFile(L"C:\\users\\qzx\\AppData\\Roaming\\desktop.ini");
+    dlltest::PrepareDllPrefix(prefix);
     ResetIniCache();
     InitLanguageReader(mx::ProgramWinDir() + L"\\eng_kvt.ini");
     mx::ResetStartedServices();
