@@ -53,6 +53,19 @@ HFONT MakeFont(int height, bool underline, BYTE charset) {
   return win::CreateFontIndirect(&lf);
 }
 
+// Registered once, with the arrow cursor.
+void RegisterPopupClass() {
+  static const bool registered = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = win::DefWindowProc;
+    wc.lpszClassName = L"MendrixPopup";
+    wc.hCursor = win::LoadCursor(nullptr, IDC_ARROW);
+    win::RegisterClass(&wc);
+    return true;
+  }();
+  (void)registered;
+}
+
 }  // namespace
 
 PopupContent MakePopupContent(bool updateRun, int problemCount) {
@@ -97,6 +110,7 @@ BOOL CDLGPopupControl::Create(HWND parent) {
   m_bLayered = m_nAlpha <= 254 || m_nMode == 1;
   if (m_bLayered) exStyle |= WS_EX_LAYERED;
   m_hOwner = parent;
+  RegisterPopupClass();
   if (!CreateEx(exStyle, L"MendrixPopup", L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr)) return FALSE;
   s_activePopup.store(m_hWnd);
   m_hCursor = nullptr;
@@ -176,8 +190,11 @@ void CDLGPopupControl::ApplyFrame(bool forced) {
   SetWindowPos(nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
   win::InvalidateRect(m_hWnd, nullptr, FALSE);
-  if (m_bLayered && !m_bPaused && (forced || m_nCurrentAlpha != m_nTargetAlpha))
-    win::SetLayeredWindowAttributes(m_hWnd, 0, static_cast<BYTE>(std::clamp(m_nCurrentAlpha, 0, 255)), LWA_ALPHA);
+  // Compared with what the window shows, so that the last step's alpha (which equals the target) is shown too.
+  if (m_bLayered && !m_bPaused && (forced || m_nCurrentAlpha != m_nShownAlpha)) {
+    m_nShownAlpha = std::clamp(m_nCurrentAlpha, 0, 255);
+    win::SetLayeredWindowAttributes(m_hWnd, 0, static_cast<BYTE>(m_nShownAlpha), LWA_ALPHA);
+  }
   UpdateWindow();
 }
 

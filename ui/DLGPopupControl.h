@@ -95,6 +95,7 @@ class CDLGPopupControl : public win::CWnd {
   int m_nStepsLeft = 0;
   RECT m_rcTarget{}, m_rcCurrent{};
   int m_nTargetAlpha = 252, m_nCurrentAlpha = 252;
+  int m_nShownAlpha = -1;  // the alpha last given to the window
   BOOL m_bPaused = FALSE;
   BOOL m_bTracking = FALSE;
   BYTE m_bHoverMessage = 0, m_bHoverMiddle = 0, m_bHoverLink = 1;

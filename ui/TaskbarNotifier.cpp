@@ -39,6 +39,19 @@ void FreeFont(HFONT& font) {
   font = nullptr;
 }
 
+// Registered once, with the arrow cursor.
+void RegisterNotifierClass() {
+  static const bool registered = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = win::DefWindowProc;
+    wc.lpszClassName = L"MendrixTaskbarNotifier";
+    wc.hCursor = win::LoadCursor(nullptr, IDC_ARROW);
+    win::RegisterClass(&wc);
+    return true;
+  }();
+  (void)registered;
+}
+
 }  // namespace
 
 CTaskbarNotifier::CTaskbarNotifier() = default;
@@ -53,6 +66,7 @@ CTaskbarNotifier::~CTaskbarNotifier() {
 
 BOOL CTaskbarNotifier::Create(win::CWnd* parent) {
   if (GetSafeHwnd()) return TRUE;
+  RegisterNotifierClass();
   if (!CreateEx(WS_EX_TOOLWINDOW, L"MendrixTaskbarNotifier", L"", WS_POPUP, 0, 0, 0, 0,
                 parent ? parent->GetSafeHwnd() : nullptr, nullptr))
     return FALSE;
