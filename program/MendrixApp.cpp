@@ -1,6 +1,9 @@
 #include "program/MendrixApp.h"
 
 #include "app/ScheduledTaskWriter.h"
+#include "dllfix/DllFixFeedback.h"
+#include "dllfix/DllInstaller.h"
+#include "mainwnd/DlgDllFileNag.h"
 #include "mainwnd/FirewallRule.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Module.h"
@@ -23,6 +26,15 @@ BOOL CMendrixApp::CreateMainWindow() {
     CreateMonthlyScanTask();
     CreateUpdateCheckTask();
   };
+  m_pMainDlg->m_onDllFileRun = [](CZUNDlg& main) {
+    if (RunNamedDllFix(&main) == IDOK) main.PostMessage(WM_COMMAND, ID_CMD_FEEDBACK, 0);
+  };
+  CZUNDlg::SetDllFixFeedbackHook([](bool fixed) { SendDllFixFeedback(fixed ? TRUE : FALSE); });
+  // An alternative version goes to the folder the installer proposes for its bits.
+  SetInstallFolderChooser([](const std::wstring&, const std::wstring&, std::wstring& chosen) {
+    chosen.clear();
+    return TRUE;
+  });
   if (!m_pMainDlg->Create()) return FALSE;
   m_pMainDlg->ShowWindow(SW_HIDE);
   return TRUE;

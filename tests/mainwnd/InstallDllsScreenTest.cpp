@@ -11,6 +11,7 @@
 #include "app/LocalizedStrings.h"
 #include "app/ZUNApp.h"
 #include "dllfix/DllInstaller.h"
+#include "mainwnd/DlgDllFileNag.h"
 #include "mainwnd/DlgInstallDlls.h"
 #include "platform/base/FileIO.h"
 #include "platform/base/Md5.h"
@@ -34,7 +35,9 @@ using Calls = std::vector<std::vector<std::wstring>>;
 const wchar_t* const kPageFunctions[] = {
     L"setlanguage", L"LoadStrings", L"ClearSearchResults", L"setSearchResults", L"AddToSearchList", L"noresults",
     L"HideDivShowExactSearchResult", L"setSearchResultsEXact", L"addTableVersions", L"SetRecommDesc",
-    L"settxtNewSearchRecommendedInstall", L"addTableAlternativeVersions", L"ShowNewSearch"};
+    L"settxtNewSearchRecommendedInstall", L"addTableAlternativeVersions", L"ShowNewSearch",
+    // the named-DLL fix's page
+    L"setElementText", L"SetBtnText", L"showDiv1", L"ShowdivNotFound", L"setText", L"addTableAlternateVersions"};
 
 // A detail reply for x.dll: a 64-bit version, a 32-bit one of the same order, and an older 32-bit one.
 std::string DetailReply(const std::string& base) {
@@ -176,4 +179,44 @@ TEST_F(InstallDllsScreenTest, AnAlternativeAsksForItsFolder) {
   SetInstallFolderChooser(nullptr);
   EXPECT_EQ(mx::ToLower(proposed), L"c:\\windows\\syswow64");
   EXPECT_EQ(Content(L"C:\\windows\\syswow64\\x.dll"), "MZ-old");
+}
+
+TEST_F(InstallDllsScreenTest, NamedDllFixSearchesInstallsAndShowsItsDonePanel) {
+  ServiceDouble service(R"({"routes": [{"path": "/", "body": "up"},
+    {"path": "/searchfiles/withkey/search.php", "body": ")" + DetailReply("{base}") + R"("},
+    {"path": "/f/x32.dll", "body": "MZ-32"}, {"path": "/f/x64.dll", "body": "MZ-64"}]})");
+  setenv("MENDRIX_SERVICE_URL", service.url().c_str(), 1);
+  // Without a recorded name nothing is asked and no window opens.
+  EXPECT_EQ(RunNamedDllFix(&main), IDCANCEL);
+  EXPECT_TRUE(service.requests().empty());
+
+  prefix.import32(LR"([HKEY_LOCAL_MACHINE\Software\Tarvolen\Mendrix\Version 1.0]
+"DLLFILENAME"="x.dll"
+)");
+  CDlgDllFileNag window(&main);
+  ASSERT_TRUE(window.Create(IDD_DLL_FILE_NAG, &main));
+  loaded();
+  std::shared_ptr<web::FakePage> nag = page;
+  nag->Define(L"DownloadDone", [&](const std::vector<std::wstring>&) {
+    nag->Click(L"clickme");
+    return web::ScriptValue();
+  });
+  const auto texts = nag->CallsOf(L"setElementText");
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::vector<std::wstring>{L"idHeading1", L"x.dll will now be installed"}),
+            texts.end());
+  EXPECT_TRUE(service.requests().empty());  // the search waits for its timer
+
+  window.SendMessage(WM_TIMER, kNamedDllSearchTimer, 0);
+  ASSERT_EQ(nag->CallsOf(L"showDiv1").size(), 1u);
+  EXPECT_EQ(nag->CallsOf(L"addTableVersions").size(), 2u);
+  EXPECT_EQ(nag->CallsOf(L"addTableAlternateVersions").size(), 3u);
+  EXPECT_FALSE(window.m_btnStartScan.IsWindowVisible());
+
+  nag->Click(L"idbtnInstall");
+  EXPECT_EQ(nag->CallsOf(L"DownloadDone").size(), 1u);
+  EXPECT_EQ(Content(L"C:\\windows\\system32\\x.dll"), "MZ-64");
+  EXPECT_EQ(Content(L"C:\\windows\\syswow64\\x.dll"), "MZ-32");
+  EXPECT_TRUE(window.m_btnStartScan.IsWindowVisible());
+  EXPECT_TRUE(window.m_lnkFeedback.IsWindowVisible());
+  window.DestroyWindow();
 }
