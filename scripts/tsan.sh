@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 dir=${1:-build/tsan}
 
 # Test programs to run under the thread checker; add yours to the list.
-programs=(win_tests scan_ScanThreadTest)
+programs=(win_tests scan_ScanThreadTest notifier_tests)
 # Programs they start as other processes.
 helpers=(win_instance_helper)
 
