@@ -167,6 +167,12 @@ void CZUNDlg::OnCmdShowPopup() {
 
 BOOL CZUNDlg::RunPopupNotifier() {
   CZUNApp* app = App();
+  if (!NotifiersEnabled()) {
+    // Nothing can be shown: the run ends as if the popup had gone unseen.
+    m_bPopupAlive = true;
+    PostMessage(WM_POPUP_NOTIFY, kPopupStateChanged, CDLGPopupControl::kNone);
+    return TRUE;
+  }
   PopupRunSettings settings;
   settings.content = MakePopupContent(app && app->m_bUpdateCheckMode, ProblemCount());
   settings.stayTime = m_nPopupStayTime;
@@ -179,8 +185,11 @@ BOOL CZUNDlg::RunPopupNotifier() {
 LRESULT CZUNDlg::OnPopupNotify(WPARAM wParam, LPARAM lParam) {
   CZUNApp* app = App();
   if (wParam == kPopupLinkClicked) {
+    // The user took the run over: the window comes up (so that the program can be reached and ended), and the
+    // popup's end no longer ends the program.
     if (lParam == kPopupCmdCheckForUpdates) {
       if (app) app->m_bUpdateFromPopup = true;
+      ShowForUser();
       PostMessage(WM_COMMAND, kPopupCmdCheckForUpdates, 0);
       return 1;
     }

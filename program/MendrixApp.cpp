@@ -5,6 +5,7 @@
 #include "dllfix/DllInstaller.h"
 #include "mainwnd/DlgDllFileNag.h"
 #include "mainwnd/FirewallRule.h"
+#include "mainwnd/UpdateCheck.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Module.h"
 
@@ -29,6 +30,8 @@ BOOL CMendrixApp::CreateMainWindow() {
   m_pMainDlg->m_onDllFileRun = [](CZUNDlg& main) {
     if (RunNamedDllFix(&main) == IDOK) main.PostMessage(WM_COMMAND, ID_CMD_FEEDBACK, 0);
   };
+  // The unattended update check tells of a new version with the pop-up, on the check's own thread.
+  SetUpdateCheckHooks({{}, [main = m_pMainDlg] { main->RunPopupNotifier(); }, {}});
   CZUNDlg::SetDllFixFeedbackHook([](bool fixed) { SendDllFixFeedback(fixed ? TRUE : FALSE); });
   // An alternative version goes to the folder the installer proposes for its bits.
   SetInstallFolderChooser([](const std::wstring&, const std::wstring&, std::wstring& chosen) {

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "platform/base/Clock.h"
 #include "platform/gdi/NotifyIcon.h"
+#include "platform/win/Thread.h"
 #include "scan/ResultsFile.h"
 #include "scan/ScanManager.h"
 #include "ui/DLGPopupControl.h"
@@ -257,4 +258,32 @@ TEST_F(UnattendedRunTest, DllQuestionOfAnotherInstanceTrimsTheName) {
   ASSERT_EQ(answers.answers.texts().size(), 1u);
   EXPECT_EQ(answers.answers.texts()[0], L"Did installing qzx.dll solve your problem?");
   EXPECT_EQ(feedback, std::vector<bool>{false});
+}
+
+// The update check's thread shows the popup about a new version: ignored, the run ends; its link starts the
+// update with the window up, and only the link sets the update-from-popup flag.
+TEST_F(UnattendedRunTest, UpdateRunPopupEndsTheRunOrStartsTheUpdate) {
+  std::vector<bool> checks;
+  for (bool click : {false, true}) {
+    SCOPED_TRACE(click);
+    app->m_bUpdateCheckMode = TRUE;
+    app->m_bUpdateFromPopup = false;
+    Start();
+    dlg->m_onCheckForUpdates = [&](CZUNDlg&, bool automatic) { checks.push_back(automatic); };
+    win::AfxBeginThread([](LPVOID main) -> UINT { return static_cast<CZUNDlg*>(main)->RunPopupNotifier(); },
+                        dlg.get());
+    RunUntil([] { return CDLGPopupControl::ActivePopupWindow() != nullptr; });
+    HWND popup = CDLGPopupControl::ActivePopupWindow();
+    ASSERT_NE(popup, nullptr);
+    win::PostMessage(popup, WM_LBUTTONDOWN, 0, (40 << 16) | 120);  // beside the link
+    if (click) win::PostMessage(popup, WM_LBUTTONDOWN, 0, (125 << 16) | 120);
+    const bool quit = RunUntil([&] { return click && !win::IsWindow(popup) && !checks.empty(); });
+    EXPECT_EQ(quit, !click);
+    EXPECT_EQ(app->m_bUpdateFromPopup.load(), click);
+    EXPECT_EQ(checks, click ? std::vector<bool>{false} : std::vector<bool>{});
+    EXPECT_EQ(win::IsWindowVisible(dlg->m_hWnd) != FALSE, click);
+    for (int i = 0; i < 5000 && CDLGPopupControl::ActivePopupWindow(); ++i) mx::SystemClock().Sleep(1);
+    dlg.reset();
+    Pump();
+  }
 }
