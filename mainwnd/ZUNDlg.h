@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "dllfix/DlgUploadFiles.h"
@@ -86,9 +87,9 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   // The answer to "did the installed DLL fix the problem" (the taskbar notifier's links and the question of a
   // second "askuser" start); without one the answer is only logged.
   static void SetDllFixFeedbackHook(std::function<void(bool fixed)> hook);
-  // Whether an unattended run may show its notifiers (a display is there); without, a scheduled scan reports
-  // only to the one who started it and ends.
-  static void SetNotifiersEnabled(bool enabled);
+  // Whether an unattended run shows its notifiers: by default when a display shows the windows; without, a
+  // scheduled scan reports only to the one who started it and ends. Tests decide it (nullopt: the default).
+  static void SetNotifiersEnabled(std::optional<bool> enabled);
   static bool NotifiersEnabled();
   // The about box, the update check and the feedback form: each runs over this window when set.
   std::function<void(CZUNDlg&)> m_onAbout;

@@ -25,9 +25,10 @@ std::function<void(bool)>& DllFixFeedbackHook() {
   return hook;
 }
 
-std::atomic<bool>& NotifiersOn() {
-  static std::atomic<bool> on{false};
-  return on;
+// -1 follows the display, 0 off, 1 on.
+std::atomic<int>& NotifiersSetting() {
+  static std::atomic<int> setting{-1};
+  return setting;
 }
 
 CZUNApp* App() { return AfxGetZunApp(); }
@@ -58,8 +59,13 @@ void SendDllFixFeedback(bool fixed) {
 }  // namespace
 
 void CZUNDlg::SetDllFixFeedbackHook(std::function<void(bool)> hook) { DllFixFeedbackHook() = std::move(hook); }
-void CZUNDlg::SetNotifiersEnabled(bool enabled) { NotifiersOn() = enabled; }
-bool CZUNDlg::NotifiersEnabled() { return NotifiersOn(); }
+void CZUNDlg::SetNotifiersEnabled(std::optional<bool> enabled) {
+  NotifiersSetting() = enabled ? (*enabled ? 1 : 0) : -1;
+}
+bool CZUNDlg::NotifiersEnabled() {
+  const int setting = NotifiersSetting();
+  return setting < 0 ? win::HasWindowObserver() : setting == 1;
+}
 
 // --- requests of other instances --------------------------------------------------------------------------
 

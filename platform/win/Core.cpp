@@ -287,4 +287,10 @@ void SetWindowObserver(WindowObserver* observer) {
   core.observer = observer;
 }
 
+bool HasWindowObserver() {
+  auto& core = core::Core::Get();
+  std::lock_guard lock(core.m);
+  return core.observer != nullptr;
+}
+
 }  // namespace win

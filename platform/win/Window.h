@@ -153,5 +153,7 @@ struct WindowObserver {
 };
 // One observer per process; nullptr removes it. The caller keeps ownership.
 void SetWindowObserver(WindowObserver* observer);
+// Whether a presentation layer shows the windows (a real display is on).
+bool HasWindowObserver();
 
 }  // namespace win

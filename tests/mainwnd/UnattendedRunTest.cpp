@@ -31,7 +31,7 @@ class UnattendedRunTest : public MainWindowTest {
       win::PostMessage(CDLGPopupControl::ActivePopupWindow(), WM_CLOSE, 0, 0);
       mx::SystemClock().Sleep(1);
     }
-    CZUNDlg::SetNotifiersEnabled(false);
+    CZUNDlg::SetNotifiersEnabled(std::nullopt);
     CZUNDlg::SetInitHook(nullptr);
     CZUNDlg::SetDllFixFeedbackHook(nullptr);
     dlg.reset();
