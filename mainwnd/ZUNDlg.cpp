@@ -35,6 +35,11 @@ std::function<void(CZUNDlg&)>& InitHook() {
   return hook;
 }
 
+std::function<BOOL()>& FinishAfterOptimizationHook() {
+  static std::function<BOOL()> hook;
+  return hook;
+}
+
 std::function<void(bool, int)>& UnattendedEndHook() {
   static std::function<void(bool, int)> hook;
   return hook;
@@ -65,6 +70,10 @@ CZUNDlg::~CZUNDlg() {
 }
 
 void CZUNDlg::SetInitHook(std::function<void(CZUNDlg&)> hook) { InitHook() = std::move(hook); }
+
+void CZUNDlg::SetFinishAfterOptimizationHook(std::function<BOOL()> hook) {
+  FinishAfterOptimizationHook() = std::move(hook);
+}
 
 void CZUNDlg::SetUnattendedEndHook(std::function<void(bool, int)> hook) { UnattendedEndHook() = std::move(hook); }
 
@@ -122,6 +131,8 @@ BOOL CZUNDlg::OnInitDialog() {
     else
       StartRegistryScan();
   }
+  if (app && app->m_bStartedAfterOptimization && FinishAfterOptimizationHook() && FinishAfterOptimizationHook()())
+    SetTimer(TIMER_AFTER_OPTIMIZATION, kAfterOptimizationDelayMs);
 
   AddButtonTooltips();
   return TRUE;

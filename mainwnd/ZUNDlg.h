@@ -40,6 +40,7 @@ class QRMenu;
 // Main-window timers besides the screen timers (105-114) and the first show (103).
 inline constexpr UINT_PTR TIMER_AUTO_UPDATE_CHECK = 102;
 inline constexpr UINT_PTR TIMER_AFTER_OPTIMIZATION = 104;
+inline constexpr UINT kAfterOptimizationDelayMs = 3072;
 // Looks again for requests of other instances that had to wait.
 inline constexpr UINT_PTR TIMER_DEFERRED_REQUESTS = 120;
 inline constexpr UINT kDeferredRequestRetryMs = 500;
@@ -100,6 +101,9 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   // The "dllfile" run's named-DLL fix, and the summary after the optimisation's reboot.
   std::function<void(CZUNDlg&)> m_onDllFileRun;
   std::function<void(CZUNDlg&)> m_onAfterOptimization;
+  // The after-reboot completion of an optimisation ("startedafteroptimization"): TRUE when its summary is to
+  // be shown, which m_onAfterOptimization then does over this window 3072 ms after the start.
+  static void SetFinishAfterOptimizationHook(std::function<BOOL()> hook);
   // Where an elevated relaunch is started; tests replace it.
   static void SetRelaunchFunction(RelaunchFunction relaunch);
   // Runs once the window is initialised in the "scan" run: the hidden scheduled scan hooks in here.

@@ -287,3 +287,36 @@ TEST_F(UnattendedRunTest, UpdateRunPopupEndsTheRunOrStartsTheUpdate) {
     Pump();
   }
 }
+
+TEST_F(UnattendedRunTest, AfterTheOptimisationsRebootTheSummaryComesOnlyWhenTheCompletionAsksForIt) {
+  for (BOOL summary : {FALSE, TRUE}) {
+    SCOPED_TRACE(summary);
+    int finishes = 0, summaries = 0;
+    CZUNDlg::SetFinishAfterOptimizationHook([&] {
+      ++finishes;
+      return summary;
+    });
+    WithProblems(1);
+    app->m_bStartedAfterOptimization = TRUE;
+    Start();
+    dlg->m_onAfterOptimization = [&](CZUNDlg&) { ++summaries; };
+    EXPECT_EQ(finishes, 1);
+    Step(3071);
+    EXPECT_EQ(summaries, 0);
+    Step(1);
+    EXPECT_EQ(summaries, summary ? 1 : 0);
+    EXPECT_EQ(app->m_bStartedAfterOptimization, !summary);
+    dlg.reset();
+    Pump();
+  }
+  CZUNDlg::SetFinishAfterOptimizationHook(nullptr);
+}
+
+TEST_F(UnattendedRunTest, LogonStartScansVisiblyAfterTheNormalStart) {
+  app->m_bStartedByLogon = TRUE;
+  Start();
+  EXPECT_FALSE(dlg->m_btnScanReg.m_bStayPressed);
+  FirstShow();
+  EXPECT_TRUE(win::IsWindowVisible(dlg->m_hWnd));
+  EXPECT_TRUE(dlg->m_btnScanReg.m_bStayPressed) << "the scan was started";
+}
