@@ -18,6 +18,7 @@
 #include "platform/win/Timer.h"
 #include "platform/win/Window.h"
 #include "ui/InputApi.h"
+#include "ui/NotifierWindow.h"
 #include "ui/STMemDC.h"
 
 std::atomic<HWND> CDLGPopupControl::s_activePopup{nullptr};
@@ -30,12 +31,6 @@ constexpr UINT kHandCursor = 316;
 constexpr RECT kLinkBand{5, 118, 235, 135};
 constexpr RECT kMiddleBand{5, 99, 235, 115};
 constexpr RECT kHoverBand{8, 72, 216, 124};
-
-bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
-
-POINT PointOf(LPARAM lParam) {
-  return POINT{static_cast<short>(lParam & 0xFFFF), static_cast<short>((lParam >> 16) & 0xFFFF)};
-}
 
 int StepToward(int current, int target, int stepsLeft) {
   return stepsLeft > 0 ? current + (target - current) / stepsLeft : target;
@@ -51,19 +46,6 @@ HFONT MakeFont(int height, bool underline, BYTE charset) {
   std::wstring_view face = L"arial";
   std::copy(face.begin(), face.end(), lf.lfFaceName);
   return win::CreateFontIndirect(&lf);
-}
-
-// Registered once, with the arrow cursor.
-void RegisterPopupClass() {
-  static const bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = win::DefWindowProc;
-    wc.lpszClassName = L"MendrixPopup";
-    wc.hCursor = win::LoadCursor(nullptr, IDC_ARROW);
-    win::RegisterClass(&wc);
-    return true;
-  }();
-  (void)registered;
 }
 
 }  // namespace
@@ -110,7 +92,7 @@ BOOL CDLGPopupControl::Create(HWND parent) {
   m_bLayered = m_nAlpha <= 254 || m_nMode == 1;
   if (m_bLayered) exStyle |= WS_EX_LAYERED;
   m_hOwner = parent;
-  RegisterPopupClass();
+  RegisterNotifierWindowClass(L"MendrixPopup");
   if (!CreateEx(exStyle, L"MendrixPopup", L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr)) return FALSE;
   s_activePopup.store(m_hWnd);
   m_hCursor = nullptr;
@@ -259,7 +241,7 @@ void CDLGPopupControl::DrawTexts(CDC& dc, const RECT& client) {
 
 void CDLGPopupControl::OnLButtonDown(POINT point) {
   // Only the link acts; the main window does the rest on its own thread.
-  if (!Inside(kLinkBand, point)) return;
+  if (!NotifierHit(kLinkBand, point)) return;
   UINT command = kPopupCmdCheckForUpdates;
   if (!m_content.updateRun) command = m_content.problemCount >= 1 ? kPopupCmdScanDone : kPopupCmdHome;
   NotifyOwner(kPopupLinkClicked, command);
@@ -269,8 +251,8 @@ void CDLGPopupControl::OnLButtonDown(POINT point) {
 void CDLGPopupControl::OnMouseMove(POINT point) {
   RECT client{};
   GetClientRect(&client);
-  const bool inside = Inside(client, point);
-  const bool overLink = Inside(kMiddleBand, point) || Inside(kLinkBand, point);
+  const bool inside = NotifierHit(client, point);
+  const bool overLink = NotifierHit(kMiddleBand, point) || NotifierHit(kLinkBand, point);
   const HCURSOR wanted = overLink ? win::LoadCursor(nullptr, kHandCursor) : nullptr;
   if (wanted != m_hCursor) {
     m_hCursor = wanted;
@@ -302,7 +284,7 @@ void CDLGPopupControl::OnMouseMove(POINT point) {
 }
 
 void CDLGPopupControl::OnMouseHover(POINT point) {
-  if (!Inside(kHoverBand, point)) return;
+  if (!NotifierHit(kHoverBand, point)) return;
   m_bHoverMessage = 1;
   m_hCursor = win::LoadCursor(nullptr, kHandCursor);
   win::InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -325,13 +307,13 @@ LRESULT CDLGPopupControl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnPaint();
       return 0;
     case WM_LBUTTONDOWN:
-      OnLButtonDown(PointOf(lParam));
+      OnLButtonDown(NotifierMousePoint(lParam));
       break;
     case WM_MOUSEMOVE:
-      OnMouseMove(PointOf(lParam));
+      OnMouseMove(NotifierMousePoint(lParam));
       break;
     case WM_MOUSEHOVER:
-      OnMouseHover(PointOf(lParam));
+      OnMouseHover(NotifierMousePoint(lParam));
       return 0;
     case WM_MOUSELEAVE:
       m_bHoverMessage = 0;

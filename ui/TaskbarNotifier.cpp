@@ -12,15 +12,10 @@
 #include "platform/win/Timer.h"
 #include "platform/win/Window.h"
 #include "ui/InputApi.h"
+#include "ui/NotifierWindow.h"
 #include "ui/STMemDC.h"
 
 namespace {
-
-bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
-
-POINT PointOf(LPARAM lParam) {
-  return POINT{static_cast<short>(lParam & 0xFFFF), static_cast<short>((lParam >> 16) & 0xFFFF)};
-}
 
 std::wstring Text(const wchar_t* key) { return GetLocalizedString(key, kResourceSection); }
 
@@ -39,19 +34,6 @@ void FreeFont(HFONT& font) {
   font = nullptr;
 }
 
-// Registered once, with the arrow cursor.
-void RegisterNotifierClass() {
-  static const bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = win::DefWindowProc;
-    wc.lpszClassName = L"MendrixTaskbarNotifier";
-    wc.hCursor = win::LoadCursor(nullptr, IDC_ARROW);
-    win::RegisterClass(&wc);
-    return true;
-  }();
-  (void)registered;
-}
-
 }  // namespace
 
 CTaskbarNotifier::CTaskbarNotifier() = default;
@@ -66,7 +48,7 @@ CTaskbarNotifier::~CTaskbarNotifier() {
 
 BOOL CTaskbarNotifier::Create(win::CWnd* parent) {
   if (GetSafeHwnd()) return TRUE;
-  RegisterNotifierClass();
+  RegisterNotifierWindowClass(L"MendrixTaskbarNotifier");
   if (!CreateEx(WS_EX_TOOLWINDOW, L"MendrixTaskbarNotifier", L"", WS_POPUP, 0, 0, 0, 0,
                 parent ? parent->GetSafeHwnd() : nullptr, nullptr))
     return FALSE;
@@ -281,13 +263,13 @@ void CTaskbarNotifier::OnMouseMove(POINT point) {
   request.hwndTrack = m_hWnd;
   request.dwHoverTime = 1;
   win::TrackMouseEvent(&request);
-  const bool overLink = Inside(kLowerLink, point) || Inside(kTitleLink, point) || Inside(kCloseArea, point);
+  const bool overLink = NotifierHit(kLowerLink, point) || NotifierHit(kTitleLink, point) || NotifierHit(kCloseArea, point);
   m_hCursor = win::LoadCursor(nullptr, overLink ? IDC_HAND : IDC_ARROW);
 }
 
 void CTaskbarNotifier::OnLButtonUp(POINT point) {
   const bool dllMode = m_nMode == NOTIFIER_MODE_DLL_FIXED;
-  if (Inside(kTitleLink, point)) {
+  if (NotifierHit(kTitleLink, point)) {
     if (dllMode) {
       if (m_bConfirmAsked) return Hide(TRUE);
       m_bConfirmAsked = 1;
@@ -298,12 +280,12 @@ void CTaskbarNotifier::OnLButtonUp(POINT point) {
     StopAndHide();
     return Act(m_nMode == NOTIFIER_MODE_START_SCAN ? NotifierAction::StartScan : NotifierAction::ViewResults);
   }
-  if (Inside(kLowerLink, point)) {
+  if (NotifierHit(kLowerLink, point)) {
     StopAndHide();
     if (!dllMode) return Act(NotifierAction::ViewResults);
     return Act(m_bConfirmAsked ? NotifierAction::DllNotFixed : NotifierAction::DllFixed);
   }
-  if (Inside(kCloseArea, point)) Hide(TRUE);
+  if (NotifierHit(kCloseArea, point)) Hide(TRUE);
 }
 
 LRESULT CTaskbarNotifier::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -314,7 +296,7 @@ LRESULT CTaskbarNotifier::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnPaint();
       return 0;
     case WM_MOUSEMOVE:
-      OnMouseMove(PointOf(lParam));
+      OnMouseMove(NotifierMousePoint(lParam));
       break;
     case WM_MOUSEHOVER:
     case WM_MOUSELEAVE:
@@ -327,7 +309,7 @@ LRESULT CTaskbarNotifier::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_LBUTTONUP: {
       const LRESULT result = CWnd::WindowProc(msg, wParam, lParam);
-      OnLButtonUp(PointOf(lParam));
+      OnLButtonUp(NotifierMousePoint(lParam));
       return result;
     }
     case WM_TIMER: {
