@@ -3,6 +3,7 @@
 #include "app/ScheduledTaskWriter.h"
 #include "dllfix/DllFixFeedback.h"
 #include "dllfix/DllInstaller.h"
+#include "mainwnd/DlgCustomInstall.h"
 #include "mainwnd/DlgDllFileNag.h"
 #include "mainwnd/FirewallRule.h"
 #include "mainwnd/UpdateCheck.h"
@@ -33,10 +34,10 @@ BOOL CMendrixApp::CreateMainWindow() {
   // The unattended update check tells of a new version with the pop-up, on the check's own thread.
   SetUpdateCheckHooks({{}, [main = m_pMainDlg] { main->RunPopupNotifier(); }, {}});
   CZUNDlg::SetDllFixFeedbackHook([](bool fixed) { SendDllFixFeedback(fixed ? TRUE : FALSE); });
-  // An alternative version goes to the folder the installer proposes for its bits.
-  SetInstallFolderChooser([](const std::wstring&, const std::wstring&, std::wstring& chosen) {
-    chosen.clear();
-    return TRUE;
+  // An alternative version asks where it goes, over the main window.
+  SetInstallFolderChooser([main = m_pMainDlg](const std::wstring& file, const std::wstring& initial,
+                                              std::wstring& chosen) {
+    return AskCustomInstallFolder(main, file, initial, chosen);
   });
   if (!m_pMainDlg->Create()) return FALSE;
   m_pMainDlg->ShowWindow(SW_HIDE);

@@ -1,6 +1,7 @@
 #include "platform/gtk/Startup.h"
 
 #include "platform/gtk/Display.h"
+#include "platform/gtk/FolderChooser.h"
 #include "platform/gtk/MessageBoxes.h"
 #include "platform/gtk/QueueSource.h"
 #include "platform/win/Message.h"
@@ -18,6 +19,7 @@ bool StartRealDisplay() {
   win::SetQueueWaitHook(&WaitForQueue);
   Display::Get().Start();
   UseDisplayAnswers();
+  UseDisplayFolderPicker();
   return true;
 }
 

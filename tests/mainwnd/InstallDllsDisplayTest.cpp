@@ -10,6 +10,7 @@
 #include "app/IniReader.h"
 #include "app/LocalizedStrings.h"
 #include "app/ZUNApp.h"
+#include "mainwnd/DlgCustomInstall.h"
 #include "mainwnd/DlgDllFileNag.h"
 #include "mainwnd/DlgInstallDlls.h"
 #include "platform/base/FileIO.h"
@@ -18,6 +19,7 @@
 #include "platform/gdi/ResourceDir.h"
 #include "platform/gtk/Display.h"
 #include "platform/gtk/XvfbSession.h"
+#include "platform/shell/FolderPicker.h"
 #include "platform/system/Module.h"
 #include "platform/system/ServiceControl.h"
 #include "platform/web/PageFactory.h"
@@ -72,7 +74,7 @@ class InstallDllsDisplayTest : public ::testing::Test {
     GTEST_SKIP() << "presenting under the sanitizers is too slow to wait for";
 #endif
     web::UseWebKitPages();
-    for (const char* name : {"445.htm", "1042.htm"}) web::RegisterResourcePage(name, PageWithProbes(name));
+    for (const char* name : {"445.htm", "1042.htm", "1056.htm"}) web::RegisterResourcePage(name, PageWithProbes(name));
     dlltest::PrepareDllPrefix(prefix);
     ResetIniCache();
     InitLanguageReader(mx::ProgramWinDir() + L"\\eng_kvt.ini");
@@ -91,7 +93,7 @@ class InstallDllsDisplayTest : public ::testing::Test {
     win::RegisterClass(&wc);
   }
   void TearDown() override {
-    for (const char* name : {"445.htm", "1042.htm"}) web::UnregisterResourcePage(name);
+    for (const char* name : {"445.htm", "1042.htm", "1056.htm"}) web::UnregisterResourcePage(name);
     web::SetPageFactory(nullptr);
     unsetenv("MENDRIX_SERVICE_URL");
     ResetLanguageReader();
@@ -179,5 +181,25 @@ TEST_F(InstallDllsDisplayTest, NamedDllFixShowsTheRecordedDllsVersions) {
   ASSERT_TRUE(mxtest::RunUntil([&] { return window.m_btnStartScan.IsWindowVisible() != FALSE; }));
   EXPECT_EQ(Content(L"C:\\windows\\system32\\qzxrt.dll"), "MZ-64");
   EXPECT_TRUE(Render(window.GetSafeHwnd(), "named-dll-fix-done"));
+  window.DestroyWindow();
+}
+
+TEST_F(InstallDllsDisplayTest, CustomInstallShowsTheProposedFolderAndTheOnePicked) {
+  win::SetFolderPicker([](const win::FolderPickerRequest&) { return std::optional<std::wstring>(L"C:\\Program Files\\Qzx"); });
+  CDlgCustomInstall window(nullptr);
+  window.m_html.m_strDllName = L"qzxrt.dll";
+  window.m_html.m_strInitialFolder = L"C:\\windows\\syswow64";
+  ASSERT_TRUE(window.Create(IDD_CUSTOM_INSTALL, nullptr));
+  window.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(mxtest::RunUntil([&] {
+    return window.m_html.GetPage()->IsLoaded() && window.m_html.m_page.GetDocument() &&
+           Probe(window.m_html, L"getInputText") == L"C:\\windows\\syswow64";
+  }));
+  EXPECT_EQ(Probe(window.m_html, L"mxProbeText", {L"paidver"}), L"Advanced installation of qzxrt.dll");
+  EXPECT_TRUE(Render(window.GetSafeHwnd(), "custom-install"));
+  ASSERT_EQ(Probe(window.m_html, L"mxProbeClick", {L"btnBrowse"}), L"ok");
+  ASSERT_TRUE(mxtest::RunUntil([&] { return window.m_html.m_strChosenFolder == L"C:\\Program Files\\Qzx"; }));
+  EXPECT_EQ(Probe(window.m_html, L"getInputText"), L"C:\\Program Files\\Qzx");
+  win::SetFolderPicker(nullptr);
   window.DestroyWindow();
 }
