@@ -2,7 +2,7 @@
 // test process plays the first one) and ends without writing a single file.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -67,20 +67,26 @@ class SecondInstanceTest : public ::testing::Test {
     win::StopInstanceChannel();
   }
 
-  // Runs the program with the argument; returns the messages this "first instance" then received.
+  // Runs the program with the argument; returns the messages this "first instance" then received. The second
+  // instance has each request answered by our channel before it ends, so they all wait in this thread's queue
+  // by then: one turn of the loop hands them over, and nothing can come later.
   std::vector<UINT> RunSecond(const char* argument) {
     const auto before = Snapshot(prefix.root());
-    const std::string command = "WINEPREFIX='" + prefix.root().string() + "' '" + MX_BINARY_DIR +
-                                "/bin/mendrix' " + argument;
-    EXPECT_EQ(std::system(command.c_str()), 0);
+    const std::string command = "MX_NO_START_WAIT=1 WINEPREFIX='" + prefix.root().string() + "' '" + MX_BINARY_DIR +
+                                "/bin/mendrix' " + argument + " 2>&1";
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    if (!pipe) return {};
+    char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << output;
+    EXPECT_NE(output.find("already runs on this prefix"), std::string::npos) << "it found us\n" << output;
     std::vector<UINT> received;
     first.m_onInstanceRequest = [&](UINT message) { received.push_back(message); };
-    // The channel hands requests over on its own thread; let them arrive and run.
     MSG msg;
-    for (int i = 0; i < 50 && received.empty(); ++i) {
-      while (win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) win::DispatchMessage(&msg);
-      if (received.empty()) usleep(20000);
-    }
+    while (win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) win::DispatchMessage(&msg);
+    first.m_onInstanceRequest = nullptr;
     EXPECT_EQ(Snapshot(prefix.root()), before) << "a second instance writes nothing";
     return received;
   }

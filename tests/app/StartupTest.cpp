@@ -119,6 +119,22 @@ TEST_F(StartupTest, ChangeLangOnlyLengthensTheWait) {
   EXPECT_EQ(Flags(*app), "");
 }
 
+TEST_F(StartupTest, TheLogonStartWaitsLongestAndTestsSkipEveryStartWait) {
+  ASSERT_TRUE(Start({L"-rem"}));
+  EXPECT_EQ(clock.sleeps(), (std::vector<std::uint32_t>{4096, 2048, 64283}));
+  app.reset();
+  struct NoStartWait {
+    NoStartWait() { setenv("MX_NO_START_WAIT", "1", 1); }
+    ~NoStartWait() { unsetenv("MX_NO_START_WAIT"); }
+  } noStartWait;
+  for (const wchar_t* word : {L"", L"-scan", L"-rem"}) {
+    const auto before = clock.sleeps().size();
+    ASSERT_TRUE(Start(*word ? std::vector<std::wstring>{word} : std::vector<std::wstring>{}));
+    EXPECT_EQ(clock.sleeps().size(), before) << mx::WideToUtf8(word);
+    app.reset();
+  }
+}
+
 TEST_F(StartupTest, EachWordSetsExactlyItsFlags) {
   struct Case {
     const wchar_t* argument;

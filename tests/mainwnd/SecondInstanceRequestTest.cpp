@@ -2,10 +2,7 @@
 // program forwards its word and ends, and the first instance acts on the request.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <functional>
 
 #include "MainWindowFixture.h"
 #include "platform/gdi/NotifyIcon.h"
@@ -35,16 +32,13 @@ class SecondInstanceRequestTest : public mainwndtest::MainWindowTest {
     CZUNDlg::SetInitHook(nullptr);
     MainWindowTest::TearDown();
   }
-  // Runs the real program with the argument, then lets the request it forwarded arrive until done says so.
-  void RunSecond(const char* argument, const std::function<bool()>& done) {
-    const std::string command = "WINEPREFIX='" + prefix.root().string() + "' '" + MX_BINARY_DIR +
+  // Runs the real program with the argument. It has each request answered by our channel before it ends, so
+  // they all wait in this thread's queue by then.
+  void RunSecond(const char* argument) {
+    const std::string command = "MX_NO_START_WAIT=1 WINEPREFIX='" + prefix.root().string() + "' '" + MX_BINARY_DIR +
                                 "/bin/mendrix' " + argument + " >/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    // The channel hands requests over on its own thread.
-    for (int i = 0; i < 100 && !done(); ++i) {
-      Pump();
-      if (!done()) usleep(20000);
-    }
+    Pump();
   }
 
   mxtest::TempDir runtime;
@@ -55,14 +49,14 @@ class SecondInstanceRequestTest : public mainwndtest::MainWindowTest {
 
 TEST_F(SecondInstanceRequestTest, ScanStartWhileIdleAsksAndScans) {
   answers.answers.Expect(L"scheduled registry scan", IDYES);
-  RunSecond("-scan", [&] { return dlg->m_btnScanReg.m_bStayPressed != 0; });
+  RunSecond("-scan");
   EXPECT_EQ(answers.answers.texts().size(), 1u);
   EXPECT_TRUE(dlg->m_btnScanReg.m_bStayPressed) << "the scan was started";
 }
 
 TEST_F(SecondInstanceRequestTest, ScanStartWaitsWhileAModalWindowIsOpen) {
   g_nModalCount = 1;
-  RunSecond("-scan", [] { return false; });
+  RunSecond("-scan");
   Step(2000);
   EXPECT_TRUE(answers.answers.texts().empty()) << "nothing asked over the open window";
   g_nModalCount = 0;
@@ -78,7 +72,7 @@ TEST_F(SecondInstanceRequestTest, PlainStartRestoresTheWindowFromTheTray) {
   Command(IDCANCEL);
   Pump();
   ASSERT_TRUE(dlg->m_bHiddenInTray);
-  RunSecond("", [&] { return !dlg->m_bHiddenInTray; });
+  RunSecond("");
   EXPECT_FALSE(dlg->m_bHiddenInTray);
   EXPECT_TRUE(win::IsWindowVisible(dlg->m_hWnd));
   ASSERT_EQ(gdi::NotifyIcons().size(), 1u);
