@@ -210,13 +210,15 @@ void CZUNDlg::LayoutButtons() {
   m_btnUpload.EnableWindow(FALSE);
   m_btnUpload.ShowWindow(SW_HIDE);
 
+  // The optimisation screen has no other way in from the window: its button takes the place after Scan.
   m_btnHome.MoveWindow(11, 60, 123, 68);
   m_btnInstallDlls.MoveWindow(137, 60, 123, 68);
   m_btnScanReg.MoveWindow(263, 60, 123, 68);
-  m_btnOptimize.EnableWindow(FALSE);
-  m_btnOptimize.ShowWindow(SW_HIDE);
-  m_btnBackup.MoveWindow(389, 60, 123, 68);
-  m_btnSettings.MoveWindow(515, 60, 123, 68);
+  m_btnOptimize.MoveWindow(389, 60, 123, 68);
+  m_btnOptimize.EnableWindow(TRUE);
+  m_btnOptimize.ShowWindow(SW_SHOW);
+  m_btnBackup.MoveWindow(515, 60, 123, 68);
+  m_btnSettings.MoveWindow(641, 60, 123, 68);
 
   m_btnLanguage.LoadStripBitmap(1015);
   m_btnLanguage.m_bLanguageFlag = 1;

@@ -10,6 +10,12 @@
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Module.h"
 
+#include <cstdlib>
+
+#include "platform/gtk/DesktopTray.h"
+#include "platform/gtk/Startup.h"
+#include "platform/web/WebKitPage.h"
+
 CMendrixApp::CMendrixApp() = default;
 
 CMendrixApp::~CMendrixApp() {
@@ -18,7 +24,22 @@ CMendrixApp::~CMendrixApp() {
   m_mainDlg.reset();
 }
 
+bool CMendrixApp::StartDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!x11 || !*x11) && (!wayland || !*wayland)) return false;
+  if (!gtkhost::StartRealDisplay()) return false;
+  web::UseWebKitPages();
+  gtkhost::UseDesktopTray();
+  return true;
+}
+
 BOOL CMendrixApp::CreateMainWindow() {
+  // A plain start is the user asking for the window; the unattended runs report to the terminal without one.
+  if (!StartDisplay() && m_strCommandWord.empty()) {
+    m_bNoDisplay = true;
+    return FALSE;
+  }
   m_mainDlg = std::make_unique<CZUNDlg>();
   m_pMainDlg = m_mainDlg.get();
   m_pMainWnd = m_pMainDlg;

@@ -15,6 +15,11 @@ class CMendrixApp : public CZUNApp {
   BOOL CreateMainWindow() override;
   void AddProgramFirewallRule() override;
 
+  // Set when a plain start found no display to open its window on.
+  bool m_bNoDisplay = false;
+
  private:
+  // The user's display, the browser pages and the desktop's tray; false when there is no display to use.
+  static bool StartDisplay();
   std::unique_ptr<CZUNDlg> m_mainDlg;
 };

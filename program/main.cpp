@@ -87,6 +87,11 @@ int main(int argc, char** argv) {
   // Made here rather than as a global: it reads the machine's registry, which must exist first.
   CMendrixApp app;
   const int exitCode = win::AfxWinMain(argc, argv);
+  if (app.m_bNoDisplay) {
+    std::fprintf(stderr, "mendrix: no display to open the window on (DISPLAY is not set or cannot be opened); "
+                         "`mendrix scan` scans the prefix without a window\n");
+    return 2;
+  }
   if (app.m_bOtherInstanceFound) {
     std::printf("mendrix: the program already runs on this prefix; the request was passed to it\n");
     std::fflush(stdout);

@@ -1,5 +1,6 @@
 #include "platform/gtk/Display.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -263,7 +264,9 @@ Presented& Create(HWND top) {
   p->otherThread = win::GetWindowThreadProcessId(top, nullptr) != S().gtkThread;
   p->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_decorated(GTK_WINDOW(p->window), FALSE);
-  gtk_window_set_resizable(GTK_WINDOW(p->window), FALSE);
+  // Resizable for GTK only: a non-resizable window takes its children's natural size, and a browser view asks
+  // for more than its place. The window's size is the core's, held by the geometry hints below.
+  gtk_window_set_resizable(GTK_WINDOW(p->window), TRUE);
   p->fixed = gtk_fixed_new();
   p->area = gtk_drawing_area_new();
   gtk_widget_set_can_focus(p->area, TRUE);
@@ -325,7 +328,14 @@ void Sync(HWND top) {
   if (!p) p = &Create(top);
   RECT rc{};
   win::GetWindowRect(top, &rc);
-  gtk_widget_set_size_request(p->area, rc.right - rc.left, rc.bottom - rc.top);
+  const int width = std::max<int>(1, rc.right - rc.left), height = std::max<int>(1, rc.bottom - rc.top);
+  gtk_widget_set_size_request(p->area, width, height);
+  GdkGeometry hints{};
+  hints.min_width = hints.max_width = width;
+  hints.min_height = hints.max_height = height;
+  gtk_window_set_geometry_hints(GTK_WINDOW(p->window), nullptr, &hints,
+                                static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  gtk_window_resize(GTK_WINDOW(p->window), width, height);
   gtk_window_move(GTK_WINDOW(p->window), rc.left, rc.top);
   gtk_window_set_title(GTK_WINDOW(p->window), mx::WideToUtf8(win::GetWindowTextString(top)).c_str());
   for (auto& [host, native] : S().natives)

@@ -137,7 +137,21 @@ void NavIcon(cairo_t* cr, const std::string& kind, int w, int h) {
       {"icon-help", {0.2, 0.4, 0.75}}, {"icon-update", {0.1, 0.6, 0.55}}};
   Rgb c = colours.count(kind) ? colours.at(kind) : kBlue;
   double fw = w / 3.0;
-  Fill(cr, 0, 0, w, h, kMagenta);
+  // The button copies each icon frame over its own background frame at (38, 3): the icon carries that part of
+  // the background (the navigation button background, 150: three 123 x 68 frames) rather than a colour key.
+  cairo_surface_t* ground = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 369, 68);
+  cairo_t* gc = cairo_create(ground);
+  ButtonFrames(gc, 369, 68, 3, kSky, kWhite);
+  cairo_destroy(gc);
+  for (int f = 0; f < 3; ++f) {
+    cairo_save(cr);
+    cairo_rectangle(cr, f * fw, 0, fw, h);
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, ground, f * fw - (f * 123 + 38), -3);
+    cairo_paint(cr);
+    cairo_restore(cr);
+  }
+  cairo_surface_destroy(ground);
   for (int f = 0; f < 3; ++f) {
     double cx = f * fw + fw / 2, cy = h / 2.0;
     Set(cr, c, FrameShade(f));

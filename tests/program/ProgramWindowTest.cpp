@@ -1,0 +1,289 @@
+// The program as its user starts it: `mendrix` with no word opens its window on the display, the navigation
+// buttons switch the screens by real clicks, and the close button ends it, leaving the prefix's registry as it
+// was except the program's own key. Without a display it says so and ends.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/base/FileIO.h"
+#include "platform/gtk/XvfbSession.h"
+#include "support/FakeHostEnvironment.h"
+#include "support/TestPaths.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const fs::path kRenderings = fs::path(MX_BINARY_DIR) / "ui-renderings";
+
+// What a shell command prints (stdout).
+std::string Output(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return out;
+  std::array<char, 4096> buffer{};
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
+  ::pclose(pipe);
+  return out;
+}
+
+// The program, started in the background with the test's display and a prefix, home and runtime of its own.
+class Program {
+ public:
+  Program(const fs::path& prefix, const fs::path& home, const fs::path& runtime) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      if (entry.rfind("WINEPREFIX=", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
+          entry.rfind("MX_RUNTIME_DIR=", 0) == 0 || entry.rfind("XDG_DATA_HOME=", 0) == 0)
+        continue;
+      env.push_back(entry);
+    }
+    env.push_back("WINEPREFIX=" + prefix.string());
+    env.push_back("HOME=" + home.string());
+    env.push_back("MX_RUNTIME_DIR=" + runtime.string());
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string exe = std::string(MX_BINARY_DIR) + "/bin/mendrix";
+    char* argv[] = {exe.data(), nullptr};
+    started_ = Clock::now();
+    if (::posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+  }
+  ~Program() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Running() const { return pid_ > 0; }
+  Clock::time_point Started() const { return started_; }
+  // The exit code once the process ended within timeoutMs; -1 while it still runs or ended by a signal.
+  int Wait(int timeoutMs) {
+    const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (pid_ > 0) {
+      int status = 0;
+      const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+      if (r == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      if (Clock::now() > until) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  Clock::time_point started_;
+};
+
+struct Geometry {
+  std::string id;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The program's visible top-level window titled title and width pixels wide (the splash has the title too),
+// waited for up to timeoutMs.
+bool FindWindow(const std::string& title, int width, int timeoutMs, Geometry& out) {
+  const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < until) {
+    std::istringstream ids(Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    std::string id;
+    while (ids >> id) {
+      std::istringstream shell(Output("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
+      std::string line;
+      std::map<std::string, int> v;
+      while (std::getline(shell, line))
+        if (const auto eq = line.find('='); eq != std::string::npos && line.substr(0, eq) != "WINDOW")
+          v[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+      if (v["WIDTH"] == width) {
+        out = {id, v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
+        return true;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+void Click(const Geometry& window, int x, int y) {
+  const std::string command = "xdotool mousemove " + std::to_string(window.x + x) + " " +
+                              std::to_string(window.y + y) + " click 1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// The screen area below the navigation buttons, as the display shows it.
+std::vector<unsigned> ScreenArea(const Geometry& window) {
+  return mxtest::ScreenPixels(window.x, window.y + 135, window.width, window.height - 165);
+}
+
+// Waits until the screen area differs from before and has stopped changing (a page has loaded and painted).
+std::vector<unsigned> SettledChange(const Geometry& window, const std::vector<unsigned>& before) {
+  std::vector<unsigned> last = ScreenArea(window);
+  auto stableSince = Clock::now();
+  const auto until = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<unsigned> now = ScreenArea(window);
+    if (now != last) {
+      last = std::move(now);
+      stableSince = Clock::now();
+    } else if (last != before && Clock::now() - stableSince > std::chrono::milliseconds(700)) {
+      break;
+    }
+  }
+  return last;
+}
+
+// The share of pixels that differ between two pictures of the screen area (1 when their sizes differ).
+double Difference(const std::vector<unsigned>& a, const std::vector<unsigned>& b) {
+  if (a.size() != b.size() || a.empty()) return 1;
+  size_t differing = 0;
+  for (size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i];
+  return double(differing) / double(a.size());
+}
+
+// A registry file's key sections (timestamps dropped), keyed by their key line.
+std::map<std::string, std::string> Sections(const fs::path& file) {
+  std::string text;
+  mx::ReadWholeFile(file, text);
+  std::map<std::string, std::string> sections;
+  std::istringstream in(text);
+  std::string line, key = "(header)";
+  while (std::getline(in, line)) {
+    if (!line.empty() && line[0] == '[') {
+      const auto close = line.rfind(']');
+      key = line.substr(0, close == std::string::npos ? line.size() : close + 1);
+      sections[key];
+      continue;
+    }
+    if (line.rfind("#time=", 0) == 0) continue;
+    sections[key] += line + "\n";
+  }
+  return sections;
+}
+
+// The sections of the registry outside the program's own key.
+std::map<std::string, std::string> RegistryOutsideTheProgram(const fs::path& prefix) {
+  std::map<std::string, std::string> all;
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"})
+    for (auto& [key, body] : Sections(prefix / name))
+      if (key.find("Tarvolen\\\\Mendrix") == std::string::npos) all[std::string(name) + " " + key] = body;
+  return all;
+}
+
+class ProgramWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prefix = dir.path() / "prefix";
+    mxtest::MakeFixturePrefix(prefix);
+    fs::create_directories(dir.path() / "home");
+    fs::create_directories(dir.path() / "run");
+  }
+  mxtest::TempDir dir;
+  fs::path prefix;
+};
+
+TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingTheRegistryAlone) {
+  MX_REQUIRE_DISPLAY();
+  // A first run makes what a first run makes (default tasks, the firewall rule); the run under test starts
+  // from there.
+  {
+    Program first(prefix, dir.path() / "home", dir.path() / "run");
+    ASSERT_TRUE(first.Running());
+    Geometry window;
+    ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window)) << "the first run shows its window";
+    Click(window, window.width - 24, 12);
+    ASSERT_EQ(first.Wait(20000), 0) << "the close button ends the program";
+  }
+  const auto registryBefore = RegistryOutsideTheProgram(prefix);
+
+  Program program(prefix, dir.path() / "home", dir.path() / "run");
+  ASSERT_TRUE(program.Running());
+  Geometry window;
+  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window));
+  // The window waits for its home page and the first-show delay; it must not take much longer.
+  const auto shownAfter = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - program.Started());
+  EXPECT_LT(shownAfter.count(), 1024 + 2048 + 5000) << "the window shows within 5 s of its first-show rule";
+  EXPECT_EQ(window.width, 770);
+  EXPECT_EQ(window.height, 593);
+
+  const std::vector<unsigned> home = SettledChange(window, {});
+  {
+    const auto whole = mxtest::ScreenPixels(window.x, window.y, window.width, window.height);
+    EXPECT_TRUE(mxtest::SavePixelsPng(whole, window.width, window.height, kRenderings / "program_window_start.png"));
+  }
+
+  // The six navigation buttons, left to right, and the screen each brings; Home last, back where it began.
+  struct Nav {
+    const char* name;
+    int x;
+  };
+  const Nav navs[] = {{"install_dlls", 198}, {"scan", 324}, {"optimize", 450},
+                      {"backup", 576},       {"settings", 702}, {"home", 72}};
+  std::vector<std::vector<unsigned>> shown{home};
+  for (const Nav& nav : navs) {
+    SCOPED_TRACE(nav.name);
+    Click(window, nav.x, 94);
+    const std::vector<unsigned> screen = SettledChange(window, shown.back());
+    EXPECT_GT(Difference(screen, shown.back()), 0.05) << "the click switched the screen";
+    const auto whole = mxtest::ScreenPixels(window.x, window.y, window.width, window.height);
+    mxtest::SavePixelsPng(whole, window.width, window.height,
+                          kRenderings / (std::string("program_window_") + nav.name + ".png"));
+    shown.push_back(screen);
+  }
+  for (size_t i = 1; i + 1 < shown.size(); ++i)
+    for (size_t j = i + 1; j + 1 < shown.size(); ++j)
+      EXPECT_GT(Difference(shown[i], shown[j]), 0.05) << navs[i - 1].name << " and " << navs[j - 1].name;
+  EXPECT_LT(Difference(shown.back(), home), 0.01) << "Home shows the home screen again";
+
+  Click(window, window.width - 24, 12);
+  EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program with exit 0";
+  const auto registryAfter = RegistryOutsideTheProgram(prefix);
+  EXPECT_EQ(registryAfter.size(), registryBefore.size());
+  for (const auto& [key, body] : registryBefore) {
+    const auto it = registryAfter.find(key);
+    ASSERT_NE(it, registryAfter.end()) << key;
+    EXPECT_EQ(it->second, body) << key;
+  }
+}
+
+TEST(ProgramWithoutDisplay, SaysSoNamesTheScanAndEndsWith2) {
+  mxtest::TempDir dir;
+  const fs::path prefix = dir.path() / "prefix";
+  mxtest::MakeFixturePrefix(prefix);
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX='" + prefix.string() + "' HOME='" +
+                              dir.path().string() + "' MX_RUNTIME_DIR='" + dir.path().string() + "' '" +
+                              MX_BINARY_DIR + "/bin/mendrix' 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  std::array<char, 4096> buffer{};
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2) << out;
+  EXPECT_NE(out.find("no display"), std::string::npos) << out;
+  EXPECT_NE(out.find("`mendrix scan`"), std::string::npos) << out;
+}
+
+}  // namespace
