@@ -141,28 +141,37 @@ TEST_F(BackupScreenTest, TwoRepairsListNewestFirstDeleteTakesBothFilesAndUndoRes
   }
 }
 
-// A window of the UI thread counting the messages it answers.
+// A window of the UI thread counting the messages it answers once the editor has started; the twentieth
+// lets the editor go on.
 class Counter : public CDialog {
  public:
-  std::atomic<int> answered{0};
+  std::filesystem::path started, go;
+  int answered = 0;
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_APP + 7) {
-      ++answered;
+      if (std::filesystem::exists(started) && ++answered == 20) mx::WriteFileAtomic(go, "");
       return 0;
     }
     return CDialog::WindowProc(msg, wParam, lParam);
   }
 };
 
-// An import that takes its time is waited for to its end, never stopped, and the window answers meanwhile.
+// An import that takes its time is waited for to its end, never stopped, and the window answers meanwhile:
+// the editor imports only once the window has answered twenty messages after its start.
 TEST_F(BackupScreenTest, AnUndoWaitsForASlowImportWhileTheWindowAnswers) {
   RepairRun(L"QzxSlow");
   screen.OnPartialBackups();
-  const std::string realEditor = mx::RegeditBinary().string();
-  backuptest::FakeEditor slow("sleep 1; exec '" + realEditor + "' \"$@\"");
+  mxtest::TempDir signals;
   Counter counter;
+  counter.started = signals.path() / "started";
+  counter.go = signals.path() / "go";
+  const std::string realEditor = mx::RegeditBinary().string();
+  // Gives up after a minute, so a window that never answers fails the test rather than hanging it.
+  backuptest::FakeEditor slow("touch '" + counter.started.string() + "'; i=0; while [ ! -e '" + counter.go.string() +
+                              "' ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done; exec '" + realEditor +
+                              "' \"$@\"");
   ASSERT_TRUE(counter.Create(uitest::kEmptyPopup));
   std::atomic<bool> done{false};
   std::thread poster([&] {
@@ -176,7 +185,7 @@ TEST_F(BackupScreenTest, AnUndoWaitsForASlowImportWhileTheWindowAnswers) {
   poster.join();
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\QzxSlow", KEY_WOW64_64KEY));
   EXPECT_EQ(Messages(), std::vector<std::wstring>{Text(L"IDS_SUCCESSFULL_RESTORE")});
-  EXPECT_GT(counter.answered, 20) << "messages were answered while the editor ran";
+  EXPECT_GE(counter.answered, 20) << "messages were answered while the editor ran";
 }
 
 TEST_F(BackupScreenTest, FullBackupsAreTakenListedDeletedAndNeedRights) {

@@ -97,7 +97,8 @@ TEST(MessageQueue, SendFromAnotherThreadRunsOnTheOwnerOnlyWhileItWaitsForMessage
     return r;
   });
   WaitForIncomingSend();
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // Only this thread may take it: it stays queued, unhandled, and the sender blocked, until this thread looks.
+  EXPECT_TRUE(win::GetQueueStatus(QS_SENDMESSAGE) & QS_SENDMESSAGE);
   EXPECT_FALSE(returned);
   EXPECT_TRUE(Recorded().empty());
   MSG msg;
@@ -148,18 +149,14 @@ TEST(MessageQueue, TwoThreadsSendingToEachOtherDoNotDeadlock) {
   win::RegisterClass(&wc);
   g_mainWindow = win::CreateWindowEx(0, L"MxForwarder", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   std::promise<HWND> made;
-  std::atomic<bool> stop{false};
   std::thread other([&] {
     made.set_value(win::CreateWindowEx(0, L"MxForwarder", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
     MSG msg;
-    while (!stop) {
-      while (win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) win::DispatchMessage(&msg);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    while (win::GetMessage(&msg, nullptr, 0, 0) > 0) win::DispatchMessage(&msg);
   });
   HWND otherWindow = made.get_future().get();
   EXPECT_EQ(win::SendMessage(otherWindow, kA, 0, 0), 42);
-  stop = true;
+  win::PostThreadMessage(win::GetWindowThreadProcessId(otherWindow, nullptr), WM_QUIT, 0, 0);
   other.join();
   win::DestroyWindow(g_mainWindow);
 }

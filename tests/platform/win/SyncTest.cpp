@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -44,21 +46,50 @@ TEST(Sync, ManualEventsStaySignalledAutoEventsServeOneWait) {
   EXPECT_FALSE(win::CloseHandle(stale));
 }
 
+namespace {
+// The fake clock, telling when it has been read a number of times: a waiter that has read it again after
+// taking its deadline is waiting, so the clock can be moved past that deadline without a race.
+class WatchedClock final : public mx::Clock {
+ public:
+  WatchedClock() { mx::SetClock(this); }
+  ~WatchedClock() override { mx::SetClock(nullptr); }
+  std::uint64_t TickMs() override {
+    std::lock_guard lock(m_);
+    ++reads_;
+    read_.notify_all();
+    return fake.TickMs();
+  }
+  std::uint64_t NowFileTime() override { return fake.NowFileTime(); }
+  void Sleep(std::uint32_t ms) override { fake.Sleep(ms); }
+  bool WaitForReads(int count) {
+    std::unique_lock lock(m_);
+    return read_.wait_for(lock, std::chrono::seconds(30), [&] { return reads_ >= count; });
+  }
+  mx::FakeClock fake;
+
+ private:
+  std::mutex m_;
+  std::condition_variable read_;
+  int reads_ = 0;
+};
+}  // namespace
+
 TEST(Sync, FiniteWaitsEndWhenSignalledOrWhenTheClockPassesTheirTime) {
-  FakeTime time;
+  WatchedClock clock;
   win::UniqueHandle event(win::CreateEvent(nullptr, TRUE, FALSE, nullptr));
   auto timesOut = std::async(std::launch::async, [&] { return win::WaitForSingleObject(event.get(), 100); });
-  EXPECT_EQ(timesOut.wait_for(std::chrono::milliseconds(30)), std::future_status::timeout);
-  time.clock.Advance(100);
+  EXPECT_TRUE(clock.WaitForReads(3)) << "the waiter took its deadline and looked at the clock again";
+  EXPECT_EQ(timesOut.wait_for(std::chrono::seconds(0)), std::future_status::timeout) << "it still waits";
+  clock.fake.Advance(100);
   EXPECT_EQ(timesOut.get(), WAIT_TIMEOUT);
 
   auto signalled = std::async(std::launch::async, [&] { return win::WaitForSingleObject(event.get(), 100000); });
   win::SetEvent(event.get());
   EXPECT_EQ(signalled.get(), WAIT_OBJECT_0);
 
-  std::uint64_t before = time.clock.TickMs();
+  const std::uint64_t before = clock.fake.TickMs();
   win::Sleep(1024);
-  EXPECT_EQ(time.clock.TickMs(), before + 1024);
+  EXPECT_EQ(clock.fake.TickMs(), before + 1024);
 }
 
 TEST(Sync, MutexesAreRecursiveForTheOwnerAndAbandonedWhenItEnds) {
