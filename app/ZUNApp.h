@@ -69,6 +69,9 @@ class CZUNApp : public win::CWinApp {
   virtual BOOL CreateMainWindow();
   // Registers the program with the firewall at start-up (the program above the core does it).
   virtual void AddProgramFirewallRule() {}
+  // The completion of an optimisation in the start after its restart: TRUE when its summary is to be shown.
+  // The program above the core completes it (the compaction tools); the core alone has nothing to finish.
+  virtual BOOL FinishAfterOptimization() { return FALSE; }
   // Swallows the keys the hosted browser must never see (KeyFilter.h).
   BOOL PreTranslateMessage(MSG* msg) override;
 

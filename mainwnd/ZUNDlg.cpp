@@ -131,7 +131,8 @@ BOOL CZUNDlg::OnInitDialog() {
     else
       StartRegistryScan();
   }
-  if (app && app->m_bStartedAfterOptimization && FinishAfterOptimizationHook() && FinishAfterOptimizationHook()())
+  if (app && app->m_bStartedAfterOptimization &&
+      (FinishAfterOptimizationHook() ? FinishAfterOptimizationHook()() : app->FinishAfterOptimization()))
     SetTimer(TIMER_AFTER_OPTIMIZATION, kAfterOptimizationDelayMs);
 
   AddButtonTooltips();

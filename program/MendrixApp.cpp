@@ -9,6 +9,9 @@
 #include "mainwnd/UpdateCheck.h"
 #include "mainwnd/ZUNDlg.h"
 #include "platform/system/Module.h"
+#include "tools/AfterOptimization.h"
+#include "tools/DlgRegDefragHome.h"
+#include "ui/ModalOverlay.h"
 
 #include <cstdlib>
 
@@ -52,6 +55,11 @@ BOOL CMendrixApp::CreateMainWindow() {
   m_pMainDlg->m_onDllFileRun = [](CZUNDlg& main) {
     if (RunNamedDllFix(&main) == IDOK) main.PostMessage(WM_COMMAND, ID_CMD_FEEDBACK, 0);
   };
+  // After the optimisation's restart the optimisation window opens on its summary.
+  m_pMainDlg->m_onAfterOptimization = [](CZUNDlg& main) {
+    CDlgRegDefragHome window(&main);
+    RunModalWithOverlay(&main, &window, IDD_REG_DEFRAG_HOME);
+  };
   // The unattended update check tells of a new version with the pop-up, on the check's own thread.
   SetUpdateCheckHooks({{}, [main = m_pMainDlg] { main->RunPopupNotifier(); }, {}});
   CZUNDlg::SetDllFixFeedbackHook([](bool fixed) { SendDllFixFeedback(fixed ? TRUE : FALSE); });
@@ -64,5 +72,7 @@ BOOL CMendrixApp::CreateMainWindow() {
   m_pMainDlg->ShowWindow(SW_HIDE);
   return TRUE;
 }
+
+BOOL CMendrixApp::FinishAfterOptimization() { return ::FinishAfterOptimization(*this); }
 
 void CMendrixApp::AddProgramFirewallRule() { AddFirewallRule(mx::ProgramWinPath(), kFirewallRuleName); }

@@ -14,6 +14,7 @@ class CMendrixApp : public CZUNApp {
 
   BOOL CreateMainWindow() override;
   void AddProgramFirewallRule() override;
+  BOOL FinishAfterOptimization() override;
 
   // Set when a plain start found no display to open its window on.
   bool m_bNoDisplay = false;

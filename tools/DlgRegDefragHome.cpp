@@ -25,7 +25,7 @@ bool DefragRunning() {
 }  // namespace
 
 CDlgRegDefragHome::CDlgRegDefragHome(win::CWnd* parent)
-    : CMainBorder(IDD_REG_DEFRAG_HOME, parent), m_pageProgress(this), m_pageResults(this), m_pageSummary(411, this) {
+    : CMainBorder(IDD_REG_DEFRAG_HOME, parent), m_pageProgress(this), m_pageResults(this), m_pageSummary(this) {
   m_bLogoFrame = 1;
   m_bThinBottom = 1;
   m_bShowMinimize = 0;

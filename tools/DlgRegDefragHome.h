@@ -3,6 +3,7 @@
 // the results page and, after the restart, the summary page, one at a time.
 #include "tools/DlgRegOptScanPrg.h"
 #include "tools/DlgScan3Results.h"
+#include "tools/DlgScan5Summary.h"
 #include "ui/HoverButton.h"
 #include "ui/MainBorder.h"
 
@@ -25,7 +26,7 @@ class CDlgRegDefragHome : public CMainBorder {
   CHoverButton m_btnCloseWindow;
   CDlgRegOptScanPrg m_pageProgress;
   CDlgScan3Results m_pageResults;
-  CDlgChildBase m_pageSummary;
+  CDlgScan5Summary m_pageSummary;
 
  protected:
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

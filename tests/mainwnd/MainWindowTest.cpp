@@ -1,10 +1,13 @@
 // The main window's switching, first show, closing, commands, Help menu and language change.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "MainWindowFixture.h"
 #include "app/LanguageTable.h"
 #include "app/RegistryKey.h"
 #include "platform/gdi/Menu.h"
+#include "platform/gdi/WindowDC.h"
 #include "platform/registry/Registry.h"
 #include "scan/Category.h"
 #include "scan/ScanManager.h"
@@ -93,6 +96,7 @@ TEST_F(MainWindowTest, HtmlScreensSwitchThroughTheTimerAndTheMessageClassicPages
                         Case{IDC_BTN_BACKUP_REG, &dlg->m_dlgBackup, false},
                         Case{IDC_BTN_INSTALL_DLL_FILES, &dlg->m_dlgInstallDlls, true},
                         Case{IDC_BTN_SETTINGS, &dlg->m_dlgSettings, false},
+                        Case{IDC_BTN_OPTIMIZE_REG, &dlg->m_dlgOptimizeRegistry, true},
                         Case{IDC_BTN_HOME, &dlg->m_dlgHome, true}}) {
     SCOPED_TRACE(c.command);
     win::CWnd* before = dlg->m_pCurrentScreen;
@@ -109,6 +113,13 @@ TEST_F(MainWindowTest, HtmlScreensSwitchThroughTheTimerAndTheMessageClassicPages
     EXPECT_EQ(pressed, 1) << "one navigation button looks pressed";
   }
   EXPECT_FALSE(dlg->m_dlgScanMain.IsWindowVisible()) << "the screen left is hidden";
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_TRUE(dlg->NavButtons()[i].IsWindowVisible()) << "navigation button " << i << " can be clicked";
+    EXPECT_TRUE(dlg->NavButtons()[i].IsWindowEnabled()) << "navigation button " << i;
+  }
+  const auto out = std::filesystem::path(MX_BINARY_DIR) / "ui-renderings";
+  std::filesystem::create_directories(out);
+  EXPECT_TRUE(gdi::SaveWindowPng(dlg->m_hWnd, out / "main-window-navigation.png"));
 }
 
 TEST_F(MainWindowTest, TheScreenMessageAcceptsOnlyItsIds) {
