@@ -38,7 +38,8 @@ void CDlgDefragSummary::OnDocumentComplete() {
 
 void CDlgDefragSummary::FillSummaryPage() {
   auto* parent = dynamic_cast<CDlgScan5Summary*>(m_pParentWnd);
-  if (!parent) return;
+  // Before its document is complete the page has nothing to fill; completing it fills it.
+  if (!parent || !m_page.GetDocument()) return;
   CZUNApp* app = AfxGetZunApp();
   const int problems = app && app->m_pScanManager ? app->m_pScanManager->GetProblemCount() : 0;
   OptimizationSummaryCounters counters;
