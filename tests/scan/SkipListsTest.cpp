@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
+#include <random>
 #include <set>
 
 #include "app/SystemUtils.h"
@@ -8,6 +11,7 @@
 #include "scan/DeepScanExclusions.h"
 #include "scan/SkipLists.h"
 #include "scan/support/CategoryTestUtil.h"
+#include "scan/support/RegistryDump.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -123,6 +127,83 @@ TEST(DeepScanExclusions, TableAndMatching) {
   EXPECT_TRUE(IsDeepScanExcludedKey(L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Qzx"));
   EXPECT_TRUE(IsDeepScanExcludedKey(L"HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps"));
   EXPECT_FALSE(IsDeepScanExcludedKey(L"HKEY_LOCAL_MACHINE\\Software\\QzxVendor\\Settings"));
+}
+
+// The indexed lookup must answer as a plain search for every entry in the whole path would: on every key
+// of the sample prefix (as the deep scan passes it, below its root, and with the root's name) and on paths
+// built from the entries, their near misses and pieces of real keys, in mixed case.
+TEST(DeepScanExclusions, IndexedLookupAgreesWithAPlainSearch) {
+  auto plain = [](const std::wstring& path) {
+    const std::wstring lower = mx::ToLower(path);
+    return std::any_of(DeepScanExclusionList.begin(), DeepScanExclusionList.end(),
+                       [&](std::wstring_view entry) { return lower.find(entry) != std::wstring::npos; });
+  };
+  std::vector<std::wstring> paths;
+  std::vector<std::wstring> components;
+  {
+    mxtest::TestPrefix prefix = mxtest::TestPrefix::FromFixture();
+    for (const auto& [line, data] : mxtest::DumpRegistry()) {
+      if (!data.empty()) continue;  // a value, not a key
+      const std::wstring full = line.substr(line.find(L':') + 1);  // "hklm\software\..."
+      const size_t below = full.find(L'\\');
+      paths.push_back(full);
+      if (below == std::wstring::npos) continue;
+      paths.push_back(full.substr(below + 1));
+      for (size_t at = below + 1, end; at < full.size(); at = end + 1) {
+        end = std::min(full.find(L'\\', at), full.size());
+        components.push_back(full.substr(at, end - at));
+      }
+    }
+  }
+  const size_t samplePaths = paths.size();
+  ASSERT_GT(samplePaths, 50000u) << "both views of the sample prefix";
+
+  std::mt19937 random(36);
+  auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+  auto mixCase = [&](std::wstring text) {
+    for (wchar_t& c : text)
+      if (pick(2)) c = static_cast<wchar_t>(std::towupper(c));
+    return text;
+  };
+  for (std::wstring_view entry : DeepScanExclusionList) {
+    const std::wstring e(entry);
+    for (const std::wstring& path : {e, e.substr(1), e.substr(0, e.size() - 1), L"Software\\" + mixCase(e) + L"\\x",
+                                     L"q" + e.substr(1) + L"q"})
+      paths.push_back(path);
+  }
+  const std::wstring kGlue[] = {L"\\", L"\\", L"", L".", L"-", L" "};
+  for (int n = 0; n < 3000; ++n) {
+    std::wstring path;
+    for (size_t pieces = 1 + pick(5); pieces > 0; --pieces) {
+      std::wstring piece;
+      const std::wstring entry(DeepScanExclusionList[pick(DeepScanExclusionList.size())]);
+      switch (pick(3)) {
+        case 0: piece = components[pick(components.size())]; break;
+        case 1: piece = entry; break;
+        default: {  // a piece of an entry: mostly misses that share its start or its end
+          const size_t from = pick(entry.size()), length = 1 + pick(entry.size() - from);
+          piece = entry.substr(from, length);
+        }
+      }
+      path += (path.empty() ? L"" : kGlue[pick(std::size(kGlue))]) + mixCase(piece);
+    }
+    paths.push_back(path);
+  }
+
+  size_t hits = 0, sampleHits = 0, disagreements = 0;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const bool expected = plain(paths[i]);
+    hits += expected;
+    sampleHits += expected && i < samplePaths;
+    if (IsDeepScanExcludedKey(paths[i]) != expected && ++disagreements <= 10)
+      ADD_FAILURE() << mx::WideToUtf8(paths[i]) << " should " << (expected ? "" : "not ") << "be excluded";
+  }
+  EXPECT_EQ(disagreements, 0u) << "of " << paths.size() << " paths";
+  // Both answers must be common, or the comparison would prove little.
+  EXPECT_GT(sampleHits, samplePaths / 20) << samplePaths;
+  EXPECT_LT(sampleHits, samplePaths - samplePaths / 20) << samplePaths;
+  EXPECT_GT(hits - sampleHits, 1000u);
+  EXPECT_GT(paths.size() - samplePaths - (hits - sampleHits), 1000u);
 }
 
 }  // namespace
