@@ -33,7 +33,4 @@ class CPlaceholderPage : public CDlgChildBase {
 // Backup screen (template 378): its page buttons are 241, 220 and 226.
 #include "tools/DlgBackupRegistry.h"
 // Repair progress page (template 413).
-class CCleanWizard1Dlg : public CPlaceholderPage {
- public:
-  void ShowSelectedCount() {}
-};
+#include "mainwnd/CleanWizard1Dlg.h"

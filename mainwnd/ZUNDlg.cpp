@@ -300,7 +300,11 @@ void CZUNDlg::CreateScreens() {
   CreateHtmlScreen(m_dlgScanProgress, area);
   CreateHtmlScreen(m_dlgScanResults, area);
   CreateHtmlScreen(m_dlgAfterClean, area);
-  m_dlgCleanWizard.Create(413, this);
+  m_dlgCleanWizard.SetHost(this);
+  m_dlgCleanWizard.m_onUndoRunRecorded = [this] {
+    if (m_dlgBackup.m_dlgPartialBackups.GetSafeHwnd()) m_dlgBackup.m_dlgPartialBackups.LoadBackups();
+  };
+  m_dlgCleanWizard.Create(IDD_REPAIR_PAGE, this);
   place(m_dlgCleanWizard);
   m_dlgUpload.Create(IDD_UPLOAD_FILES, this);
   place(m_dlgUpload);

@@ -106,6 +106,10 @@ void CZUNDlg::OnCmdScanDone() {
 
 void CZUNDlg::OnCmdStartClean() {
   if (!MayStartScanOrRepair()) return;
+  if (m_dlgCleanWizard.IsRepairBusy()) {
+    WriteLogLine(L"A repair was asked for while one is starting; it was not started");
+    return;
+  }
   CZUNApp* app = AfxGetZunApp();
   {
     CRegistryKey key(HKEY_CURRENT_USER);

@@ -88,6 +88,8 @@ int CCategory::FixProblems() {
       m_arrProblems.erase(m_arrProblems.begin() + static_cast<std::ptrdiff_t>(index));  // the next one moves here
     } else {
       WriteLogLine(L"The Above Entry Could not be Fixed!");
+      problem.m_nRepairFailed = 1;
+      if (manager) ++manager->m_nRepairsFailed;
       ++index;
     }
   }

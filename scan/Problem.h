@@ -32,6 +32,9 @@ class CProblem {
   std::vector<std::wstring> m_arrDetails;  // display texts; detail 0 decides the sort order
   int m_nSelected = 1;  // 1 = marked for repair
   int m_n32BitEntry = 0;  // 1 when the entry lives in the 32-bit registry view
+  // 1 when the last repair attempt on it failed; kept only while the program runs (the results file does not
+  // hold it).
+  int m_nRepairFailed = 0;
   BackupHolder* m_pBackupHolder = nullptr;
 };
 

@@ -164,6 +164,7 @@ void CScanManager::ResetRunState() {
   m_hProgressWnd = nullptr;
   m_pProgressBar = nullptr;
   m_pErrorsProcessedText = nullptr;
+  m_nRepairsFailed = 0;
 }
 
 bool CScanManager::StartWorker(UINT (*proc)(LPVOID)) {

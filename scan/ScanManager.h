@@ -46,7 +46,7 @@ class CScanManager {
   bool GetCategoryProblems(int flag, std::vector<std::unique_ptr<CProblem>>*& problems, int& count) const;
   int GetProblemCount() const;
   int GetSelectedProblemCount() const;
-  // Forgets the window handles of the last run (the repair page fills them again).
+  // Forgets the window handles and the failure count of the last run (the repair page fills them again).
   void ResetRunState();
 
   // Fills the categories from "results.kvt" (ResultsFile.cpp).
@@ -75,6 +75,8 @@ class CScanManager {
   DWORD m_dwCategoryMask = 0;
   BackupHolder* m_pBackupHolder = nullptr;
   win::CWnd* m_pErrorsProcessedText = nullptr;
+  // How many repairs of the current run failed (the fix loop counts them; ResetRunState starts it at 0).
+  std::atomic<int> m_nRepairsFailed{0};
   // Which objects CreateCategories and the results loader make; the built-in table unless a test swaps it.
   CategoryFactory m_categoryFactory;
 
