@@ -40,3 +40,28 @@ function setlanguage(code, segoeAvailable) {
   if (segoeAvailable !== undefined) document.documentElement.dataset.segoe = String(segoeAvailable);
   return 1;
 }
+
+// A long translation may not fit the window at the page's own size. Rather than let it spill out of its
+// panels, the page is drawn a step smaller until it fits (percentages keep it filling the window). A page
+// that calls this after changing its texts is fitted again whenever the window is resized.
+const mxFitSteps = ['', '0.95', '0.9', '0.85', '0.8'];
+let mxFitListening = false;
+
+function mxOverflows() {
+  if (document.body.scrollHeight > innerHeight + 1 || document.documentElement.scrollWidth > innerWidth + 1) return true;
+  for (const c of document.querySelectorAll('.col')) if (c.scrollHeight > c.clientHeight + 1) return true;
+  return false;
+}
+
+function mxFit() {
+  if (!mxFitListening) {
+    mxFitListening = true;
+    addEventListener('resize', mxFit);
+  }
+  const page = document.querySelector('.page');
+  if (!page || !innerHeight) return;
+  for (const step of mxFitSteps) {
+    page.style.zoom = step;
+    if (!mxOverflows()) return;
+  }
+}

@@ -1,7 +1,7 @@
 // The scan-flow pages on the real browser, under a private X server: every function the program calls is
 // there and takes its arguments, every id of the screens' event maps exists and its click reaches the
-// screen once, registry text stays text, long translations fit their panels, and each screen is rendered
-// in four languages into the renderings folder.
+// screen once, registry text stays text, the texts of every language fit their panels, and each screen is
+// rendered in four languages into the renderings folder.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -12,6 +12,7 @@
 
 #include "app/AppSettings.h"
 #include "app/IniReader.h"
+#include "app/LanguageTable.h"
 #include "app/LocalizedStrings.h"
 #include "app/ZUNApp.h"
 #include "mainwnd/DlgAfterCleanRegVer.h"
@@ -53,6 +54,13 @@ function mxProbeBoundAncestor(id, bound) {
   for (let n = document.getElementById(id).parentElement; n; n = n.parentElement) if (n.id && ids.includes(n.id)) return n.id;
   return '';
 }
+// The scale an element is drawn at: its box is reported unscaled when a page draws itself smaller.
+function mxProbeZoom(e) {
+  let z = 1;
+  for (let a = e; a; a = a.parentElement) z *= parseFloat(getComputedStyle(a).zoom) || 1;
+  return z;
+}
+function mxProbePageZoom() { return document.querySelector('.page').style.zoom; }
 // Visible text elements whose content sticks out of their own box, and whether the page fits its window.
 function mxProbeOverflow() {
   const out = [];
@@ -63,7 +71,7 @@ function mxProbeOverflow() {
   for (const e of document.querySelectorAll('body *')) {
     if (!e.id || e.offsetParent === null || e.tagName === 'IMG' || scrolls(e)) continue;
     if (e.scrollWidth > e.clientWidth + 1 && getComputedStyle(e).overflowX !== 'auto') out.push(e.id);
-    else if (e.getBoundingClientRect().bottom > innerHeight + 1) out.push(e.id + ' (below the page)');
+    else if (e.getBoundingClientRect().bottom * mxProbeZoom(e) > innerHeight + 1) out.push(e.id + ' (below the page)');
   }
   document.querySelectorAll('.col').forEach((c, i) => { if (c.scrollHeight > c.clientHeight + 1) out.push('(column ' + i + ')'); });
   const root = document.documentElement;
@@ -337,6 +345,61 @@ TEST_F(ScanScreensPageTest, ScreensFitTheirTextsAndAreRenderedInFourLanguages) {
     }
     DestroyScreens();
     main.events.clear();
+  }
+}
+
+TEST_F(ScanScreensPageTest, TextsOfEveryLanguageFitTheirPanels) {
+  // The longest texts each screen can get: two-digit counts, a scan days ago, an installed DLL.
+  AddProblems(CATEGORY_FONTS, 14);
+  AddProblems(CATEGORY_ACTIVEX, 52);
+  AddProblems(CATEGORY_SOFTWARE, 11);
+  SYSTEMTIME now{};
+  win::GetLocalTime(&now);
+  SaveLastScanTime(now);
+  StrLastScan = L"Wed. September 30, 2026. 11:59 PM";
+  prefix.import32(L"[HKEY_LOCAL_MACHINE\\Software\\Tarvolen\\Mendrix\\Version 1.0]\n\"FIRST_FREE_DONE\"=dword:1\n"
+                  L"\"DLLFILENAME\"=\"msvcp140_atomic_wait.dll\"\n");
+  SaveLastDllInstallTime(now);
+  CreateScreens(kLanguages[0]);
+  const std::pair<CChildHtmlDialog*, const char*> shown[] = {
+      {home.get(), "home"}, {scan.get(), "scan"}, {progress.get(), "progress"}, {results.get(), "results"}};
+  // Each page gets its real size when first shown; later languages reuse it.
+  for (auto [screen, name] : shown) {
+    Show(*screen);
+    mxtest::RunUntil([] { return false; }, 300);
+  }
+  for (const LanguageInfo& language : LanguageTable) {
+    const std::string code = mx::WideToUtf8(language.code);
+    SCOPED_TRACE(code);
+    ResetIniCache();
+    ResetLanguageReader();
+    InitLanguageReader(mx::ProgramWinDir() + L"\\" + language.iniFile);
+    prefix.import(L"[HKEY_CURRENT_USER\\Software\\Tarvolen\\Mendrix\\Version 1.0\\LANG]\n\"LangCode\"=\"" +
+                  std::wstring(language.code) + L"\"\n");
+    // The pages take the language as they do when they load.
+    for (auto [screen, name] : shown) screen->OnDocumentComplete();
+    home->UpdatePageTexts();
+    scan->UpdatePageTexts();
+    progress->m_page.CallJScript(L"setcheckboxstatus", {L"1", L"1", L"1", L"1"});
+    progress->m_page.CallJScriptNoArgs(L"setvarsforscan");
+    progress->m_page.CallJScriptOneArg(L"SetScanProgressBar", L"3");
+    progress->m_page.CallJScript(L"updatePath",
+                                 {CDlg_SCAN_PROGRESS_HTML::PageItemText(std::wstring(L"HKEY_CURRENT_USER\\SOFTWARE\\") +
+                                                                        std::wstring(200, L'W')),
+                                  L"3", L"88"});
+    const auto before = main.events.size();
+    results->ShowResults();
+    ASSERT_TRUE(mxtest::RunUntil([&] { return main.events.size() > before; }));
+    for (auto [screen, name] : shown) {
+      Show(*screen);
+      EXPECT_EQ(Probe(*screen, L"mxProbeOverflow"), L"") << name << " has text outside its box";
+      // A page drawn smaller to fit is saved for the eye.
+      const std::wstring zoom = Probe(*screen, L"mxProbePageZoom");
+      if (!zoom.empty()) {
+        mxtest::RunUntil([] { return false; }, 300);
+        Render(*screen, "scanflow-fitted-" + std::string(name) + "-" + code + "-" + mx::WideToUtf8(zoom));
+      }
+    }
   }
 }
 
