@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/AppPaths.h"
@@ -16,6 +17,8 @@
 #include "platform/fs/WinPath.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/taskschd/HostScheduler.h"
+#include "platform/taskschd/MachineRestart.h"
+#include "platform/system/RestartRequest.h"
 #include "platform/system/Time.h"
 #include "scan/ResultsFile.h"
 #include "scan/ScanManager.h"
@@ -57,6 +60,22 @@ void ReportScan(const ScheduledScanOutcome& outcome) {
   std::fflush(stdout);
 }
 
+// The restart of the machine, carried out for the prefix: what it ran is told on the terminal. True when a
+// start of the program at logon took over.
+bool RestartPrefix(const char* why) {
+  std::printf("mendrix: restarting the prefix %s\n", why);
+  const mx::RestartReport report = mx::CarryOutRestart();
+  for (const auto& entry : report.bootRun) std::printf("mendrix: boot program %s\n", mx::WideToUtf8(entry).c_str());
+  for (const auto& entry : report.bootNotRun)
+    std::printf("mendrix: boot entry not run (no such program here): %s\n", mx::WideToUtf8(entry).c_str());
+  for (const auto& args : report.logonStarted)
+    std::printf("mendrix: started at logon: mendrix %s\n", mx::WideToUtf8(args).c_str());
+  for (const auto& args : report.logonFailed)
+    std::fprintf(stderr, "mendrix: could not start at logon: mendrix %s\n", mx::WideToUtf8(args).c_str());
+  std::fflush(stdout);
+  return !report.logonStarted.empty();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,18 +100,31 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // A restart the user put off (or one the program did not live to carry out) comes before this start; the
+  // program's start after it, from its logon entry, then takes this start's place.
+  if (mx::RequestedRestart() != mx::RestartWhen::None &&
+      RestartPrefix("to finish the registry optimization before the program starts")) {
+    std::printf("mendrix: the program's start after the restart takes over this start\n");
+    return 0;
+  }
+
   RegisterScanEngine();
   RegisterScheduledScan(ReportScan);
   CZUNDlg::SetUnattendedEndHook([](bool completed, int problems) { ReportScan({completed, problems}); });
-  // Made here rather than as a global: it reads the machine's registry, which must exist first.
-  CMendrixApp app;
-  const int exitCode = win::AfxWinMain(argc, argv);
-  if (app.m_bNoDisplay) {
+  // Made here rather than as a global: it reads the machine's registry, which must exist first. It is gone
+  // before a restart, so the program's start after the restart finds no running instance.
+  auto app = std::make_unique<CMendrixApp>();
+  int exitCode = win::AfxWinMain(argc, argv);
+  const bool noDisplay = app->m_bNoDisplay, otherInstance = app->m_bOtherInstanceFound;
+  app.reset();
+  if (!noDisplay && !otherInstance && mx::RequestedRestart() == mx::RestartWhen::Now)
+    RestartPrefix("as the registry optimization asked");
+  if (noDisplay) {
     std::fprintf(stderr, "mendrix: no display to open the window on (DISPLAY is not set or cannot be opened); "
                          "`mendrix scan` scans the prefix without a window\n");
     return 2;
   }
-  if (app.m_bOtherInstanceFound) {
+  if (otherInstance) {
     std::printf("mendrix: the program already runs on this prefix; the request was passed to it\n");
     std::fflush(stdout);
   }

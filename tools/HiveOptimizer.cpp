@@ -11,6 +11,7 @@
 #include "platform/fs/PathApi.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/ShellExecute.h"
+#include "platform/system/RestartRequest.h"
 #include "platform/win/Message.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Window.h"
@@ -316,6 +317,9 @@ int HiveOptimizer::Install() {
     win::ShellExecute(nullptr, L"open", L"shutdown.exe", parameters.c_str(), system, SW_HIDE);
     WriteLogLine(L"PostQuitMessage : " + text);
     win::PostQuitMessage(0);
+  } else {
+    // The boot entry waits for whatever restart comes next; for the prefix that is before the next start.
+    mx::RecordRestartRequest(mx::RestartWhen::BeforeNextStart, L"registry optimization put off");
   }
   return 1;
 }

@@ -1,6 +1,8 @@
 #include "platform/shell/ShellExecute.h"
 
 #include "platform/base/Text.h"
+#include "platform/system/Process.h"
+#include "platform/system/RestartRequest.h"
 
 namespace win {
 
@@ -11,6 +13,18 @@ bool NamesEditor(std::wstring_view file) {
   size_t slash = f.find_last_of(L"\\/");
   std::wstring name = slash == std::wstring::npos ? f : f.substr(slash + 1);
   return name == L"regedit.exe" || name == L"regedit";
+}
+
+// The shutdown program asked to restart ("-r" or "/r"): the machine's restart is carried out for the prefix
+// once the asking program has ended.
+bool AsksRestart(std::wstring_view file, std::wstring_view parameters) {
+  std::wstring f = mx::ToLower(file);
+  size_t slash = f.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? f : f.substr(slash + 1);
+  if (name != L"shutdown.exe" && name != L"shutdown") return false;
+  for (const auto& arg : mx::SplitCommandLine(L"x " + std::wstring(parameters)))
+    if (mx::EqualsNoCase(arg, L"-r") || mx::EqualsNoCase(arg, L"/r")) return true;
+  return false;
 }
 
 }  // namespace
@@ -41,6 +55,11 @@ BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info) {
     }
   } else {
     mx::RecordLaunch({verb, file, parameters, directory, info->nShow, false});
+    if (!mx::EqualsNoCase(verb, L"runas") && AsksRestart(file, parameters) &&
+        mx::RecordRestartRequest(mx::RestartWhen::Now, parameters)) {
+      info->hInstApp = 42;
+      return TRUE;
+    }
   }
   info->hInstApp = SE_ERR_FNF;
   SetLastError(ERROR_FILE_NOT_FOUND);

@@ -2,7 +2,9 @@
 // Shell launches. The registry editor is started as a real child (platform/system/Process.h); everything a
 // Linux machine cannot run (an installer, the "runas" verb, the shutdown program, a help file, a browser URL)
 // is recorded as what would have been started and fails the way Windows fails for a file it cannot run
-// (SE_ERR_FNF / ERROR_FILE_NOT_FOUND). The application core hangs its log on the record hook.
+// (SE_ERR_FNF / ERROR_FILE_NOT_FOUND); only the shutdown program's restart ("-r") succeeds, since the restart
+// is carried out for the prefix (platform/system/RestartRequest.h). The application core hangs its log on the
+// record hook.
 #include <cstdint>
 
 #include "platform/base/WinTypes.h"
