@@ -168,10 +168,8 @@ TEST_F(BackupScreenTest, AnUndoWaitsForASlowImportWhileTheWindowAnswers) {
   counter.started = signals.path() / "started";
   counter.go = signals.path() / "go";
   const std::string realEditor = mx::RegeditBinary().string();
-  // Gives up after a minute, so a window that never answers fails the test rather than hanging it.
-  backuptest::FakeEditor slow("touch '" + counter.started.string() + "'; i=0; while [ ! -e '" + counter.go.string() +
-                              "' ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done; exec '" + realEditor +
-                              "' \"$@\"");
+  backuptest::FakeEditor slow("touch '" + counter.started.string() + "'; " + backuptest::ShellWaitFor(counter.go) +
+                              "; exec '" + realEditor + "' \"$@\"");
   ASSERT_TRUE(counter.Create(uitest::kEmptyPopup));
   std::atomic<bool> done{false};
   std::thread poster([&] {

@@ -80,6 +80,12 @@ class FakeEditor {
   mxtest::TempDir dir_;
 };
 
+// A shell line for a fake editor that waits until the test makes the file: a minute at most, so a signal
+// that never comes fails the test rather than hanging it.
+inline std::string ShellWaitFor(const std::filesystem::path& file) {
+  return "i=0; while [ ! -e '" + file.string() + "' ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done";
+}
+
 // Where the tests leave the pictures of the screens and dialogs.
 inline std::filesystem::path RenderingPath(const char* name) {
   const auto out = std::filesystem::path(MX_BINARY_DIR) / "ui-renderings";

@@ -106,7 +106,9 @@ TEST_F(BackupTest, FullBackupThenDamageThenRestoreGivesTheBackedUpRegistryInBoth
 
 // Enter, Esc and a close request do not end the dialog while its worker still reports to it.
 TEST_F(BackupTest, TheWaitDialogOutlivesItsWorker) {
-  FakeEditor slow("sleep 1; exit 1");
+  mxtest::TempDir signals;
+  const auto tried = signals.path() / "tried";
+  FakeEditor slow(backuptest::ShellWaitFor(tried) + "; exit 1");  // fails only once the dialog has been tried
   CDlgRegBackupShow dialog(&main);
   bool stayed = false;
   LetOverlaysRun(1, [&](HWND) {
@@ -115,6 +117,7 @@ TEST_F(BackupTest, TheWaitDialogOutlivesItsWorker) {
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     dialog.SendMessage(WM_CLOSE);
     stayed = win::IsWindow(dialog.m_hWnd) && dialog.m_nOutcome == CDlgRegBackupShow::kPending;
+    mx::WriteFileAtomic(tried, "");
   });
   EXPECT_EQ(RunWaitDialog(&main, dialog), CDlgRegBackupShow::kEditorFailed);
   EXPECT_TRUE(stayed);
