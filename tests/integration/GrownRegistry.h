@@ -1,0 +1,19 @@
+#pragma once
+// Registries grown from the sample prefix for the scale benchmark: generated programs, each with COM classes in
+// both registry views and their DLLs, a ProgID, a file type with its icon and open command, uninstall entries in
+// both views, an application path and deep vendor keys, written into system.reg in Wine's own format, with
+// their files under drive_c. The same count always gives the same registry and the same files.
+#include <cstdint>
+#include <filesystem>
+
+namespace scalebench {
+
+// Adds programs to the machine registry of prefix (a copy of the sample) and makes every file they name.
+// Returns the size of the system.reg written.
+std::uintmax_t GrowPrefix(const std::filesystem::path& prefix, int programs);
+
+// Removes the files of every nth program (the folders stay), so that its entries point to missing files.
+// Returns how many programs lost their files.
+int RemoveFilesOfEveryNth(const std::filesystem::path& prefix, int programs, int n);
+
+}  // namespace scalebench

@@ -1,0 +1,381 @@
+// How the program scales with the registry: registries grown from the sample prefix by generated programs
+// (1x to 16x its machine file), each scanned with all files present and again with every sixth program's
+// files gone. Prints the scan's growth exponent against the registry's size, the cost per problem, the load
+// and save of the sample's machine file against the floor of reading and splitting it, the editor's export of
+// HKEY_LOCAL_MACHINE (time and peak memory), the memory of a loaded registry, and the first start on the
+// sample prefix against a later one. Every scan's problems (the same ones, in the same order) are checked
+// against the list recorded in tests/integration/golden/scale-results.txt; a change fails the run.
+//
+//   scale_bench            quick: 1x and 2x, what CI's bench-and-fuzz stage runs
+//   scale_bench --full     1x, 2x, 4x, 8x and 16x, for the figures
+//   scale_bench --sizes=1,4 --record   (re)writes the recorded results of those sizes
+// The scan's own pauses between entries run on a fake clock: they are counted and reported apart, not timed.
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/AppSettings.h"
+#include "app/SamplePrefix.h"
+#include "integration/GrownRegistry.h"
+#include "integration/WholeScan.h"
+#include "platform/base/Clock.h"
+#include "platform/base/FileIO.h"
+#include "platform/base/Prefix.h"
+#include "platform/base/Text.h"
+#include "platform/regedit/RegExporter.h"
+#include "platform/regedit/RegFileWriter.h"
+#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryControl.h"
+#include "platform/registry/WineRegFile.h"
+#include "scan/EngineMessages.h"
+#include "scan/ScanManager.h"
+#include "scan/support/CategoryTestUtil.h"
+#include "support/TestPaths.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kProgramsPerSample = 670;  // about the sample's own machine file in generated programs
+constexpr int kMissingEvery = 6;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+template <class F>
+double Best(int runs, F&& f) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    f();
+    best = std::min(best, Seconds(Clock::now() - start));
+  }
+  return best;
+}
+
+size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+
+void Touch(HKEY root, const wchar_t* path) {
+  HKEY key = nullptr;
+  if (win::RegOpenKeyEx(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) win::RegCloseKey(key);
+}
+
+// Drops the registry held in memory and opens a key of each file, so all three are read and parsed again.
+void LoadRegistry() {
+  mx::reg::ResetRegistry();
+  Touch(HKEY_LOCAL_MACHINE, L"Software");
+  Touch(HKEY_CURRENT_USER, L"Software");
+  Touch(HKEY_USERS, L".Default");
+}
+
+std::uintmax_t RegistryFilesSize(const fs::path& prefix) {
+  std::uintmax_t total = 0;
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) total += fs::file_size(prefix / name);
+  return total;
+}
+
+// The problems as the scan recorded them: categories in flag order, each in the order it found them.
+struct ScanOutcome {
+  double seconds = 0;
+  int problems = 0;
+  std::uint64_t digest = 0;
+  size_t pauses = 0;
+  double pauseSeconds = 0;
+};
+
+std::uint64_t Fnv(std::uint64_t h, std::string_view text) {
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+bool RunScan(ScanOutcome& out) {
+  mx::FakeClock pauses;  // the categories' pauses between entries pass at once and are counted
+  mx::SetClock(&pauses);
+  CScanManager manager;
+  const auto start = Clock::now();
+  const UINT end = wholescan::RunScan(manager);
+  out.seconds = Seconds(Clock::now() - start);
+  mx::SetClock(nullptr);
+  if (end != WM_SCAN_COMPLETED) return false;
+  out.problems = manager.GetProblemCount();
+  std::uint64_t h = 14695981039346656037ull;
+  for (const CategoryInfo& info : kCategoryTable) {
+    const CCategory* category = manager.GetCategory(info.flag);
+    if (!category) continue;
+    for (const auto& p : category->m_arrProblems) {
+      h = Fnv(h, mx::WideToUtf8(info.className) + "\t" + std::to_string(p->m_n32BitEntry) + "\t" +
+                     std::to_string(p->EntryType) + "\t" + mx::WideToUtf8(p->Key) + "\t" + mx::WideToUtf8(p->ValueName) +
+                     "\t" + mx::WideToUtf8(p->ValueData) + "\t" + mx::WideToUtf8(p->AlternateKey) + "\n");
+    }
+  }
+  out.digest = h;
+  const auto sleeps = pauses.sleeps();
+  out.pauses = sleeps.size();
+  for (auto ms : sleeps) out.pauseSeconds += ms / 1000.0;
+  return true;
+}
+
+// Runs a program and waits for it: wall time and peak resident memory.
+bool RunChild(const std::vector<std::string>& args, const std::vector<std::string>& env, double& seconds,
+              double& peakMb) {
+  std::vector<char*> argv, envp;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = env;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    if (entry.rfind("WINEPREFIX=", 0) != 0) environment.push_back(entry);
+  }
+  for (auto& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const auto start = Clock::now();
+  pid_t pid = 0;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
+  int status = 0;
+  struct rusage usage {};
+  if (wait4(pid, &status, 0, &usage) != pid) return false;
+  seconds = Seconds(Clock::now() - start);
+  peakMb = usage.ru_maxrss / 1024.0;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Recorded results: "SIZE PROBLEMS DIGEST PROBLEMS DIGEST" (all files present, then with files missing).
+using Recorded = std::map<int, std::string>;
+
+fs::path RecordFile() { return fs::path(MX_SOURCE_DIR) / "tests/integration/golden/scale-results.txt"; }
+
+Recorded ReadRecorded() {
+  Recorded out;
+  std::ifstream in(RecordFile());
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    int size = 0;
+    fields >> size;
+    std::string rest;
+    std::getline(fields, rest);
+    out[size] = rest;
+  }
+  return out;
+}
+
+void WriteRecorded(const Recorded& results) {
+  std::string text =
+      "# The problems the scale benchmark's scans find on each grown registry (scale_bench --record writes it):\n"
+      "# size, then with all files present and with every sixth program's files gone: problems and a digest\n"
+      "# of the problem list in the order the scan recorded it.\n";
+  for (const auto& [size, rest] : results) text += std::to_string(size) + rest + "\n";
+  mx::WriteFileAtomic(RecordFile(), text);
+}
+
+std::string DigestText(const ScanOutcome& o) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, " %d %016llx", o.problems, static_cast<unsigned long long>(o.digest));
+  return buffer;
+}
+
+struct SizeFigures {
+  int size = 0;
+  double systemMb = 0;
+  ScanOutcome clean, broken;
+};
+
+// Load and save of the sample's machine file against reading and splitting it into lines.
+void SampleLoadAndSave(int runs) {
+  const fs::path file = mxtest::FixtureDir() / "system.reg";
+  std::string text;
+  mx::ReadWholeFile(file, text);
+  const double floor = Best(runs * 3, [&] {
+    std::string bytes;
+    mx::ReadWholeFile(file, bytes);
+    std::vector<std::string_view> lines;
+    for (size_t pos = 0; pos < bytes.size();) {
+      size_t end = bytes.find('\n', pos);
+      if (end == std::string::npos) end = bytes.size();
+      lines.emplace_back(bytes.data() + pos, end - pos);
+      pos = end + 1;
+    }
+    if (lines.empty()) std::abort();
+  });
+  const double load = Best(runs, [&] {
+    std::string bytes;
+    mx::ReadWholeFile(file, bytes);
+    mx::reg::WineRegFile parsed;
+    parsed.Parse(bytes, L"system.reg", nullptr, nullptr, nullptr);
+  });
+  mx::reg::WineRegFile parsed;
+  parsed.Parse(text, L"system.reg", nullptr, nullptr, nullptr);
+  mxtest::TempDir dir;
+  const fs::path out = dir.path() / "system.reg";
+  const double save = Best(runs, [&] { mx::WriteFileAtomic(out, parsed.Format()); });
+  const double writeFloor = Best(runs, [&] { mx::WriteFileAtomic(out, text); });
+  std::printf("sample system.reg (%.1f MB): read-and-split floor %.2f ms\n", text.size() / 1e6, floor * 1e3);
+  std::printf("  load %.2f ms = %.1fx the floor (at most 10x)\n", load * 1e3, load / floor);
+  std::printf("  save %.2f ms = %.1fx the floor (at most 10x); writing the same bytes alone %.2f ms\n", save * 1e3,
+              save / floor, writeFloor * 1e3);
+}
+
+// The first start on the sample prefix rebuilds it; a later one finds it.
+void SamplePrefixFirstRun() {
+  mxtest::TempDir home;
+  const std::string homeText = home.path().string();
+  const auto first = Clock::now();
+  const MachinePrefix made = ChooseMachinePrefix(nullptr, homeText.c_str(), nullptr, mxtest::FixtureDir());
+  const double firstSeconds = Seconds(Clock::now() - first);
+  const auto later = Clock::now();
+  const MachinePrefix found = ChooseMachinePrefix(nullptr, homeText.c_str(), nullptr, mxtest::FixtureDir());
+  const double laterSeconds = Seconds(Clock::now() - later);
+  std::printf("sample prefix: first start %.3f s, later start %.3f s: %.3f s more (at most 1 s)%s\n", firstSeconds,
+              laterSeconds, firstSeconds - laterSeconds,
+              made.dir.empty() || made.dir != found.dir ? " -- NOT MADE" : "");
+}
+
+bool MeasureSize(int size, bool full, SizeFigures& figures) {
+  mxtest::TempDir dir;
+  const fs::path prefix = dir.path() / "prefix";
+  mxtest::MakeFixturePrefix(prefix);
+  const int programs = (size - 1) * kProgramsPerSample;
+  if (programs > 0) scalebench::GrowPrefix(prefix, programs);
+  wholescan::RemoveHostDrive(mx::Utf8ToWide(prefix.string()));
+  mx::SetPrefixDir(prefix);
+  figures.size = size;
+  figures.systemMb = fs::file_size(prefix / "system.reg") / 1e6;
+  const double filesMb = RegistryFilesSize(prefix) / 1e6;
+
+  mx::reg::ResetRegistry();
+  const size_t heapBefore = HeapInUse();
+  LoadRegistry();
+  const double heapMb = (HeapInUse() - heapBefore) / 1e6;
+  const double load = Best(full ? 3 : 1, LoadRegistry);
+
+  // The editor's export of HKEY_LOCAL_MACHINE: in this process on the loaded registry, and as its own
+  // program for its peak memory (the load included).
+  const fs::path exported = dir.path() / "hklm.reg";
+  const double exportSeconds = Best(1, [&] {
+    mx::RegFileWriter writer;
+    mx::ExportRegKey(writer, HKEY_LOCAL_MACHINE, L"", KEY_WOW64_64KEY);
+    mx::WriteFileAtomic(exported, writer.fileBytes());
+  });
+  double editorSeconds = 0, editorPeakMb = 0;
+  const bool editorOk = RunChild({(fs::path(MX_BINARY_DIR) / "bin" / "regedit").string(), "/e", exported.string(),
+                                  "HKEY_LOCAL_MACHINE"},
+                                 {"WINEPREFIX=" + prefix.string()}, editorSeconds, editorPeakMb);
+
+  std::printf("%2dx: system.reg %.1f MB, %d programs; registry files %.1f MB\n", size, figures.systemMb, programs,
+              filesMb);
+  std::printf("  load %.0f ms; heap of the loaded registry %.1f MB = %.1fx its files (at most 8x)\n", load * 1e3,
+              heapMb, heapMb / filesMb);
+  std::printf("  export of HKLM %.2f s (at most 2.5 s at 16x); the editor's export %.2f s, peak %.0f MB%s\n",
+              exportSeconds, editorSeconds, editorPeakMb, editorOk ? "" : " -- FAILED");
+
+  ApplyDefaultSettings();
+  mxtest::ScanSettingsScope settings{wholescan::ProgramDefaults()};
+  if (!RunScan(figures.clean)) return false;
+  std::printf("  scan, all files present: %.2f s, %d problems (pauses apart: %zu, %.1f s)\n", figures.clean.seconds,
+              figures.clean.problems, figures.clean.pauses, figures.clean.pauseSeconds);
+  scalebench::RemoveFilesOfEveryNth(prefix, programs, kMissingEvery);
+  if (!RunScan(figures.broken)) return false;
+  const int extra = figures.broken.problems - figures.clean.problems;
+  std::printf("  scan with problems: %.2f s, %d problems (pauses apart: %zu, %.1f s)", figures.broken.seconds,
+              figures.broken.problems, figures.broken.pauses, figures.broken.pauseSeconds);
+  if (extra > 0)
+    std::printf("; %.1f us per problem", (figures.broken.seconds - figures.clean.seconds) / extra * 1e6);
+  std::printf("\n");
+  std::fflush(stdout);
+  mx::reg::ResetRegistry();
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes = {1, 2};
+  bool full = false, record = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--full") {
+      full = true;
+      sizes = {1, 2, 4, 8, 16};
+    } else if (arg.rfind("--sizes=", 0) == 0) {
+      sizes.clear();
+      std::istringstream list(arg.substr(8));
+      for (std::string item; std::getline(list, item, ',');) sizes.push_back(std::stoi(item));
+    } else if (arg == "--record") {
+      record = true;
+    } else if (arg.rfind("--benchmark_", 0) != 0) {  // the bench-and-fuzz stage's options are not ours
+      std::fprintf(stderr, "usage: scale_bench [--full] [--sizes=1,2,...] [--record]\n");
+      return 2;
+    }
+  }
+  const fs::path previousPrefix = mx::PrefixDir();
+  std::printf("scale benchmark (%s)\n", full ? "full" : "quick");
+  SampleLoadAndSave(full ? 20 : 5);
+  SamplePrefixFirstRun();
+
+  Recorded recorded = ReadRecorded();
+  std::vector<SizeFigures> all;
+  bool changed = false;
+  for (int size : sizes) {
+    SizeFigures figures;
+    if (!MeasureSize(size, full, figures)) {
+      std::printf("%dx: the scan did not complete\n", size);
+      changed = true;
+      continue;
+    }
+    all.push_back(figures);
+    const std::string results = DigestText(figures.clean) + DigestText(figures.broken);
+    if (record) {
+      recorded[size] = results;
+    } else if (!recorded.count(size)) {
+      std::printf("  results: none recorded for %dx\n", size);
+    } else if (recorded[size] != results) {
+      std::printf("  results CHANGED: recorded%s, now%s\n", recorded[size].c_str(), results.c_str());
+      changed = true;
+    } else {
+      std::printf("  results unchanged (same problems, same order)\n");
+    }
+  }
+  mx::SetPrefixDir(previousPrefix);
+  if (record) WriteRecorded(recorded);
+
+  if (all.size() >= 2) {
+    // Least squares of log(scan time) against log(registry size).
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& f : all) {
+      const double x = std::log(f.systemMb), y = std::log(f.clean.seconds);
+      sx += x, sy += y, sxx += x * x, sxy += x * y;
+    }
+    const double n = static_cast<double>(all.size());
+    std::printf("scan growth exponent against system.reg size, all files present: %.2f (at most 1.15)\n",
+                (n * sxy - sx * sy) / (n * sxx - sx * sx));
+    double low = 1e9, high = 0;
+    for (const auto& f : all) {
+      const int extra = f.broken.problems - f.clean.problems;
+      if (extra < 1000 || extra > 25000) continue;
+      const double cost = (f.broken.seconds - f.clean.seconds) / extra;
+      low = std::min(low, cost), high = std::max(high, cost);
+    }
+    if (high > 0)
+      std::printf("cost per problem from 1,000 to 25,000 problems: %.1f to %.1f us, %.2fx (at most 1.5x)\n", low * 1e6,
+                  high * 1e6, high / low);
+  }
+  return changed ? 1 : 0;
+}
