@@ -16,6 +16,7 @@
 #include "platform/system/Environment.h"
 #include "platform/win/Sync.h"
 #include "scan/FileReferenceCheck.h"
+#include "scan/ScanPathKinds.h"
 
 std::wstring g_strSysWow64Folder;
 
@@ -333,9 +334,11 @@ std::wstring ExtractFilePathFromCommand(const std::wstring& command) {
 }
 
 int GetPathKind(const std::wstring& path) {
+  if (const auto kept = KeptPathKind(path)) return *kept;
   const DWORD attributes = win::GetFileAttributes(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+  const int kind = attributes == INVALID_FILE_ATTRIBUTES ? -1 : (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+  KeepPathKind(path, kind);
+  return kind;
 }
 
 bool IsExistingFolder(const std::wstring& path) { return GetPathKind(path) == 0; }

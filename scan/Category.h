@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/base/WinTypes.h"
@@ -69,6 +70,16 @@ class CCategory {
   // while the worker is still appending, which the list itself cannot allow.
   std::atomic<int> m_nProblemsFound{0};
   std::wstring m_strSystemFolder;  // the system folder with a trailing backslash
+
+  // The duplicate test's index of m_arrProblems: what makes two problems the same, for each problem recorded.
+  // Kept up as problems are added; built again when the list was sorted or shortened behind its back.
+  struct DuplicateIndex {
+    std::unordered_set<std::wstring> forms;
+    size_t indexed = 0;  // problems [0, indexed) are in forms
+    const CProblem* first = nullptr;
+    const CProblem* last = nullptr;  // m_arrProblems[indexed - 1] when they were indexed
+  };
+  mutable DuplicateIndex m_duplicateIndex;
 };
 
 // The 32-bit system folder of 64-bit Windows (empty on 32-bit Windows), filled by the first category.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <unordered_set>
 #include <vector>
@@ -13,7 +15,9 @@
 #include "app/SystemUtils.h"
 #include "platform/base/Text.h"
 #include "platform/fs/Drives.h"
+#include "platform/fs/FolderNames.h"
 #include "platform/fs/PathApi.h"
+#include "platform/fs/WinPath.h"
 #include "platform/system/Environment.h"
 #include "platform/system/Sfc.h"
 #include "scan/Category.h"
@@ -91,7 +95,7 @@ std::vector<std::wstring> DriveRootList() {
   return drives.roots;
 }
 
-bool Exists(const std::wstring& path) { return !path.empty() && win::PathFileExists(path.c_str()); }
+bool Exists(const std::wstring& path) { return !path.empty() && GetPathKind(path) >= 0; }  // PathFileExists
 bool Protected(const std::wstring& path) { return win::SfcIsFileProtected(nullptr, path.c_str()) != 0; }
 bool Contains(const std::wstring& text, const wchar_t* part) { return text.find(part) != std::wstring::npos; }
 bool StartsWith(const std::wstring& text, const wchar_t* part) { return text.rfind(part, 0) == 0; }
@@ -509,6 +513,69 @@ bool EndsWithDeviceName(const std::wstring& path) {
   });
 }
 
+namespace {
+
+// Answers, from the listing of its folder, that a prefix of a path names no file: a name the folder does not
+// hold is missing however its case or its trailing dots and blanks are written, and a name it holds only as
+// folders is no file. Only plain names on a drive are judged; whatever the path rules treat apart (devices, 8.3 names, "." and "..", the other
+// separator, a folder written with trailing dots) is left to the file system. Consecutive prefixes share
+// their folder, which is looked up once.
+class PrefixFolder {
+ public:
+  bool CannotBeFile(const std::wstring& prefix) {
+    const size_t slash = prefix.rfind(L'\\');
+    if (slash == std::wstring::npos || slash < 2 || prefix[1] != L':') return false;
+    // A path that ends in a backslash asks for a folder: it is one or it is missing, unless it names a device.
+    if (slash + 1 == prefix.size()) return !mx::IsDosDeviceName(std::wstring_view(prefix).substr(0, slash));
+    std::wstring_view name = std::wstring_view(prefix).substr(slash + 1);
+    if (name.find_first_of(L"/~:") != std::wstring_view::npos) return false;
+    const size_t last = name.find_last_not_of(L". ");
+    if (last == std::wstring_view::npos) return false;
+    name = name.substr(0, last + 1);
+    if (mx::IsDosDeviceName(name)) return false;
+    // A drive's root keeps its backslash ("C:" alone is the drive's current folder).
+    const std::wstring_view folder = std::wstring_view(prefix).substr(0, slash == 2 ? 3 : slash);
+    if (folder.find(L'/') != std::wstring_view::npos ||
+        (slash > 2 && std::wstring_view(L". \\").find(folder.back()) != std::wstring_view::npos))
+      return false;
+    if (folder != folder_) Look(folder);
+    switch (state_) {
+      case State::Missing:
+        return true;  // a file needs its folder
+      case State::Listed:
+        return !names_->HoldsNoCase(name) || names_->OnlyFoldersNamed(name);
+      default:
+        return false;
+    }
+  }
+
+ private:
+  enum class State { Missing, Listed, Unknown };
+
+  void Look(std::wstring_view folder) {
+    folder_.assign(folder);
+    names_.reset();
+    const auto resolved = mx::ResolveWinPath(folder_);
+    std::error_code ec;
+    if (!resolved || !resolved->exists) {
+      state_ = State::Missing;
+    } else if (resolved->device) {
+      state_ = State::Unknown;  // a device name here may still be a real folder further down
+    } else if (!std::filesystem::is_directory(resolved->host, ec)) {
+      state_ = State::Missing;
+    } else {
+      names_ = std::make_unique<mx::FolderNames>(resolved->host);
+      state_ = names_->listed() ? State::Listed : State::Unknown;
+    }
+  }
+
+  std::wstring folder_;
+  State state_ = State::Unknown;
+  std::unique_ptr<mx::FolderNames> names_;
+};
+
+}  // namespace
+
 int FindFileInText(const std::wstring& text) {
   const std::wstring u0 = mx::ToUpper(text);
   int result = 0;
@@ -521,9 +588,11 @@ int FindFileInText(const std::wstring& text) {
     if (kind == 1) return 1;
     if (kind == 0) return 0;
     // no path of MAX_PATH characters or more can exist, so longer prefixes need no question
+    PrefixFolder folder;
     for (size_t n = std::min<size_t>(u.size(), MAX_PATH - 1); n >= 1; --n) {
       const std::wstring prefix = u.substr(0, n);
       if (EndsWithDeviceName(prefix)) continue;
+      if (folder.CannotBeFile(prefix)) continue;
       if (GetPathKind(prefix) == 1) return 1;
     }
     const size_t dot = u.find(L'.');

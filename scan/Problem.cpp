@@ -1,6 +1,7 @@
 #include "scan/Problem.h"
 
 #include <atomic>
+#include <unordered_set>
 #include <utility>
 
 #include "app/AppLog.h"
@@ -66,22 +67,42 @@ std::wstring DuplicateKeyForm(const std::wstring& key) {
   return lower;
 }
 
-bool SameProblem(const CProblem& candidate, const std::wstring& candidateKey, const CProblem& other) {
-  if (other.m_n32BitEntry != candidate.m_n32BitEntry) return false;
-  if (other.Key.empty()) return false;
-  return DuplicateKeyForm(other.Key) == candidateKey && mx::EqualsNoCase(other.ValueName, candidate.ValueName) &&
-         mx::EqualsNoCase(other.ValueData, candidate.ValueData) &&
-         mx::EqualsNoCase(other.AlternateKey, candidate.AlternateKey);
+// What makes two problems the same entry: the view, the key in its duplicate form, and the value name, data
+// and alternate key without regard to case. Each part carries its length, so no text can pass for two.
+std::wstring DuplicateForm(const CProblem& problem, const std::wstring& keyForm) {
+  std::wstring form = problem.m_n32BitEntry ? L"32" : L"64";
+  for (const std::wstring* part : {&keyForm, &problem.ValueName, &problem.ValueData, &problem.AlternateKey}) {
+    form += L'\n';
+    form += std::to_wstring(part->size());
+    form += L':';
+    form += part == &keyForm ? *part : mx::ToLower(*part);
+  }
+  return form;
+}
+
+// Brings the category's index up to its problem list. Problems are appended by AddProblem and the results
+// loader; anything else (a sort, a repair taking problems out) rebuilds the index.
+const std::unordered_set<std::wstring>& IndexedForms(const CCategory& category) {
+  auto& index = category.m_duplicateIndex;
+  const auto& problems = category.m_arrProblems;
+  if (index.indexed > problems.size() ||
+      (index.indexed > 0 && (problems[0].get() != index.first || problems[index.indexed - 1].get() != index.last))) {
+    index.forms.clear();
+    index.indexed = 0;
+  }
+  for (; index.indexed < problems.size(); ++index.indexed) {
+    const CProblem& problem = *problems[index.indexed];
+    if (!problem.Key.empty()) index.forms.insert(DuplicateForm(problem, DuplicateKeyForm(problem.Key)));
+  }
+  index.first = problems.empty() ? nullptr : problems.front().get();
+  index.last = problems.empty() ? nullptr : problems.back().get();
+  return index.forms;
 }
 
 bool IsDuplicateProblem(const CCategory& self, const CProblem& candidate) {
   if (candidate.Key.empty()) return false;
-  const std::wstring key = DuplicateKeyForm(candidate.Key);
-  auto holds = [&](const CCategory& category) {
-    for (const auto& problem : category.m_arrProblems)
-      if (SameProblem(candidate, key, *problem)) return true;
-    return false;
-  };
+  const std::wstring form = DuplicateForm(candidate, DuplicateKeyForm(candidate.Key));
+  auto holds = [&](const CCategory& category) { return IndexedForms(category).count(form) != 0; };
   const auto& lookup = CategoryLookup();
   if (!lookup) return holds(self);
   bool sawSelf = false;

@@ -10,6 +10,7 @@
 #include "scan/CategorySelection.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
+#include "scan/ScanPathKinds.h"
 
 std::atomic<int> g_nScanSection{1};
 
@@ -42,6 +43,7 @@ UINT ScanThreadProc(LPVOID param) {
 
   SetScanRunning(true);
   g_nScanSection = 1;
+  const ScanPathKindScope pathKinds;
 
   DWORD selected = 0;
   int selectedCount = 0;

@@ -23,10 +23,12 @@ void SetCurrentDirectoryUnchecked(const std::wstring& dir);
 struct FolderListing {
   std::vector<std::wstring> names;
   std::vector<std::string> hostNames;  // same order
+  std::vector<bool> plainFolders;      // same order: a folder itself, not a link to one
   std::vector<std::wstring> shortNames;  // filled on first need
   bool shortNamesReady = false;
 };
-std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir);
+// known: dir's stat when the caller just took it (saves taking it again).
+std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir, const struct stat* known = nullptr);
 // The 8.3 name of entry i of a listing.
 std::wstring ShortNameOf(FolderListing& listing, size_t i);
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <map>
+#include <list>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/base/Text.h"
 #include "platform/fs/Drives.h"
@@ -18,14 +19,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Listings of the folders used last, the least recently used one dropped when full: a scan walks far more
+// folders than the cache holds, and dropping them all at once made it list the same folders again and again.
 struct CachedListing {
   struct timespec mtime {};
   std::shared_ptr<FolderListing> listing;
+  std::list<std::string>::iterator use;  // its place in the use order
 };
 
 std::mutex g_cacheMutex;
-std::map<std::string, CachedListing> g_cache;
-constexpr size_t kCacheLimit = 512;
+std::unordered_map<std::string, CachedListing> g_cache;
+std::list<std::string> g_useOrder;  // most recently used first
+size_t g_cachedNames = 0;           // entries of all cached listings
+// Enough for every folder a scan of a large prefix walks; the bound on names keeps huge folders in check.
+constexpr size_t kCacheLimit = 65536;
+constexpr size_t kCachedNamesLimit = 262144;
 
 bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -62,32 +70,61 @@ LONG ErrnoToWin(int err) {
   }
 }
 
-std::shared_ptr<FolderListing> ListFolder(const fs::path& dir) {
+std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat* known) {
   struct stat st {};
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+  if (known)
+    st = *known;
+  else if (::stat(dir.c_str(), &st) != 0)
+    return nullptr;
+  if (!S_ISDIR(st.st_mode)) return nullptr;
   {
     std::lock_guard lock(g_cacheMutex);
     auto it = g_cache.find(dir.string());
-    if (it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim)) return it->second.listing;
+    if (it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim)) {
+      g_useOrder.splice(g_useOrder.begin(), g_useOrder, it->second.use);
+      return it->second.listing;
+    }
   }
   auto listing = std::make_shared<FolderListing>();
-  std::vector<std::pair<std::wstring, std::string>> entries;
+  struct Entry {
+    std::wstring name;
+    std::string host;
+    bool plainFolder;
+  };
+  std::vector<Entry> entries;
   std::error_code ec;
   for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string host = it->path().filename().string();
-    entries.emplace_back(Utf8ToWide(host), host);
+    std::error_code typeError;  // the listing's own type: no stat of each entry
+    const bool plainFolder = it->symlink_status(typeError).type() == fs::file_type::directory && !typeError;
+    entries.push_back({Utf8ToWide(host), std::move(host), plainFolder});
   }
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    int c = CompareNoCase(a.first, b.first);
-    return c != 0 ? c < 0 : a.second < b.second;
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    int c = CompareNoCase(a.name, b.name);
+    return c != 0 ? c < 0 : a.host < b.host;
   });
-  for (auto& [name, host] : entries) {
-    listing->names.push_back(std::move(name));
-    listing->hostNames.push_back(std::move(host));
+  for (auto& entry : entries) {
+    listing->names.push_back(std::move(entry.name));
+    listing->hostNames.push_back(std::move(entry.host));
+    listing->plainFolders.push_back(entry.plainFolder);
   }
   std::lock_guard lock(g_cacheMutex);
-  if (g_cache.size() >= kCacheLimit) g_cache.clear();
-  g_cache[dir.string()] = CachedListing{st.st_mtim, listing};
+  const std::string key = dir.string();
+  if (auto it = g_cache.find(key); it != g_cache.end()) {
+    g_cachedNames -= it->second.listing->names.size();
+    g_useOrder.erase(it->second.use);
+    g_cache.erase(it);
+  }
+  while (!g_useOrder.empty() &&
+         (g_cache.size() >= kCacheLimit || g_cachedNames + listing->names.size() > kCachedNamesLimit)) {
+    auto oldest = g_cache.find(g_useOrder.back());
+    g_cachedNames -= oldest->second.listing->names.size();
+    g_cache.erase(oldest);
+    g_useOrder.pop_back();
+  }
+  g_useOrder.push_front(key);
+  g_cache.emplace(key, CachedListing{st.st_mtim, listing, g_useOrder.begin()});
+  g_cachedNames += listing->names.size();
   return listing;
 }
 
@@ -102,18 +139,36 @@ std::wstring ShortNameOf(FolderListing& listing, size_t i) {
 
 namespace {
 
+bool HasSurrogate(const std::wstring& text) {
+  return std::any_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+}
+
 // Finds the host name of component in dir: the exact name first, then a case-insensitive match, then an 8.3
-// name. Empty when there is none.
-// *st receives the lstat of the exact name when that one exists (mode 0 otherwise).
-std::string FindComponent(const fs::path& dir, const std::wstring& component, struct stat* st) {
+// name. Empty when there is none. dirStat is dir's own stat when the caller has it. The folder's cached
+// listing answers all three: asking the host for a name first cost a failed lookup for nearly every
+// component of a Windows path (its case seldom matches), and left the kernel a negative entry for each.
+// *st receives the lstat of the name when it had to be asked of the host (mode 0 otherwise).
+std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const std::wstring& component,
+                          struct stat* st) {
   std::string exact = WideToUtf8(component);
   st->st_mode = 0;
-  if (::lstat((dir / exact).c_str(), st) == 0) return exact;
-  st->st_mode = 0;
-  auto listing = ListFolder(dir);
-  if (!listing) return {};
-  for (size_t i = 0; i < listing->names.size(); ++i)
-    if (EqualsNoCase(listing->names[i], component)) return listing->hostNames[i];
+  auto listing = ListFolder(dir, dirStat);
+  // An unreadable folder can still be passed through, and a lone surrogate does not survive the listing's
+  // conversion: the host is asked for the exact name.
+  if (!listing || HasSurrogate(component)) {
+    if (::lstat((dir / exact).c_str(), st) == 0) return exact;
+    st->st_mode = 0;
+    if (!listing) return {};
+  }
+  // Names are sorted without case (ties by host name), so the first match is where a search lands.
+  const auto& names = listing->names;
+  const auto at = std::lower_bound(names.begin(), names.end(), component, [](const std::wstring& a, const std::wstring& b) {
+    return CompareNoCase(a, b) < 0;
+  });
+  const size_t first = static_cast<size_t>(at - names.begin());
+  for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
+    if (listing->hostNames[i] == exact) return exact;
+  if (at != names.end() && EqualsNoCase(*at, component)) return listing->hostNames[first];
   if (component.find(L'~') != std::wstring::npos) {
     for (size_t i = 0; i < listing->names.size(); ++i)
       if (EqualsNoCase(ShortNameOf(*listing, i), component)) return listing->hostNames[i];
@@ -168,10 +223,12 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
     pos = next + 1;
   }
   fs::path cur = base;
+  struct stat dirStat {};
+  bool haveDirStat = !components.empty() && ::stat(base.c_str(), &dirStat) == 0;
   for (size_t i = 0; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
     struct stat st {};
-    std::string host = FindComponent(cur, components[i], &st);
+    std::string host = FindComponent(cur, haveDirStat ? &dirStat : nullptr, components[i], &st);
     if (host.empty()) {
       if (!last) return fail(ERROR_PATH_NOT_FOUND);
       result.host = cur / WideToUtf8(components[i]);
@@ -189,6 +246,8 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
     }
     if (!last && !S_ISDIR(st.st_mode)) return fail(ERROR_PATH_NOT_FOUND);
     if (last && wantDir && !S_ISDIR(st.st_mode)) return fail(ERROR_INVALID_NAME);
+    dirStat = st;  // the next component's folder, followed through any link
+    haveDirStat = true;
   }
   result.host = cur;
   result.exists = true;

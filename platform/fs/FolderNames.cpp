@@ -1,0 +1,35 @@
+#include "platform/fs/FolderNames.h"
+
+#include <algorithm>
+
+#include "platform/base/Text.h"
+#include "platform/fs/FsInternal.h"
+
+namespace mx {
+
+FolderNames::FolderNames(const std::filesystem::path& hostFolder) : listing_(ListFolder(hostFolder)) {}
+
+FolderNames::~FolderNames() = default;
+
+size_t FolderNames::FirstNamed(std::wstring_view name) const {
+  const auto& names = listing_->names;  // sorted without case
+  const auto at = std::lower_bound(names.begin(), names.end(), name,
+                                   [](const std::wstring& a, std::wstring_view b) { return CompareNoCase(a, b) < 0; });
+  return at != names.end() && EqualsNoCase(*at, name) ? static_cast<size_t>(at - names.begin()) : names.size();
+}
+
+bool FolderNames::HoldsNoCase(std::wstring_view name) const {
+  return listing_ && FirstNamed(name) < listing_->names.size();
+}
+
+bool FolderNames::OnlyFoldersNamed(std::wstring_view name) const {
+  if (!listing_) return false;
+  const auto& names = listing_->names;
+  size_t i = FirstNamed(name);
+  if (i == names.size()) return false;
+  for (; i < names.size() && EqualsNoCase(names[i], name); ++i)
+    if (!listing_->plainFolders[i]) return false;
+  return true;
+}
+
+}  // namespace mx
