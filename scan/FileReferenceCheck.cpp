@@ -565,7 +565,7 @@ class PrefixFolder {
       state_ = State::Missing;
     } else {
       names_ = std::make_unique<mx::FolderNames>(resolved->host);
-      state_ = names_->listed() ? State::Listed : State::Unknown;
+      state_ = names_->settled() ? State::Listed : State::Unknown;
     }
   }
 

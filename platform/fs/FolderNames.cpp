@@ -11,6 +11,8 @@ FolderNames::FolderNames(const std::filesystem::path& hostFolder) : listing_(Lis
 
 FolderNames::~FolderNames() = default;
 
+bool FolderNames::settled() const { return listing_ && listing_->settled; }
+
 size_t FolderNames::FirstNamed(std::wstring_view name) const {
   const auto& names = listing_->names;  // sorted without case
   const auto at = std::lower_bound(names.begin(), names.end(), name,

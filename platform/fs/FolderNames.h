@@ -17,6 +17,9 @@ class FolderNames {
 
   // False when the folder could not be listed (missing, not a folder).
   bool listed() const { return listing_ != nullptr; }
+  // Whether the listing can be trusted to hold every name: the folder did not change moments before it was
+  // taken (a name made in the same step of its modification time could be missing from it).
+  bool settled() const;
   // Whether an entry's long name equals name without regard to case; 8.3 names are not looked at.
   bool HoldsNoCase(std::wstring_view name) const;
   // Whether every entry named name without regard to case is a folder itself (not a link), and there is one.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <list>
 #include <mutex>
 #include <unordered_map>
@@ -37,6 +38,16 @@ constexpr size_t kCachedNamesLimit = 262144;
 
 bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// A folder's modification time moves in coarse steps: an entry made in the same step as the listing leaves
+// it unchanged. A listing taken this long after the folder's last change cannot have missed anything.
+constexpr time_t kSettledSeconds = 2;
+
+time_t NowSeconds() {
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec;
 }
 
 }  // namespace
@@ -80,12 +91,15 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
   {
     std::lock_guard lock(g_cacheMutex);
     auto it = g_cache.find(dir.string());
-    if (it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim)) {
+    // An unsettled listing is taken again once the folder has been quiet long enough to settle it.
+    if (it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim) &&
+        (it->second.listing->settled || NowSeconds() - st.st_mtim.tv_sec < kSettledSeconds)) {
       g_useOrder.splice(g_useOrder.begin(), g_useOrder, it->second.use);
       return it->second.listing;
     }
   }
   auto listing = std::make_shared<FolderListing>();
+  listing->settled = NowSeconds() - st.st_mtim.tv_sec >= kSettledSeconds;
   struct Entry {
     std::wstring name;
     std::string host;
@@ -169,6 +183,11 @@ std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const
   for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
     if (listing->hostNames[i] == exact) return exact;
   if (at != names.end() && EqualsNoCase(*at, component)) return listing->hostNames[first];
+  // A folder changed moments ago may hold the name made after its listing.
+  if (!listing->settled && !HasSurrogate(component)) {
+    if (::lstat((dir / exact).c_str(), st) == 0) return exact;
+    st->st_mode = 0;
+  }
   if (component.find(L'~') != std::wstring::npos) {
     for (size_t i = 0; i < listing->names.size(); ++i)
       if (EqualsNoCase(ShortNameOf(*listing, i), component)) return listing->hostNames[i];
