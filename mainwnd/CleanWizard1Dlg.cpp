@@ -255,12 +255,6 @@ LRESULT CCleanWizard1Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLEAN_COMPLETED: return OnCleanCompleted();
     case WM_CLEAN_STOPPED: return OnCleanStopped();
     case WM_PAINT: OnPaint(); return 0;
-    case WM_DRAWITEM:
-      if (wParam == IDC_BTN_STOP_REPAIR) {
-        m_btnStop.DrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
-      }
-      break;
     default: break;
   }
   return CDlgChildBase::WindowProc(msg, wParam, lParam);

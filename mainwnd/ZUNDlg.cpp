@@ -1,11 +1,14 @@
 #include "mainwnd/ZUNDlg.h"
 
+#include "mainwnd/ProblemsView.h"
+
 #include "app/AppLog.h"
 #include "app/AppSettings.h"
 #include "app/DrawingUtils.h"
 #include "app/ExclusionLists.h"
 #include "app/LocalizedStrings.h"
 #include "app/RegistryKey.h"
+#include "app/SystemUtils.h"
 #include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
 #include "platform/gdi/Gdi.h"
@@ -89,6 +92,7 @@ BOOL CZUNDlg::Create() { return CDialog::Create(IDD_MAIN_WINDOW, nullptr); }
 
 BOOL CZUNDlg::OnInitDialog() {
   CMainBorder::OnInitDialog();
+  g_bShowBitnessIcons = IsWow64() ? 1 : 0;
   ModifyStyle(0, WS_MINIMIZEBOX);
   m_layout.Apply(nullptr, m_hWnd, IDD_MAIN_WINDOW, 96.0);
 
@@ -274,6 +278,11 @@ void CZUNDlg::CreateScreens() {
   m_dlgScanMain.SetHost(this);
   m_dlgScanProgress.SetHost(this);
   m_dlgScanResults.SetHost(this);
+  m_dlgScanResults.m_runProblemsView = [this](CDlg_SCAN_RESULT_HTML& screen, const std::wstring& title) {
+    CProblemsView::Run(&screen, m_hWnd, title, [this] {
+      if (m_dlgSettings.m_pageExcludeList.GetSafeHwnd()) m_dlgSettings.m_pageExcludeList.FillList();
+    });
+  };
   m_dlgUpload.m_enableNavigation = [this](BOOL enable) { EnableNavigation(enable); };
 
   // Every screen is made here, once, in this order; each stays hidden until a switch shows it.

@@ -71,7 +71,8 @@ void Measure(HWND hwnd, ListState& s) {
   MEASUREITEMSTRUCT mis;
   mis.CtlType = ODT_LISTVIEW;
   mis.CtlID = static_cast<UINT>(win::GetDlgCtrlID(hwnd));
-  mis.itemHeight = static_cast<UINT>(FontMetrics(s).tmHeight + 3);
+  // the parent's answer starts from the default: the font's line or the small images, whichever is taller
+  mis.itemHeight = static_cast<UINT>(std::max<int>(FontMetrics(s).tmHeight + 3, ImageSize(s.small).cy + 1));
   HWND parent = win::GetParent(hwnd);
   if (parent) win::SendMessage(parent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
   if (auto* again = StateOf<ListState>(hwnd)) again->measuredRow = static_cast<int>(mis.itemHeight);
@@ -434,7 +435,10 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       HIMAGELIST* slot = wParam == LVSIL_NORMAL ? &s->normal : wParam == LVSIL_SMALL ? &s->small : wParam == LVSIL_STATE ? &s->stateList : nullptr;
       if (!slot) return 0;
       win::InvalidateRect(hwnd, nullptr, TRUE);
-      return reinterpret_cast<LRESULT>(std::exchange(*slot, reinterpret_cast<HIMAGELIST>(lParam)));
+      HIMAGELIST old = std::exchange(*slot, reinterpret_cast<HIMAGELIST>(lParam));
+      // owner-drawn rows are asked for again: their default height follows the small images
+      if (wParam == LVSIL_SMALL) Measure(hwnd, *s);
+      return reinterpret_cast<LRESULT>(old);
     }
     case LVM_GETITEMCOUNT: return count;
     case LVM_INSERTITEMW: return InsertItem(hwnd, *s, reinterpret_cast<const LVITEMW*>(lParam));
