@@ -44,13 +44,24 @@ wchar_t HexChar(unsigned v) { return static_cast<wchar_t>(v < 10 ? L'0' + v : L'
 
 }  // namespace
 
-RegFileWriter::RegFileWriter() : text_(L"Windows Registry Editor Version 5.00\r\n\r\n") {}
+RegFileWriter::RegFileWriter() : bytes_("\xFF\xFE", 2) { put(L"Windows Registry Editor Version 5.00\r\n\r\n"); }
+
+void RegFileWriter::put(std::wstring_view text) {
+  const size_t at = bytes_.size();
+  bytes_.resize(at + 2 * text.size());
+  char* out = bytes_.data() + at;
+  for (wchar_t c : text) {
+    const auto u = static_cast<std::uint32_t>(c) & 0xFFFF;
+    *out++ = static_cast<char>(u & 0xFF);
+    *out++ = static_cast<char>(u >> 8);
+  }
+}
 
 void RegFileWriter::addKey(std::wstring_view fullName) {
-  if (keyOpen_) text_ += L"\r\n";
-  text_ += L"[";
-  text_ += fullName;
-  text_ += L"]\r\n";
+  if (keyOpen_) put(L"\r\n");
+  put(L"[");
+  put(fullName);
+  put(L"]\r\n");
   keyOpen_ = true;
 }
 
@@ -59,14 +70,17 @@ void RegFileWriter::addValue(std::wstring_view name, DWORD type, std::span<const
   line += L"=";
   std::wstring text;
   if (type == REG_SZ && CleanString(data, text)) {
-    text_ += line + Quote(text) + L"\r\n";
+    put(line);
+    put(Quote(text));
+    put(L"\r\n");
     return;
   }
   if (type == REG_DWORD && data.size() == 4) {
     std::uint32_t v = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
     line += L"dword:";
     for (int shift = 28; shift >= 0; shift -= 4) line.push_back(HexChar((v >> shift) & 0xF));
-    text_ += line + L"\r\n";
+    line += L"\r\n";
+    put(line);
     return;
   }
   if (type == REG_BINARY) {
@@ -100,11 +114,19 @@ void RegFileWriter::addHex(std::wstring line, std::span<const BYTE> data) {
       column = 2;
     }
   }
-  text_ += line + L"\r\n";
+  line += L"\r\n";
+  put(line);
 }
 
-std::wstring RegFileWriter::text() const { return keyOpen_ ? text_ + L"\r\n" : text_; }
+std::wstring RegFileWriter::text() const {
+  std::wstring text = Utf16LeToWide(std::string_view(bytes_).substr(2));
+  return keyOpen_ ? text + L"\r\n" : text;
+}
 
-std::string RegFileWriter::fileBytes() const { return "\xFF\xFE" + WideToUtf16Le(text()); }
+const std::string& RegFileWriter::fileBytes() {
+  if (keyOpen_) put(L"\r\n");
+  keyOpen_ = false;  // the blank line written is the one the next key would start with
+  return bytes_;
+}
 
 }  // namespace mx

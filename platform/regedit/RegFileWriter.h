@@ -20,16 +20,18 @@ class RegFileWriter {
   void addValue(std::wstring_view name, DWORD type, std::span<const BYTE> data);
 
   // UTF-16 units written so far.
-  size_t size() const { return text_.size(); }
+  size_t size() const { return (bytes_.size() - 2) / 2; }
   // The text so far, complete (the last key closed by its blank line).
   std::wstring text() const;
-  // The file: FF FE, then the text as UTF-16LE.
-  std::string fileBytes() const;
+  // The file: FF FE, then the text as UTF-16LE. Closes the last key; the file is held once, not copied (an
+  // export of a large registry is hundreds of megabytes).
+  const std::string& fileBytes();
 
  private:
+  void put(std::wstring_view text);
   void addHex(std::wstring line, std::span<const BYTE> data);
 
-  std::wstring text_;
+  std::string bytes_;  // the file as it is written: byte-order mark, then UTF-16LE
   bool keyOpen_ = false;
 };
 
