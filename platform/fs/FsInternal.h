@@ -31,7 +31,9 @@ struct FolderListing {
   bool shortNamesReady = false;
 };
 // known: dir's stat when the caller just took it (saves taking it again).
-std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir, const struct stat* known = nullptr);
+// fresh: list it again even when a cached listing looks current.
+std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir, const struct stat* known = nullptr,
+                                          bool fresh = false);
 // The 8.3 name of entry i of a listing.
 std::wstring ShortNameOf(FolderListing& listing, size_t i);
 

@@ -81,7 +81,7 @@ LONG ErrnoToWin(int err) {
   }
 }
 
-std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat* known) {
+std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat* known, bool fresh) {
   struct stat st {};
   if (known)
     st = *known;
@@ -92,7 +92,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
     std::lock_guard lock(g_cacheMutex);
     auto it = g_cache.find(dir.string());
     // An unsettled listing is taken again once the folder has been quiet long enough to settle it.
-    if (it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim) &&
+    if (!fresh && it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim) &&
         (it->second.listing->settled || NowSeconds() - st.st_mtim.tv_sec < kSettledSeconds)) {
       g_useOrder.splice(g_useOrder.begin(), g_useOrder, it->second.use);
       return it->second.listing;
@@ -175,18 +175,20 @@ std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const
     if (!listing) return {};
   }
   // Names are sorted without case (ties by host name), so the first match is where a search lands.
-  const auto& names = listing->names;
-  const auto at = std::lower_bound(names.begin(), names.end(), component, [](const std::wstring& a, const std::wstring& b) {
-    return CompareNoCase(a, b) < 0;
-  });
-  const size_t first = static_cast<size_t>(at - names.begin());
-  for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
-    if (listing->hostNames[i] == exact) return exact;
-  if (at != names.end() && EqualsNoCase(*at, component)) return listing->hostNames[first];
-  // A folder changed moments ago may hold the name made after its listing.
-  if (!listing->settled && !HasSurrogate(component)) {
-    if (::lstat((dir / exact).c_str(), st) == 0) return exact;
-    st->st_mode = 0;
+  auto search = [&](const FolderListing& folder) -> std::string {
+    const auto& names = folder.names;
+    const auto at = std::lower_bound(names.begin(), names.end(), component,
+                                     [](const std::wstring& a, const std::wstring& b) { return CompareNoCase(a, b) < 0; });
+    const size_t first = static_cast<size_t>(at - names.begin());
+    for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
+      if (folder.hostNames[i] == exact) return exact;
+    return at != names.end() && EqualsNoCase(*at, component) ? folder.hostNames[first] : std::string();
+  };
+  if (std::string found = search(*listing); !found.empty()) return found;
+  // A folder changed moments ago may hold a name made after its listing, in the same step of its time.
+  if (!listing->settled) {
+    if (auto again = ListFolder(dir, dirStat, true)) listing = std::move(again);
+    if (std::string found = search(*listing); !found.empty()) return found;
   }
   if (component.find(L'~') != std::wstring::npos) {
     for (size_t i = 0; i < listing->names.size(); ++i)

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -165,6 +167,34 @@ TEST_F(FileReference, StopRequestMakesEveryCheckValidWithoutRememberingIt) {
   win::ResetEvent(stop);
   EXPECT_FALSE(category.IsFileReferenceValid(L"C:\\Qzx\\gone.exe", {}));
   win::CloseHandle(stop);
+}
+
+// The prefixes of a text that names no file are judged from their folder's listing where that is safe; the
+// answers are the file system's own, also for a file made in the same step of its folder's modification time.
+TEST_F(FileReference, PrefixesOfATextAreAnsweredAsTheFileSystemWould) {
+  struct Case {
+    const wchar_t* text;
+    int kind;
+    const char* why;
+  };
+  const Case kCases[] = {
+      {L"C:\\Qzx\\app.exe,0", 1, "a file followed by an icon index"},
+      {L"c:\\qzx\\APP.EXE.,1", 1, "trailing dots of a name do not count"},
+      {L"C:\\Qzx\\Folder\\x.y,1", -1, "a folder is no file, and nothing in it matches"},
+      {L"C:\\Qzx\\Gone\\app.exe,1", -1, "a missing folder holds nothing"},
+      {L"C:\\Qzx\\Folder\\INSIDE.TXT\\more", 1, "a file on the way"},
+  };
+  for (const Case& c : kCases) EXPECT_EQ(FindFileInText(c.text), c.kind) << c.why;
+
+  // A listing taken as the folder changed may lack a name made in the same step of its modification time.
+  const std::string folder = prefix.hostPath(L"C:\\Qzx").string();
+  struct stat before {};
+  ASSERT_EQ(::stat(folder.c_str(), &before), 0);
+  EXPECT_EQ(FindFileInText(L"C:\\Qzx\\later.txt,1"), -1);
+  prefix.createFile(L"C:\\Qzx\\later.txt");
+  const struct timespec same[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), same, 0), 0);
+  EXPECT_EQ(FindFileInText(L"C:\\Qzx\\later.txt,1"), 1);
 }
 
 TEST_F(FileReference, HelpersOfTheCheck) {

@@ -116,6 +116,17 @@ TEST_F(ProblemFilter, DuplicatesAreRecordedOnceAcrossCategoriesAndClassesRootBut
   EXPECT_EQ(second.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 0), 0);
   EXPECT_EQ(second.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 1), 1);
   EXPECT_EQ(first.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 1), -1);
+
+  // The test follows the lists when they are sorted or a repair takes problems out of them.
+  second.SortProblems();
+  EXPECT_EQ(first.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 1), -1);
+  second.m_arrProblems.clear();
+  EXPECT_EQ(first.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 1), 1);
+  second.m_arrProblems.push_back(std::move(first.m_arrProblems[0]));
+  first.m_arrProblems.erase(first.m_arrProblems.begin());
+  EXPECT_EQ(first.AddProblem(21, L"HKEY_CLASSES_ROOT\\QzxFile\\shell\\open\\command", L"", L"C:\\Qzx\\gone.exe", L"", 0),
+            -1);
+  EXPECT_EQ(first.AddProblem(42, L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\App", L"Server", L"", L"", 1), -1);
 }
 
 TEST_F(ProblemFilter, AdministratorGetsOnlyWritableExistingKeysAndTheScanCreatesNothing) {
