@@ -5,6 +5,7 @@
 #include "app/LocalizedStrings.h"
 #include "app/ZUNApp.h"
 #include "dllfix/UploadDllFile.h"
+#include "platform/gdi/GdiObject.h"
 #include "platform/gdi/WindowDC.h"
 #include "ui/STMemDC.h"
 
@@ -38,12 +39,16 @@ BOOL CDlgUploadFiles::OnInitDialog() {
 
   m_btnUpload.SetGreenButtonStyle();
   const std::wstring caption = GetLocalizedString(L"IDS_BTN_START_SEARCH");
-  // Measured in the caption's own (bold) font; at least the middle frame of the button bitmap (a third of its 30 pixels) plus 45.
+  // Measured in the caption's own (bold) font; at least a third of the middle bitmap plus 45.
+  CBitmap middle;
+  BITMAP strip{};
+  if (middle.LoadBitmap(117)) middle.GetBitmap(&strip);
+  const int height = strip.bmHeight > 0 ? strip.bmHeight : 28;
   LOGFONTW font = m_btnUpload.m_lf;
   font.lfWeight = 700;
-  const int width = GetTextFitWidthWithFont(m_btnUpload.m_hWnd, caption, &font, 30 / 3 + 45);
-  m_btnUpload.LoadBitmaps(116, 117, 118, caption.c_str(), width, 28);
-  m_btnUpload.MoveWindow(20, 165, width, 28);
+  const int width = GetTextFitWidthWithFont(m_btnUpload.m_hWnd, caption, &font, strip.bmWidth / 3 + 45);
+  m_btnUpload.LoadBitmaps(116, 117, 118, caption.c_str(), width, height);
+  m_btnUpload.MoveWindow(20, 165, width, height);
 
   m_chkAgree.SetWindowText(GetLocalizedString(L"IDS_AGREE_TO_UPLOAD").c_str());
   m_chkAgree.MoveWindow(width + 40, 173, 450, 30);

@@ -33,7 +33,7 @@ BOOL UploadDllFile(const std::wstring& path) {
   mx::http::Request request;
   request.method = "POST";
   request.url = mx::WideToUtf8(url);
-  request.headers = {std::string("Content-Type: multipart/form-data; boundary=") + kBoundary};
+  request.headers = {"User-Agent: WinSock", std::string("Content-Type: multipart/form-data; boundary=") + kBoundary};
   request.body = MakeDllUploadBody(mx::WideToUtf8(path), bytes);
   const mx::http::Result result = mx::http::Send(request, options);
   if (!result.ok()) WriteLogLine(L"DLL upload failed: " + path);

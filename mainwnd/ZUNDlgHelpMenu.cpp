@@ -6,6 +6,7 @@
 #include "app/LocalizedStrings.h"
 #include "app/WindowUtils.h"
 #include "app/ZUNApp.h"
+#include "dllfix/DlgNagDriverFeedback.h"
 #include "mainwnd/DlgAbout.h"
 #include "mainwnd/UpdateCheck.h"
 #include "mainwnd/ZUNDlg.h"
@@ -66,11 +67,14 @@ void CZUNDlg::OnAbout() {
 
 void CZUNDlg::OnBtnFeedback() {
   PumpMessages();
-  if (m_onFeedback) m_onFeedback(*this);
+  OnCmdFeedback();
 }
 
 void CZUNDlg::OnCmdFeedback() {
-  if (m_onFeedback) m_onFeedback(*this);
+  if (m_onFeedback)
+    m_onFeedback(*this);
+  else
+    ShowFeedbackForm(this);
 }
 
 void CZUNDlg::OnTrayAbout() {

@@ -11,6 +11,7 @@ using SHORT = std::int16_t;
 
 inline constexpr int VK_RETURN = 0x0D;
 inline constexpr int VK_ESCAPE = 0x1B;
+inline constexpr int VK_F4 = 0x73;
 inline constexpr LRESULT HTCLIENT = 1;
 inline constexpr WPARAM HTCAPTION = 2;
 inline constexpr DWORD TME_HOVER = 0x1;

@@ -67,6 +67,14 @@ class CEdit : public CControlWnd {
   void SetSel(int start, int end) { Send(EM_SETSEL, static_cast<WPARAM>(start), end); }
 };
 
+class CRichEditCtrl : public CControlWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, win::CWnd* parent, UINT id) {
+    return CreateControl(RICHEDIT_CLASS, L"", style, rect, parent, id);
+  }
+  void LimitText(long max = 0) { Send(EM_EXLIMITTEXT, 0, max); }
+};
+
 class CComboBox : public CControlWnd {
  public:
   BOOL Create(DWORD style, const RECT& rect, win::CWnd* parent, UINT id) {

@@ -14,6 +14,8 @@ using HIMAGELIST = HIMAGELIST__*;
 inline constexpr LPCWSTR WC_BUTTON = L"Button";
 inline constexpr LPCWSTR WC_STATIC = L"Static";
 inline constexpr LPCWSTR WC_EDIT = L"Edit";
+// The rich edit: the edit control with the rich edit's limit message; its text is plain.
+inline constexpr LPCWSTR RICHEDIT_CLASS = L"RichEdit20W";
 inline constexpr LPCWSTR WC_COMBOBOX = L"ComboBox";
 inline constexpr LPCWSTR WC_LISTVIEW = L"SysListView32";
 inline constexpr LPCWSTR PROGRESS_CLASS = L"msctls_progress32";
@@ -139,8 +141,10 @@ inline constexpr WORD STN_CLICKED = 0;
 inline constexpr DWORD ES_LEFT = 0x0;
 inline constexpr DWORD ES_MULTILINE = 0x4;
 inline constexpr DWORD ES_PASSWORD = 0x20;
+inline constexpr DWORD ES_AUTOVSCROLL = 0x40;
 inline constexpr DWORD ES_AUTOHSCROLL = 0x80;
 inline constexpr DWORD ES_READONLY = 0x800;
+inline constexpr DWORD ES_WANTRETURN = 0x1000;
 inline constexpr DWORD ES_NUMBER = 0x2000;
 inline constexpr UINT EM_GETSEL = 0xB0;
 inline constexpr UINT EM_SETSEL = 0xB1;
@@ -148,6 +152,8 @@ inline constexpr UINT EM_SETREADONLY = 0xCF;
 inline constexpr UINT EM_LIMITTEXT = 0xC5;
 inline constexpr UINT EM_SETLIMITTEXT = 0xC5;
 inline constexpr UINT EM_GETLIMITTEXT = 0xD5;
+// The rich edit's limit: lParam is the number of characters.
+inline constexpr UINT EM_EXLIMITTEXT = WM_USER + 53;
 inline constexpr WORD EN_CHANGE = 0x300;
 inline constexpr WORD EN_MAXTEXT = 0x501;
 

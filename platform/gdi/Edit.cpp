@@ -1,4 +1,5 @@
-// "Edit": a single-line text box with a length limit and digits-only mode; typing sends EN_CHANGE.
+// "Edit": a text box with a length limit and digits-only mode; typing sends EN_CHANGE. A multi-line box that
+// wants Enter takes it as a line break. "RichEdit20W" is the same box (its text is plain here).
 #include <cwctype>
 
 #include "platform/gdi/ControlCommon.h"
@@ -41,6 +42,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_PAINT: Paint(hwnd); return 0;
     case EM_LIMITTEXT: s->limit = wParam ? static_cast<size_t>(wParam) : 0x7FFFFFFE; return 0;
+    case EM_EXLIMITTEXT: s->limit = lParam > 0 ? static_cast<size_t>(lParam) : 0x10000; return 0;
     case EM_GETLIMITTEXT: return static_cast<LRESULT>(s->limit);
     case EM_SETREADONLY: {
       LONG style = win::GetWindowLong(hwnd, GWL_STYLE);
@@ -61,6 +63,12 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (c == 8) {  // backspace
         if (text.empty()) return 0;
         text.pop_back();
+      } else if (c == 13 && (style & ES_MULTILINE) && (style & ES_WANTRETURN)) {
+        if (text.size() + 2 > s->limit) {
+          NotifyCommand(hwnd, EN_MAXTEXT);
+          return 0;
+        }
+        text += L"\r\n";
       } else if (c < 32) {
         return 0;
       } else {
@@ -82,6 +90,9 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void RegisterEditClass() { RegisterControlClass(WC_EDIT, EditProc); }
+void RegisterEditClass() {
+  RegisterControlClass(WC_EDIT, EditProc);
+  RegisterControlClass(RICHEDIT_CLASS, EditProc);
+}
 
 }  // namespace gdi::controls

@@ -59,14 +59,35 @@ TEST_F(UploadPageTest, ConsentBoxFollowsTheSetting) {
   EXPECT_EQ(ChkAgreeToUploadDLLs, 1u);
 }
 
-TEST_F(UploadPageTest, RunSendsEachFileAndSaysWhenOneDidNotGo) {
+// Every status a row of the list is given, in order, read as the list receives it (the run ends with an
+// empty list).
+std::vector<std::pair<int, std::wstring>> g_rowStatuses;
+WNDPROC g_listProc = nullptr;
+LRESULT RecordRowStatus(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == LVM_SETITEMTEXTW) {
+    const auto* item = reinterpret_cast<const LVITEMW*>(lParam);
+    if (item->iSubItem == 1) g_rowStatuses.emplace_back(static_cast<int>(wParam), item->pszText);
+  }
+  return win::CallWindowProc(g_listProc, hwnd, msg, wParam, lParam);
+}
+
+TEST_F(UploadPageTest, RunSendsEachFileAndMarksOnlyTakenOnesUploaded) {
   prefix_.createFile(L"C:\\dlls\\a.dll", std::string("MZ\0a", 4));
-  mxtest::ServiceDouble service(R"({"routes": [{"path": "/upload/uploadFile.php", "body": "ok"}]})");
+  prefix_.createFile(L"C:\\dlls\\b.dll", "MZ-b");
+  mxtest::ServiceDouble service(R"({"routes": [{"path": "/upload/uploadFile.php", "times": 1, "body": "ok"},
+    {"path": "/upload/uploadFile.php", "status": 500}]})");
   setenv("MENDRIX_SERVICE_URL", service.url().c_str(), 1);
-  Queue({L"C:\\dlls\\a.dll", L"C:\\dlls\\missing.dll"});
+  Queue({L"C:\\dlls\\a.dll", L"C:\\dlls\\b.dll", L"C:\\dlls\\missing.dll"});
+  g_rowStatuses.clear();
+  g_listProc = reinterpret_cast<WNDPROC>(
+      win::SetWindowLongPtr(page_.m_listFiles.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordRowStatus)));
   RunUpload();
+  const std::wstring sending = GetLocalizedString(L"IDS_UPLOADING"), sent = GetLocalizedString(L"IDS_UPLOADED"),
+                     failed = GetLocalizedString(L"IDS_UPLOAD_FAILED");
+  EXPECT_EQ(g_rowStatuses, (std::vector<std::pair<int, std::wstring>>{
+                               {0, sending}, {0, sent}, {1, sending}, {1, failed}, {2, sending}, {2, failed}}));
   const auto log = service.requests();
-  ASSERT_EQ(log.size(), 1u);
+  ASSERT_EQ(log.size(), 2u);  // the missing file is never sent
   EXPECT_NE(log[0].body.find(std::string("filename=\"C:\\dlls\\a.dll\"")), std::string::npos);
   EXPECT_EQ(page_.m_listFiles.GetItemCount(), 0);
   EXPECT_EQ(Status(), GetLocalizedString(L"IDS_UPLOAD_SOME_FAILED"));

@@ -74,7 +74,7 @@ TEST_F(FeedbackUploadTest, FaultsAndErrorsAreFailedAttemptsUntilOneSucceeds) {
 }
 
 TEST_F(FeedbackUploadTest, FourFailuresGiveZero) {
-  auto service = Serve(R"({"path": "*", "status": 404})");
+  auto service = Serve(std::string(R"({"path": "*", "status": 500, "body": ")") + kFault + "\"}");
   EXPECT_EQ(UploadFeedbackReport(L"r"), 0);
   EXPECT_EQ(service->requests().size(), 4u);
   EXPECT_EQ(clock_.sleeps(), (std::vector<std::uint32_t>{1024, 1024, 1024}));

@@ -196,6 +196,20 @@ TEST_F(MainWindowTest, SystemCloseAndAboutAreRefusedWhileBusy) {
   EXPECT_TRUE(DataFileExists(L"ExcludeList.kvt")) << "the lists are saved on the way out";
 }
 
+TEST_F(MainWindowTest, TheFeedbackCommandsOpenTheFeedbackForm) {
+  Start();
+  FirstShow();
+  for (UINT command : {ID_CMD_FEEDBACK, IDC_BTN_SUBMIT_FEEDBACK}) {
+    answers.answers.clear();
+    answers.answers.Expect(L"Send feedback", IDCANCEL);
+    dlg->SendMessage(WM_COMMAND, command, 0);
+    const auto records = answers.answers.records();
+    ASSERT_EQ(records.size(), 1u) << command;
+    EXPECT_EQ(records[0].prompt.kind, win::PromptKind::Dialog);
+    EXPECT_EQ(records[0].prompt.caption, L"Tarvolen Mendrix - Send feedback");
+  }
+}
+
 class ScanDoneTest : public MainWindowTest {
  protected:
   void WithProblems(int n) {
