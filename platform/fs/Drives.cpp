@@ -6,6 +6,7 @@
 #include "platform/base/Prefix.h"
 #include "platform/base/Text.h"
 #include "platform/fs/FsInternal.h"
+#include "platform/registry/Registry.h"
 #include "platform/system/RegRead.h"
 
 namespace mx {
@@ -124,9 +125,10 @@ UINT GetDriveType(LPCWSTR root) {
     if (mx::g_typeOverride[index] != DRIVE_UNKNOWN) return mx::g_typeOverride[index];
   }
   if (!mx::DriveHostRoot(text[0])) return DRIVE_NO_ROOT_DIR;
-  // Wine keeps the type of a drive it was told about under HKLM\Software\Wine\Drives ("d:"="cdrom").
+  // Wine keeps the type of a drive it was told about under HKLM\Software\Wine\Drives ("d:"="cdrom"), in the
+  // prefix's own view: a 32-bit program on a 64-bit prefix asks the same key.
   std::wstring name = std::wstring(1, mx::ToLowerChar(text[0])) + L":";
-  if (auto v = mx::ReadRegString(HKEY_LOCAL_MACHINE, L"Software\\Wine\\Drives", name)) {
+  if (auto v = mx::ReadRegString(HKEY_LOCAL_MACHINE, L"Software\\Wine\\Drives", name, KEY_WOW64_64KEY)) {
     std::wstring t = mx::ToLower(v->text);
     if (t == L"cdrom") return DRIVE_CDROM;
     if (t == L"floppy") return DRIVE_REMOVABLE;

@@ -12,6 +12,8 @@ TEST(EmailAddress, SyntaxOfTheFeedbackForm) {
   };
   const Case kCases[] = {
       {"qzx@example.org", true, "plain"},
+      {"a@b.c", true, "one letter, at, one letter, dot, one letter"},
+      {"a..b@example.org", true, "two dots in a row pass in the local part"},
       {"first.last+tag@mail.example.org", true, "dots and plus in the local part"},
       {"\"john smith\"@example.org", true, "quoted local part"},
       {"a.\"b c\"@example.org", true, "quoted after a dot"},

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/XmlDocument.h"
 #include "dllfix/FeedbackReport.h"
+#include "platform/fs/Drives.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -65,4 +68,36 @@ TEST(FeedbackReport, DescribesTheDllAndTheComputer) {
   EXPECT_NE(TextAt(report, {L"sys_info", L"memory_info", L"total_phy"}), L"0");
   EXPECT_EQ(TextAt(report, {L"prog_info", L"prog_ver"}), L"1,0,0,1");
   EXPECT_EQ(report.find(L"<still>"), std::wstring::npos);  // escaped, never markup
+}
+
+TEST(FeedbackReport, OnlyFixedAndRemovableDrivesAreDescribed) {
+  mxtest::TestPrefix prefix;
+  // Beside C: a CD drive, a floppy and a network drive, as Wine records them.
+  for (const char* letter : {"d", "e", "n"}) {
+    const auto folder = prefix.root() / (std::string("media-") + letter);
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directory_symlink(folder, prefix.root() / "dosdevices" / (std::string(letter) + ":"));
+  }
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
+"d:"="cdrom"
+"e:"="floppy"
+"n:"="network"
+)");
+  mx::ResetDrives();
+  std::wstring report;
+  ASSERT_EQ(BuildFeedbackReport(L"qzx@example.org", 1, L"t", L"m", report), kFeedbackReportBuilt);
+  mx::ResetDrives();
+  CXmlDocument doc(report);
+  ASSERT_TRUE(doc.FindElement(L"sf_feedback"));
+  doc.EnterElement();
+  ASSERT_TRUE(doc.FindElement(L"sys_info"));
+  doc.EnterElement();
+  std::vector<std::wstring> drives;
+  while (doc.FindElement(L"drive_info")) {
+    doc.EnterElement();
+    if (doc.FindElement(L"drive_name")) drives.push_back(doc.GetElementText());
+    doc.LeaveElement();
+  }
+  EXPECT_EQ(drives, (std::vector<std::wstring>{L"C:\\", L"E:\\"}));
 }
