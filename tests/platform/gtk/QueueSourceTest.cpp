@@ -1,6 +1,8 @@
 // The window queue inside the GLib loop, on the real display's thread.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <atomic>
 #include <future>
 #include <thread>
@@ -71,7 +73,9 @@ TEST_F(QueueSourceTest, CoreWaitRunsGtkAndReturnsWhenAnotherThreadPosts) {
   ASSERT_TRUE(win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, WM_APP);
   EXPECT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));  // finding nothing clears the wake-up
-  EXPECT_FALSE(gtkhost::WaitForQueue(30)) << "nothing more came";
+  pollfd wake{win::GetQueueWakeFd(), POLLIN, 0};
+  EXPECT_EQ(::poll(&wake, 1, 0), 0) << "no wake-up is left for a later wait";
+  EXPECT_FALSE(gtkhost::WaitForQueue(30)) << "a wait with nothing to wake it ends at its time";
 }
 
 TEST_F(QueueSourceTest, ModalLoopInsideADispatchedMessageKeepsGtkRunning) {
