@@ -28,7 +28,9 @@ std::optional<std::wstring> Choose(const win::FolderPickerRequest& request) {
     gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), drive->host.c_str());
   std::optional<std::wstring> chosen;
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    // Nothing selected inside the folder shown: the folder shown is the choice.
     gchar* host = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    if (!host) host = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
     chosen = std::wstring();
     if (host) {
       if (auto win = mx::HostToWinPath(host)) chosen = *win;
