@@ -316,6 +316,19 @@ void PlaceNative(Presented& p, HWND host, Native& native) {
     gtk_widget_hide(native.widget);
 }
 
+// Windows it owns stay above a window, as on Windows: a window shown after the windows it owns (a modal
+// overlay shown after the dialog it hosts) would otherwise cover them.
+void RaiseOwnedAbove(HWND top) {
+  for (auto& [hwnd, presented] : S().tops) {
+    if (hwnd == top || !gtk_widget_get_visible(presented->window)) continue;
+    for (HWND owner = win::GetWindow(hwnd, GW_OWNER); owner; owner = win::GetWindow(owner, GW_OWNER)) {
+      if (owner != top) continue;
+      if (GdkWindow* w = gtk_widget_get_window(presented->window)) gdk_window_raise(w);
+      break;
+    }
+  }
+}
+
 void Sync(HWND top) {
   if (!S().started) return;
   if (!IsTopLevel(top)) return;
@@ -345,6 +358,7 @@ void Sync(HWND top) {
     gtk_widget_show(p->fixed);
     gtk_widget_show(p->area);
     gtk_widget_show(p->window);
+    RaiseOwnedAbove(top);
   }
   QueueRedraw(*p);
 }

@@ -19,7 +19,22 @@
 #include <thread>
 #include <vector>
 
+#include "app/LocalizedStrings.h"
+#include "app/LogonStart.h"
 #include "platform/base/FileIO.h"
+#include "platform/base/Prefix.h"
+#include "platform/base/Text.h"
+#include "platform/fs/DosDevices.h"
+#include "platform/fs/Drives.h"
+#include "platform/registry/RegistryControl.h"
+#include "platform/system/Module.h"
+#include "platform/system/RestartRequest.h"
+#include "platform/taskschd/TaskStore.h"
+#include "platform/win/Message.h"
+#include "platform/win/MessageBox.h"
+#include "tools/HiveOptimizer.h"
+#include "tools/OptimizeResults.h"
+#include "tools/RegCompact.h"
 #include "platform/gtk/XvfbSession.h"
 #include "support/FakeHostEnvironment.h"
 #include "support/TestPaths.h"
@@ -269,6 +284,102 @@ TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingT
     ASSERT_NE(it, registryAfter.end()) << key;
     EXPECT_EQ(it->second, body) << key;
   }
+}
+
+// The optimisation across the prefix's restart with the real processes: the optimise command has asked for
+// the restart; the program's next start carries it out (the real boot program rewrites the registry files),
+// gives way to its start after the restart, which completes the optimisation and shows the summary.
+TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsTheSummary) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
+#endif
+  MX_REQUIRE_DISPLAY();
+  {
+    // The optimise command on this prefix, its restart question answered Yes.
+    mx::SetPrefixDir(prefix);
+    mx::ResetDrives();
+    mx::PublishHiveList();
+    InitLanguageReader(mx::ProgramWinDir() + L"\\eng_kvt.ini");
+    win::ScopedAnswers answers;
+    answers.answers.Expect(L"restarts", IDYES);
+    g_pRegCompact = new CRegCompact;
+    g_pRegCompact->m_nHives = 1;
+    g_pRegCompact->m_pHives = std::make_unique<SHiveCompactInfo[]>(1);
+    g_pRegCompact->m_pHives[0].nSaved = 1;
+    g_pRegCompact->m_pHives[0].dwLiveSize = 40960;
+    g_pRegCompact->m_pHives[0].dwCopySize = 30720;
+    g_pRegCompact->m_pHives[0].strHiveName = L"\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000";
+    ASSERT_TRUE(RunOptimizeCommand());
+    delete g_pRegCompact;
+    g_pRegCompact = nullptr;
+    MSG msg;
+    while (win::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    ASSERT_EQ(mx::reg::FlushRegistry(), ERROR_SUCCESS);
+    ASSERT_EQ(mx::RequestedRestart(), mx::RestartWhen::Now);
+    ASSERT_TRUE(mx::TaskExists(kAfterOptimizationEntryName));
+    mx::reg::ResetRegistry();
+  }
+  const fs::path parameters = prefix / "drive_c" / "windows" / "system32" / "ZSNQZSet.bin";
+  std::string before;
+  ASSERT_TRUE(mx::ReadWholeFile(parameters, before));
+  ASSERT_EQ(before[8], 2);
+
+  Program start(prefix, dir.path() / "home", dir.path() / "run");
+  ASSERT_TRUE(start.Running());
+  EXPECT_EQ(start.Wait(30000), 0) << "the start gives way to the start after the restart";
+  std::string after;
+  ASSERT_TRUE(mx::ReadWholeFile(parameters, after));
+  EXPECT_EQ(after[8], 8) << "the boot program processed the parameter file";
+  EXPECT_FALSE(fs::exists(prefix / ".restart-pending"));
+  for (const char* name : {"system.reg", "user.reg"})
+    EXPECT_FALSE(Sections(prefix / name).empty()) << name << " still loads";
+
+  Geometry window;
+  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window)) << "the start after the restart shows its window";
+  // Completed: the marker and the one-time start are gone, the reminder is back, both dates are kept.
+  const auto until = Clock::now() + std::chrono::seconds(20);
+  std::map<std::string, std::string> user;
+  while (Clock::now() < until) {
+    user = Sections(prefix / "user.reg");
+    if (!user.count("[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0\\\\Sign]") &&
+        user["[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0]"].find("StrLatestRegDefrag") != std::string::npos)
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_FALSE(user.count("[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0\\\\Sign]"));
+  const std::string& settings = user["[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0]"];
+  EXPECT_NE(settings.find("\"StrLastOptimizeTime\"=\""), std::string::npos) << settings;
+  EXPECT_NE(settings.find("\"StrLatestRegDefrag\"=\""), std::string::npos) << settings;
+  const fs::path tasks = prefix / "drive_c" / "windows" / "system32" / "Tasks";
+  EXPECT_FALSE(fs::exists(tasks / mx::WideToUtf8(kAfterOptimizationEntryName)));
+  EXPECT_TRUE(fs::exists(tasks / mx::WideToUtf8(kReminderEntryName)));
+
+  // The summary opens over the window 3072 ms after the start, its page filled with the counters.
+  Geometry summary;
+  ASSERT_TRUE(FindWindow("Registry optimization", 600, 20000, summary)) << "the optimisation window on its summary";
+  std::vector<unsigned> shown;
+  EXPECT_TRUE(mxtest::RunUntil([&] {
+    shown = mxtest::ScreenPixels(summary.x, summary.y, summary.width, summary.height);
+    // The page's green Finish button is on top, not the dimmed main window behind it.
+    int green = 0;
+    for (unsigned p : shown) green += (p >> 16 & 0xFF) < 0x70 && (p >> 8 & 0xFF) > 0x90 && (p & 0xFF) < 0x80;
+    return green > 500;
+  }, 10000)) << "the summary page is not on top";
+  EXPECT_TRUE(mxtest::SavePixelsPng(shown, summary.width, summary.height,
+                                   kRenderings / "program_optimization_summary.png"));
+  // Finish closes the summary; the window's close button then ends the program.
+  const std::string pid = Output("xdotool getwindowpid " + window.id + " 2>/dev/null");
+  Click(summary, 110, 311);
+  Geometry gone;
+  EXPECT_TRUE(mxtest::RunUntil([&] { return !FindWindow("Registry optimization", 600, 100, gone); }, 10000))
+      << "Finish closes the optimisation window";
+  Click(window, window.width - 24, 12);
+  const bool ended = mxtest::RunUntil([&] { return !FindWindow("Tarvolen Mendrix", 770, 100, gone); }, 20000);
+  EXPECT_TRUE(ended) << "the close button ends the program";
+  // The program was started by the restart, not by this test: it is ended by the id its window gives.
+  if (!ended)
+    if (const int id = std::atoi(pid.c_str()); id > 0) ::kill(id, SIGTERM);
 }
 
 TEST(ProgramWithoutDisplay, SaysSoNamesTheScanAndEndsWith2) {
