@@ -1,6 +1,7 @@
 #include "platform/shell/ShellExecute.h"
 
 #include "platform/base/Text.h"
+#include "platform/system/Module.h"
 #include "platform/system/Process.h"
 #include "platform/system/RestartRequest.h"
 
@@ -27,6 +28,9 @@ bool AsksRestart(std::wstring_view file, std::wstring_view parameters) {
   return false;
 }
 
+// The program itself, started again (a language change): it runs here as it runs on Windows.
+bool NamesOwnProgram(std::wstring_view file) { return mx::EqualsNoCase(file, mx::ProgramWinPath()); }
+
 }  // namespace
 
 BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info) {
@@ -39,8 +43,9 @@ BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info) {
   std::wstring parameters = info->lpParameters ? info->lpParameters : L"";
   std::wstring directory = info->lpDirectory ? info->lpDirectory : L"";
   info->hProcess = HPROCESS();
-  // The registry editor is the one program this machine runs; "runas" would need an elevation we cannot give.
-  if (NamesEditor(file) && !mx::EqualsNoCase(verb, L"runas")) {
+  // The registry editor and the program itself are the programs this machine runs; "runas" would need an
+  // elevation we cannot give.
+  if ((NamesEditor(file) || NamesOwnProgram(file)) && !mx::EqualsNoCase(verb, L"runas")) {
     std::wstring commandLine = L"\"" + file + L"\"";
     if (!parameters.empty()) commandLine += L" " + parameters;
     PROCESS_INFORMATION pi;

@@ -14,6 +14,7 @@
 #include "platform/registry/RegistryControl.h"
 #include "platform/system/Environment.h"
 #include "platform/system/LaunchRecord.h"
+#include "platform/system/Module.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/system/Wow64Redirection.h"
 
@@ -65,7 +66,9 @@ namespace {
 std::mutex g_mutex;
 std::filesystem::path g_regeditOverride;
 
-enum class EditorForm { None, Native, Bit32, Bit64 };
+// What a program token names that this machine can run: the registry editor in one of its forms, or the
+// program itself (started again, as a language change or an elevation does).
+enum class EditorForm { None, Native, Bit32, Bit64, OwnProgram };
 
 std::wstring CleanProgram(std::wstring p) {
   for (auto& c : p)
@@ -88,6 +91,7 @@ EditorForm ClassifyEditor(const std::wstring& program) {
   if (p == windir + L"\\regedit.exe" || p == windir + L"\\system32\\regedit.exe") return defaultForm();
   if (wow64 && (p == windir + L"\\syswow64\\regedit.exe")) return EditorForm::Bit32;
   if (wow64 && (p == windir + L"\\sysnative\\regedit.exe") && redirected) return EditorForm::Bit64;
+  if (p == CleanProgram(ProgramWinPath())) return EditorForm::OwnProgram;
   return EditorForm::None;
 }
 
@@ -189,14 +193,15 @@ BOOL CreateProcess(LPCWSTR applicationName, LPWSTR commandLine, void*, void*, BO
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
   }
-  std::filesystem::path binary = mx::RegeditBinary();
+  std::filesystem::path binary =
+      form == mx::EditorForm::OwnProgram ? mx::ProgramHostDir() / "mendrix" : mx::RegeditBinary();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(binary, ec) || ::access(binary.c_str(), X_OK) != 0) {
     mx::RecordLaunch({L"", program, mx::JoinArgs(args, 1), currentDirectory ? currentDirectory : L"", 0, false});
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
   }
-  // The editor reads the registry files: everything we changed must be in them first.
+  // The child reads the registry files: everything we changed must be in them first.
   mx::reg::FlushRegistry();
 
   std::vector<std::string> argv8;

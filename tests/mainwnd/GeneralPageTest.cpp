@@ -6,10 +6,19 @@
 #include "app/LanguageTable.h"
 #include "app/LogonStart.h"
 #include "app/RegistryKey.h"
+#include "platform/base/FileIO.h"
 #include "platform/system/LaunchRecord.h"
+#include "platform/system/Module.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/taskschd/TaskStore.h"
 #include "SettingsTestSupport.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "support/TestPaths.h"
 
 using namespace settingstest;
 
@@ -23,9 +32,15 @@ class GeneralPageTest : public SettingsTest {
   GeneralPageTest() {
     mx::ClearRecordedLaunches();
     mx::PinOsVersion(6, 1);
+    // The program started again is a stand-in that writes down its word.
+    seen = program.path() / "seen";
+    std::ofstream(program.path() / "mendrix") << "#!/bin/sh\necho \"$@\" > '" << seen.string() << "'\n";
+    std::filesystem::permissions(program.path() / "mendrix", std::filesystem::perms::owner_all);
+    mx::SetProgramHostDir(program.path());
   }
   ~GeneralPageTest() override {
     SetRelaunchExitHook(nullptr);
+    mx::SetProgramHostDir({});
     mx::PinOsVersion(0, 0);
   }
   void Open() {
@@ -45,6 +60,8 @@ class GeneralPageTest : public SettingsTest {
     return code;
   }
 
+  mxtest::TempDir program;
+  std::filesystem::path seen;
   CDlgLangSettings page;
 };
 
@@ -131,12 +148,29 @@ TEST_F(GeneralPageTest, LanguageChangeStoresTheRowForBothHivesSavesAndRelaunches
   ASSERT_TRUE(LoadKeyListFile(list, saved));
   EXPECT_EQ(saved, app->m_arrExcludeList);
 
+  // The program beside this one is started again with the word, and only then does this one end.
   const auto launches = mx::RecordedLaunches();
   ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].verb, L"open");
   EXPECT_EQ(launches[0].file, mx::ProgramWinPath());
   EXPECT_EQ(launches[0].parameters, L"-changelang");
-  // This machine cannot start the program again: the program says so and goes on.
+  EXPECT_TRUE(launches[0].started);
+  EXPECT_TRUE(ended);
+  std::string words;
+  // The stand-in runs on its own: give it a moment to write.
+  for (int i = 0; i < 500 && !(mx::ReadWholeFile(seen, words) && !words.empty()); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(words, "-changelang\n");
+}
+
+TEST_F(GeneralPageTest, ARelaunchThatCannotStartIsReportedAndTheProgramGoesOn) {
+  mx::SetProgramHostDir(program.path() / "nothing-here");
+  Open();
+  Select(page.m_comboLanguage, 5);
+  bool ended = false;
+  SetRelaunchExitHook([&] { ended = true; });
+  answers.answers.Expect(Text(L"IDS_LANG_CHANGE_PROMPT"), IDYES);
+  Click(page.GetDlgItem(IDC_BTN_APPLY));
+  EXPECT_EQ(LangCode(HKEY_CURRENT_USER), L"de") << "the choice is kept for the next start";
   EXPECT_FALSE(ended);
   EXPECT_EQ(Shown().back(), Text(L"IDS_RESTART_FAILED"));
   EXPECT_TRUE(win::IsWindow(page.m_hWnd));

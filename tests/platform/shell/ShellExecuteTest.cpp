@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
+#include "platform/system/Module.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -50,6 +52,35 @@ TEST(ShellExecute, TheRegistryEditorIsStarted) {
   mx::ProcessPtr owner(info.hProcess.get());
   EXPECT_EQ(win::WaitForProcess(info.hProcess, 20000), WAIT_OBJECT_0);
   mx::SetRegeditBinary({});
+}
+
+// A language change starts the program again: the program's own path runs the program beside this one.
+TEST(ShellExecute, TheProgramItselfIsStartedAgainWithItsWord) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  mxtest::TempDir dir;
+  const auto script = dir.path() / "mendrix";
+  const auto seen = dir.path() / "seen";
+  std::ofstream(script) << "#!/bin/sh\necho \"$@\" > '" << seen.string() << "'\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  mx::SetProgramHostDir(dir.path());
+  SHELLEXECUTEINFOW info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = L"open";
+  const std::wstring program = mx::ProgramWinPath();
+  info.lpFile = program.c_str();
+  info.lpParameters = L"-changelang";
+  ASSERT_TRUE(win::ShellExecuteEx(&info));
+  ASSERT_TRUE(info.hProcess);
+  mx::ProcessPtr owner(info.hProcess.get());
+  EXPECT_EQ(win::WaitForProcess(info.hProcess, 20000), WAIT_OBJECT_0);
+  std::ifstream in(seen);
+  std::stringstream words;
+  words << in.rdbuf();
+  EXPECT_EQ(words.str(), "-changelang\n");
+  // Elevation cannot be given here: that start is only recorded.
+  info.lpVerb = L"runas";
+  EXPECT_FALSE(win::ShellExecuteEx(&info));
+  mx::SetProgramHostDir({});
 }
 
 }  // namespace
