@@ -27,15 +27,6 @@ int RunBootProgram(const fs::path& prefix) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::wstring Dump(const fs::path& file) {
-  std::string text;
-  mx::ReadWholeFile(file, text);
-  mx::reg::WineRegFile parsed;
-  std::wstring error;
-  if (!parsed.Parse(text, L"x", nullptr, nullptr, &error)) return L"<does not load: " + error + L">";
-  return mx::Utf8ToWide(parsed.Format());
-}
-
 struct BootWorld {
   toolstest::ToolsPrefix prefix;
   win::ScopedAnswers answers;
@@ -59,10 +50,10 @@ struct BootWorld {
 
 TEST(BootCompaction, RewritesTheListedFilesMarksThemProcessedAndRemovesItsEntry) {
   BootWorld world;
-  std::wstring userBefore = Dump(world.prefix.root() / "user.reg");
+  std::wstring userBefore = toolstest::LoadedRegistryFile(world.prefix.root() / "user.reg");
   ASSERT_EQ(RunBootProgram(world.prefix.root()), 0);
-  EXPECT_EQ(Dump(world.prefix.root() / "user.reg"), userBefore);
-  std::wstring system = Dump(world.prefix.root() / "system.reg");
+  EXPECT_EQ(toolstest::LoadedRegistryFile(world.prefix.root() / "user.reg"), userBefore);
+  std::wstring system = toolstest::LoadedRegistryFile(world.prefix.root() / "system.reg");
   EXPECT_EQ(system.find(L"<does not load"), std::wstring::npos);
   EXPECT_EQ(system.find(L"hivelist"), std::wstring::npos);
 
@@ -70,14 +61,7 @@ TEST(BootCompaction, RewritesTheListedFilesMarksThemProcessedAndRemovesItsEntry)
   HiveOptimizer optimizer;
   EXPECT_EQ(optimizer.ReadResults(), 0);
   EXPECT_EQ(optimizer.m_arrResults.size(), 3u);
-  HKEY key = nullptr;
-  ASSERT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ | KEY_WOW64_64KEY, &key), ERROR_SUCCESS);
-  DWORD type = 0, size = 0;
-  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, nullptr, &size);
-  std::vector<BYTE> data(size);
-  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, data.data(), &size);
-  win::RegCloseKey(key);
-  EXPECT_EQ(ParseMultiString(data), (std::vector<std::wstring>{L"autocheck autochk *", L"other"}));
+  EXPECT_EQ(toolstest::BootExecuteEntries(), (std::vector<std::wstring>{L"autocheck autochk *", L"other"}));
 
   EXPECT_EQ(RunBootProgram(world.prefix.root()), 1) << "processed once only";
 }

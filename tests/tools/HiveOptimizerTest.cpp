@@ -18,19 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::wstring> BootExecute() {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-    return {L"<no key>"};
-  DWORD type = 0, size = 0;
-  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, nullptr, &size);
-  std::vector<BYTE> data(size);
-  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, data.data(), &size);
-  win::RegCloseKey(key);
-  if (type != REG_MULTI_SZ) return {L"<not REG_MULTI_SZ>"};
-  return ParseMultiString(data);
-}
-
 std::string Le32(std::uint32_t v) {
   return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF),
                      static_cast<char>(v >> 24)};
@@ -104,7 +91,7 @@ TEST(HiveOptimizer, InstallWritesTheParameterFileAndTheBootEntryAndRecordsTheRes
                 Le32(e.dwFileSize) + Le32(1) + Utf16(e.strRegistryName) + Utf16(e.strNtPath);
   EXPECT_EQ(bytes, expected);
 
-  EXPECT_EQ(BootExecute(), (std::vector<std::wstring>{L"autocheck autochk *", L"other",
+  EXPECT_EQ(toolstest::BootExecuteEntries(), (std::vector<std::wstring>{L"autocheck autochk *", L"other",
                                                       L"QZBoot64 \\??\\C:\\windows\\system32\\ZSNQZSet.bin"}));
   auto launches = mx::RecordedLaunches();
   ASSERT_EQ(launches.size(), 1u);
@@ -114,7 +101,7 @@ TEST(HiveOptimizer, InstallWritesTheParameterFileAndTheBootEntryAndRecordsTheRes
   // A second set-up replaces our entry instead of adding one.
   world.answers.answers.Expect(L"restarts", IDNO);
   ASSERT_EQ(optimizer.Install(), 1);
-  EXPECT_EQ(BootExecute().size(), 3u);
+  EXPECT_EQ(toolstest::BootExecuteEntries().size(), 3u);
   EXPECT_EQ(mx::RecordedLaunches().size(), 1u) << "declined: no restart";
 }
 

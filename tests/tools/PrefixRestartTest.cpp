@@ -12,7 +12,6 @@
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/registry/RegistryControl.h"
-#include "platform/registry/WineRegFile.h"
 #include "platform/system/Module.h"
 #include "platform/system/RestartRequest.h"
 #include "platform/taskschd/HostScheduler.h"
@@ -31,28 +30,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A registry file as it loads, or why it does not.
-std::wstring Loaded(const fs::path& file) {
-  std::string text;
-  mx::ReadWholeFile(file, text);
-  mx::reg::WineRegFile parsed;
-  std::wstring error;
-  if (!parsed.Parse(text, L"x", nullptr, nullptr, &error)) return L"<does not load: " + error + L">";
-  return mx::Utf8ToWide(parsed.Format());
-}
-
-std::vector<std::wstring> BootEntries() {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-    return {L"<no key>"};
-  DWORD type = 0, size = 0;
-  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, nullptr, &size);
-  std::vector<BYTE> data(size);
-  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, data.data(), &size);
-  win::RegCloseKey(key);
-  return ParseMultiString(data);
-}
 
 struct RestartWorld {
   toolstest::ToolsPrefix prefix;
@@ -108,7 +85,7 @@ struct RestartWorld {
 TEST(PrefixRestart, AnAcceptedRestartRunsTheBootProgramThenTheStartThatCompletesTheOptimisation) {
   RestartWorld world;
   ASSERT_TRUE(world.Optimize(IDYES));
-  const std::wstring userBefore = Loaded(world.prefix.root() / "user.reg");
+  const std::wstring userBefore = toolstest::LoadedRegistryFile(world.prefix.root() / "user.reg");
   EXPECT_EQ(mx::RequestedRestart(), mx::RestartWhen::Now);
   EXPECT_TRUE(mx::TaskExists(kAfterOptimizationEntryName));
   EXPECT_FALSE(mx::TaskExists(kReminderEntryName)) << "the one-time start replaces the reminder";
@@ -120,9 +97,9 @@ TEST(PrefixRestart, AnAcceptedRestartRunsTheBootProgramThenTheStartThatCompletes
   EXPECT_EQ(report.bootNotRun, (std::vector<std::wstring>{L"autocheck autochk *", L"other"})) << "Wine runs no other";
   EXPECT_EQ(world.started, (std::vector<std::vector<std::string>>{{"StartedAfterOptimization"}}));
   EXPECT_EQ(mx::RequestedRestart(), mx::RestartWhen::None);
-  EXPECT_EQ(BootEntries(), (std::vector<std::wstring>{L"autocheck autochk *", L"other"}));
-  EXPECT_EQ(Loaded(world.prefix.root() / "user.reg"), userBefore) << "rewritten, the same content";
-  EXPECT_EQ(Loaded(world.prefix.root() / "system.reg").find(L"<does not load"), std::wstring::npos);
+  EXPECT_EQ(toolstest::BootExecuteEntries(), (std::vector<std::wstring>{L"autocheck autochk *", L"other"}));
+  EXPECT_EQ(toolstest::LoadedRegistryFile(world.prefix.root() / "user.reg"), userBefore) << "rewritten, the same content";
+  EXPECT_EQ(toolstest::LoadedRegistryFile(world.prefix.root() / "system.reg").find(L"<does not load"), std::wstring::npos);
   EXPECT_TRUE(mx::RunnableBootEntries().empty()) << "the compaction runs once";
 
   // The start after the restart, as the logon entry starts the program.

@@ -6,8 +6,13 @@
 #include <vector>
 
 #include "app/AppTestPrefix.h"
+#include "platform/base/FileIO.h"
+#include "platform/base/Text.h"
+#include "platform/registry/Registry.h"
+#include "platform/registry/WineRegFile.h"
 #include "platform/fs/DosDevices.h"
 #include "platform/fs/Drives.h"
+#include "tools/HiveOptimizer.h"
 #include "tools/OptimizeResults.h"
 
 namespace toolstest {
@@ -39,5 +44,29 @@ struct FakeHandOver final : OptimizeHandOver {
   }
   void EndProgram() override { calls.push_back("end"); }
 };
+
+// BootExecute's strings as the 64-bit view holds them ("<no key>", "<not REG_MULTI_SZ>" otherwise).
+inline std::vector<std::wstring> BootExecuteEntries() {
+  HKEY key = nullptr;
+  if (win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    return {L"<no key>"};
+  DWORD type = 0, size = 0;
+  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, nullptr, &size);
+  std::vector<BYTE> data(size);
+  win::RegQueryValueEx(key, L"BootExecute", nullptr, &type, data.data(), &size);
+  win::RegCloseKey(key);
+  if (type != REG_MULTI_SZ) return {L"<not REG_MULTI_SZ>"};
+  return ParseMultiString(data);
+}
+
+// A registry file's content as it loads, or why it does not.
+inline std::wstring LoadedRegistryFile(const std::filesystem::path& file) {
+  std::string text;
+  mx::ReadWholeFile(file, text);
+  mx::reg::WineRegFile parsed;
+  std::wstring error;
+  if (!parsed.Parse(text, L"x", nullptr, nullptr, &error)) return L"<does not load: " + error + L">";
+  return mx::Utf8ToWide(parsed.Format());
+}
 
 }  // namespace toolstest
