@@ -21,6 +21,7 @@
 #include "platform/system/Environment.h"
 #include "platform/system/Sfc.h"
 #include "scan/Category.h"
+#include "scan/ScanPathKinds.h"
 #include "scan/SkipLists.h"
 
 namespace {
@@ -555,18 +556,25 @@ class PrefixFolder {
   void Look(std::wstring_view folder) {
     folder_.assign(folder);
     names_.reset();
-    const auto resolved = mx::ResolveWinPath(folder_);
-    std::error_code ec;
-    if (!resolved || !resolved->exists) {
-      state_ = State::Missing;
-    } else if (resolved->device) {
-      state_ = State::Unknown;  // a device name here may still be a real folder further down
-    } else if (!std::filesystem::is_directory(resolved->host, ec)) {
-      state_ = State::Missing;
+    std::filesystem::path host;
+    if (const auto kept = KeptFolderHost(folder_)) {
+      host = *kept;
     } else {
-      names_ = std::make_unique<mx::FolderNames>(resolved->host);
-      state_ = names_->settled() ? State::Listed : State::Unknown;
+      const auto resolved = mx::ResolveWinPath(folder_);
+      std::error_code ec;
+      if (resolved && resolved->device) {
+        state_ = State::Unknown;  // a device name here may still be a real folder further down
+        return;
+      }
+      if (resolved && resolved->exists && std::filesystem::is_directory(resolved->host, ec)) host = resolved->host;
+      KeepFolderHost(folder_, host);
     }
+    if (host.empty()) {
+      state_ = State::Missing;
+      return;
+    }
+    names_ = std::make_unique<mx::FolderNames>(host);
+    state_ = names_->settled() ? State::Listed : State::Unknown;
   }
 
   std::wstring folder_;

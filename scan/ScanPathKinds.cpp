@@ -9,6 +9,7 @@ struct Kinds {
   std::mutex lock;
   int scopes = 0;
   std::unordered_map<std::wstring, signed char> byPath;
+  std::unordered_map<std::wstring, std::filesystem::path> folders;
 };
 
 Kinds& State() {
@@ -21,13 +22,19 @@ Kinds& State() {
 ScanPathKindScope::ScanPathKindScope() {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
-  if (kinds.scopes++ == 0) kinds.byPath.clear();
+  if (kinds.scopes++ == 0) {
+    kinds.byPath.clear();
+    kinds.folders.clear();
+  }
 }
 
 ScanPathKindScope::~ScanPathKindScope() {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
-  if (--kinds.scopes == 0) std::unordered_map<std::wstring, signed char>().swap(kinds.byPath);
+  if (--kinds.scopes == 0) {
+    std::unordered_map<std::wstring, signed char>().swap(kinds.byPath);
+    std::unordered_map<std::wstring, std::filesystem::path>().swap(kinds.folders);
+  }
 }
 
 std::optional<int> KeptPathKind(const std::wstring& path) {
@@ -43,4 +50,19 @@ void KeepPathKind(const std::wstring& path, int kind) {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
   if (kinds.scopes > 0) kinds.byPath.emplace(path, static_cast<signed char>(kind));
+}
+
+std::optional<std::filesystem::path> KeptFolderHost(const std::wstring& folder) {
+  Kinds& kinds = State();
+  std::lock_guard guard(kinds.lock);
+  if (kinds.scopes == 0) return std::nullopt;
+  const auto it = kinds.folders.find(folder);
+  if (it == kinds.folders.end()) return std::nullopt;
+  return it->second;
+}
+
+void KeepFolderHost(const std::wstring& folder, const std::filesystem::path& host) {
+  Kinds& kinds = State();
+  std::lock_guard guard(kinds.lock);
+  if (kinds.scopes > 0) kinds.folders.emplace(folder, host);
 }

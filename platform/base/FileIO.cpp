@@ -43,41 +43,61 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::err
   return true;
 }
 
-bool StageFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::path* temp,
-               std::error_code* ec) {
+namespace {
+
+// A new temporary file beside path (".NAME.tmpXXXXXX") with path's mode, owner and group, open for writing;
+// -1 with ec set when it cannot be made (nothing is left behind then).
+int OpenStaging(const std::filesystem::path& path, std::string& tmpl, std::error_code* ec) {
   std::filesystem::path dir = path.parent_path();
   if (dir.empty()) dir = ".";
-  std::string tmpl = (dir / ("." + path.filename().string() + ".tmpXXXXXX")).string();
+  tmpl = (dir / ("." + path.filename().string() + ".tmpXXXXXX")).string();
   int fd = ::mkstemp(tmpl.data());
   if (fd < 0) {
     SetError(ec, errno);
-    return false;
+    return -1;
   }
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    SetError(ec, err);
-    return false;
-  };
   // Keep the permissions and the owner of the file being replaced (a save by root of a user's file must
   // leave it the user's); a new file gets the usual 0644.
   struct stat st {};
   const bool replacing = ::stat(path.c_str(), &st) == 0;
   mode_t mode = replacing ? (st.st_mode & 07777) : 0644;
-  if (replacing && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0 &&
-      ::geteuid() == 0)
-    return fail(errno);
-  if (::fchmod(fd, mode) != 0) return fail(errno);
+  if ((replacing && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0 &&
+       ::geteuid() == 0) ||
+      ::fchmod(fd, mode) != 0) {
+    SetError(ec, errno);
+    ::close(fd);
+    ::unlink(tmpl.c_str());
+    return -1;
+  }
+  return fd;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return fail(errno);
+      return false;
     }
     done += static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) return fail(errno);
+  return true;
+}
+
+}  // namespace
+
+bool StageFile(const std::filesystem::path& path, std::string_view bytes, std::filesystem::path* temp,
+               std::error_code* ec) {
+  std::string tmpl;
+  int fd = OpenStaging(path, tmpl, ec);
+  if (fd < 0) return false;
+  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+    SetError(ec, errno);
+    ::close(fd);
+    ::unlink(tmpl.c_str());
+    return false;
+  }
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(tmpl.c_str());
@@ -86,6 +106,44 @@ bool StageFile(const std::filesystem::path& path, std::string_view bytes, std::f
   }
   *temp = tmpl;
   if (ec) ec->clear();
+  return true;
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& path) : path_(path) {
+  std::string tmpl;
+  fd_ = OpenStaging(path, tmpl, &error_);
+  temp_ = tmpl;
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+  }
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+  if (fd_ < 0) return false;
+  if (!WriteAll(fd_, bytes)) {
+    SetError(&error_, errno);
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+    fd_ = -1;
+    return false;
+  }
+  return true;
+}
+
+bool AtomicFileWriter::Commit() {
+  if (fd_ < 0) return false;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::fsync(fd) != 0 || ::close(fd) != 0 || ::rename(temp_.c_str(), path_.c_str()) != 0) {
+    SetError(&error_, errno);
+    ::unlink(temp_.c_str());
+    return false;
+  }
+  SyncFolder(path_.parent_path());
   return true;
 }
 

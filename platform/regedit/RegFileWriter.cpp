@@ -46,7 +46,15 @@ wchar_t HexChar(unsigned v) { return static_cast<wchar_t>(v < 10 ? L'0' + v : L'
 
 RegFileWriter::RegFileWriter() : bytes_("\xFF\xFE", 2) { put(L"Windows Registry Editor Version 5.00\r\n\r\n"); }
 
+void RegFileWriter::streamTo(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+
 void RegFileWriter::put(std::wstring_view text) {
+  constexpr size_t kPiece = size_t{1} << 20;
+  if (sink_ && bytes_.size() >= kPiece) {
+    sink_(bytes_);
+    handedOn_ += bytes_.size();
+    bytes_.clear();
+  }
   const size_t at = bytes_.size();
   bytes_.resize(at + 2 * text.size());
   char* out = bytes_.data() + at;
@@ -119,7 +127,7 @@ void RegFileWriter::addHex(std::wstring line, std::span<const BYTE> data) {
 }
 
 std::wstring RegFileWriter::text() const {
-  std::wstring text = Utf16LeToWide(std::string_view(bytes_).substr(2));
+  std::wstring text = Utf16LeToWide(std::string_view(bytes_).substr(handedOn_ ? 0 : 2));
   return keyOpen_ ? text + L"\r\n" : text;
 }
 

@@ -80,7 +80,10 @@ int Import(const std::filesystem::path& file, const std::string& shown, REGSAM v
 
 int Export(const std::filesystem::path& file, const std::string& shown, const std::string& key, REGSAM view) {
   if (int rc = FailOnUnreadableFiles("no file written"); rc != 0) return rc;
+  // The text goes to the file as it is made: a large registry's export is never held whole.
+  mx::AtomicFileWriter out(file);
   mx::RegFileWriter writer;
+  writer.streamTo([&out](std::string_view piece) { out.Write(piece); });
   std::string error;
   if (key.empty()) {
     error = mx::ExportRegistry(writer, view);
@@ -91,8 +94,7 @@ int Export(const std::filesystem::path& file, const std::string& shown, const st
     if (error.empty()) error = mx::ExportRegKey(writer, root, path, view);
   }
   if (!error.empty()) return Fail(error + " (no file written)");
-  std::error_code ec;
-  if (!mx::WriteFileAtomic(file, writer.fileBytes(), &ec)) return Fail(shown + ": cannot write: " + ec.message());
+  if (!out.Write(writer.fileBytes()) || !out.Commit()) return Fail(shown + ": cannot write: " + out.error().message());
   return 0;
 }
 

@@ -1,6 +1,10 @@
 #include "integration/GrownRegistry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <set>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -138,6 +142,15 @@ void AddProgram(Key& root, int i) {
   }
 }
 
+// Folders of an installed machine last changed long before a scan: dates them an hour back, as if the
+// programs had been installed then (a folder changed moments ago cannot be trusted from a listing).
+void DateBack(const std::set<fs::path>& folders) {
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const struct timespec past[2] = {{now.tv_sec - 3600, 0}, {now.tv_sec - 3600, 0}};
+  for (const fs::path& folder : folders) ::utimensat(AT_FDCWD, folder.c_str(), past, 0);
+}
+
 }  // namespace
 
 std::uintmax_t GrowPrefix(const fs::path& prefix, int programs) {
@@ -146,14 +159,18 @@ std::uintmax_t GrowPrefix(const fs::path& prefix, int programs) {
   mx::reg::WineRegFile file;
   std::wstring error;
   if (!file.Parse(text, L"system.reg", nullptr, nullptr, &error)) return 0;
+  std::set<fs::path> folders;
   for (int i = 0; i < programs; ++i) {
     AddProgram(*file.root, i);
     for (const std::string& relative : FilesOf(Describe(i))) {
       const fs::path path = prefix / "drive_c" / relative;
       fs::create_directories(path.parent_path());
       std::ofstream(path, std::ios::binary).put('M');
+      for (fs::path folder = path.parent_path(); folder != prefix / "drive_c"; folder = folder.parent_path())
+        folders.insert(folder);
     }
   }
+  DateBack(folders);
   const std::string written = file.Format();
   mx::WriteFileAtomic(prefix / "system.reg", written);
   return written.size();
@@ -161,10 +178,15 @@ std::uintmax_t GrowPrefix(const fs::path& prefix, int programs) {
 
 int RemoveFilesOfEveryNth(const fs::path& prefix, int programs, int n) {
   int removed = 0;
+  std::set<fs::path> folders;
   for (int i = n - 1; i < programs; i += n) {
-    for (const std::string& relative : FilesOf(Describe(i))) fs::remove(prefix / "drive_c" / relative);
+    for (const std::string& relative : FilesOf(Describe(i))) {
+      fs::remove(prefix / "drive_c" / relative);
+      folders.insert((prefix / "drive_c" / relative).parent_path());
+    }
     ++removed;
   }
+  DateBack(folders);
   return removed;
 }
 

@@ -13,6 +13,8 @@ namespace scalebench {
 std::uintmax_t GrowPrefix(const std::filesystem::path& prefix, int programs);
 
 // Removes the files of every nth program (the folders stay), so that its entries point to missing files.
+// Folders are dated as if changed an hour ago, as on a machine whose programs were installed or removed before
+// the scan.
 // Returns how many programs lost their files.
 int RemoveFilesOfEveryNth(const std::filesystem::path& prefix, int programs, int n);
 

@@ -36,6 +36,44 @@ TEST(FileIO, FailedReplaceKeepsWhatWasThere) {
   EXPECT_FALSE(ReadWholeFile(dir.path() / "nothing", back, &ec));
 }
 
+TEST(FileIO, FileWrittenInPiecesReplacesTheOldOnlyOnCommit) {
+  mxtest::TempDir dir;
+  auto file = dir.path() / "export.reg";
+  ASSERT_TRUE(WriteFileAtomic(file, "old"));
+  auto entries = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
+  std::string back;
+  {
+    AtomicFileWriter abandoned(file);
+    ASSERT_TRUE(abandoned.Write("half"));
+  }
+  ASSERT_TRUE(ReadWholeFile(file, back));
+  EXPECT_EQ(back, "old") << "dropped without a commit";
+  EXPECT_EQ(entries(), 1);
+
+  AtomicFileWriter writer(file);
+  ASSERT_TRUE(writer.Write("ne"));
+  ASSERT_TRUE(writer.Write("w"));
+  ASSERT_TRUE(ReadWholeFile(file, back));
+  EXPECT_EQ(back, "old") << "nothing shows before the commit";
+  ASSERT_TRUE(writer.Commit());
+  ASSERT_TRUE(ReadWholeFile(file, back));
+  EXPECT_EQ(back, "new");
+  EXPECT_EQ(entries(), 1);
+  EXPECT_FALSE(writer.Write("more")) << "a committed file is closed";
+
+  // A target that cannot be replaced (a folder) fails the commit and leaves no temporary.
+  std::filesystem::create_directory(dir.path() / "busy");
+  ASSERT_TRUE(WriteFileAtomic(dir.path() / "busy" / "inner", "keep"));
+  AtomicFileWriter blocked(dir.path() / "busy");
+  ASSERT_TRUE(blocked.Write("x"));
+  EXPECT_FALSE(blocked.Commit());
+  EXPECT_TRUE(blocked.error());
+  EXPECT_EQ(entries(), 2);
+  AtomicFileWriter nowhere(dir.path() / "missing-folder" / "x");
+  EXPECT_FALSE(nowhere.Write("y"));
+  EXPECT_TRUE(nowhere.error());
+}
+
 TEST(FileIO, ReplaceKeepsTheOwnerModeAndGroupOfTheFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
   mxtest::TempDir dir;

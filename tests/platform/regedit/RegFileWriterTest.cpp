@@ -61,6 +61,30 @@ TEST(RegFileWriter, WritesEveryTypeAsTheEditorExportsIt) {
 }
 
 // Data the quoted or dword: forms would change on the way back in is kept byte for byte.
+TEST(RegFileWriter, AFileHandedOnInPiecesIsTheFileHeldWhole) {
+  auto fill = [](mx::RegFileWriter& w) {
+    for (int k = 0; k < 3000; ++k) {
+      w.addKey(L"HKEY_LOCAL_MACHINE\\Software\\Qzx\\Key" + std::to_wstring(k));
+      w.addValue(L"Data", REG_BINARY, Sequence(200));
+    }
+  };
+  mx::RegFileWriter whole, streamed;
+  fill(whole);
+  std::string pieces;
+  int handed = 0;
+  streamed.streamTo([&](std::string_view piece) {
+    pieces += piece;
+    ++handed;
+  });
+  fill(streamed);
+  EXPECT_EQ(streamed.size(), whole.size());
+  pieces += streamed.fileBytes();
+  EXPECT_GT(handed, 1);
+  EXPECT_EQ(pieces, whole.fileBytes());
+  EXPECT_EQ(whole.fileBytes(), whole.fileBytes()) << "closing the last key happens once";
+  EXPECT_EQ(whole.text(), mx::Utf16LeToWide(whole.fileBytes().substr(2)));
+}
+
 TEST(RegFileWriter, FallsBackToHexWhereShortFormsWouldLoseData) {
   struct Case {
     DWORD type;
