@@ -231,6 +231,8 @@ void CDlgNagDriverFeedback::OnSubmit() {
 }
 
 void CDlgNagDriverFeedback::OnPreview() {
+  // The worker reads the report while it uploads.
+  if (m_bUploading) return;
   if (ReportBuildError(BuildFeedbackReport())) return;
   win::MessageBox(m_hWnd, m_strReport.c_str(), GetAppTitle().c_str(), MB_OK | MB_ICONINFORMATION);
 }
@@ -247,7 +249,15 @@ void CDlgNagDriverFeedback::OnTimer(UINT_PTR id) {
     if (m_pUploadThread) return;
     std::unique_ptr<win::CWinThread> thread(
         win::AfxBeginThread(&FeedbackUploadThreadProc, this, win::THREAD_PRIORITY_NORMAL, 0, win::CREATE_SUSPENDED));
-    if (!thread) return;
+    if (!thread) {
+      // No worker, no upload: said like any failed upload, and the form closes after it.
+      SetStatus(Text(L"IDS_FEBAK_UPLOADFAIL_CHKINTERNET"));
+      Invalidate();
+      win::MessageBox(m_hWnd, Text(L"IDS_FEBAK_UPLOADFAIL_CHKINTERNET").c_str(), GetAppTitle().c_str(),
+                      MB_OK | MB_ICONINFORMATION);
+      SetTimer(kFeedbackCloseTimer, 64, nullptr);
+      return;
+    }
     thread->m_bAutoDelete = FALSE;
     m_pUploadThread = std::move(thread);
     m_pUploadThread->ResumeThread();
