@@ -12,6 +12,7 @@
 #include "app/ExclusionLists.h"
 #include "app/ZUNApp.h"
 #include "mainwnd/ProblemsView.h"
+#include "mainwnd/TestTopWindow.h"
 #include "platform/base/FileIO.h"
 #include "platform/gdi/Clipboard.h"
 #include "platform/gdi/DC.h"
@@ -26,7 +27,6 @@
 #include "scan/support/CategoryTestUtil.h"
 #include "scan/support/EngineTestSupport.h"
 #include "scan/support/EnglishTexts.h"
-#include "scan/support/RecordingWindow.h"
 #include "ui/MainWindowLinks.h"
 #include "ui/InputApi.h"
 
@@ -35,25 +35,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // The main window as the view meets it: it records the commands posted to it.
-class CommandRecorder : public win::CWnd {
+class CommandRecorder : public screentest::TestTopWindow {
  public:
-  CommandRecorder() {
-    WNDCLASSW existing;
-    if (!win::GetClassInfo(nullptr, L"QzxProblemsMain", &existing)) {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = win::DefWindowProc;
-      wc.lpszClassName = L"QzxProblemsMain";
-      win::RegisterClass(&wc);
-    }
-    CreateEx(0, L"QzxProblemsMain", L"", WS_POPUP, 0, 0, 770, 593, nullptr, nullptr);
-  }
-  ~CommandRecorder() override { DestroyWindow(); }
+  CommandRecorder() : TestTopWindow(L"QzxProblemsMain") {}
   std::vector<UINT> commands;
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
     if (msg == WM_COMMAND) commands.push_back(LOWORD(w));
-    return CWnd::WindowProc(msg, w, l);
+    return TestTopWindow::WindowProc(msg, w, l);
   }
 };
 

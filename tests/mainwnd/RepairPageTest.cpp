@@ -16,6 +16,7 @@
 #include "app/ZUNApp.h"
 #include "mainwnd/CleanWizard1Dlg.h"
 #include "mainwnd/Dlg_SCAN_RESULT_HTML.h"
+#include "mainwnd/TestTopWindow.h"
 #include "platform/base/Clock.h"
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
@@ -40,19 +41,9 @@ namespace fs = std::filesystem;
 
 // The main window as the repair meets it: it locks and frees the navigation, and answers the results
 // screen's repair command as the real one does (count shown, then the run command posted to the page).
-class RepairHost : public win::CWnd, public IScreenHost {
+class RepairHost : public screentest::TestTopWindow, public IScreenHost {
  public:
-  RepairHost() {
-    WNDCLASSW existing;
-    if (!win::GetClassInfo(nullptr, L"QzxRepairHost", &existing)) {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = win::DefWindowProc;
-      wc.lpszClassName = L"QzxRepairHost";
-      win::RegisterClass(&wc);
-    }
-    CreateEx(0, L"QzxRepairHost", L"", WS_POPUP, 0, 0, 770, 593, nullptr, nullptr);
-  }
-  ~RepairHost() override { DestroyWindow(); }
+  RepairHost() : TestTopWindow(L"QzxRepairHost") {}
 
   HWND GetMainWindow() const override { return m_hWnd; }
   HWND GetSettingsScreen() const override { return nullptr; }
@@ -77,7 +68,7 @@ class RepairHost : public win::CWnd, public IScreenHost {
       KillTimer(w);
       return 0;
     }
-    return CWnd::WindowProc(msg, w, l);
+    return TestTopWindow::WindowProc(msg, w, l);
   }
 };
 
