@@ -135,6 +135,9 @@ void CCleanWizard1Dlg::OnRunRepair() {
 
   m_progressRepair.SetPos(0);
   Invalidate(TRUE);
+  // the page's background is drawn over its texts: they are drawn again after it
+  for (int id : {IDC_REPAIR_HEADING, IDC_REPAIR_COUNT, IDC_REPAIR_STATUS, IDC_REPAIR_PROGRESS, IDC_REPAIR_ANIMATION})
+    if (HWND child = GetDlgItem(id)) win::InvalidateRect(child, nullptr, TRUE);
   if (m_pHost) m_pHost->EnableNavigation(FALSE);
 
   manager->ResetRunState();

@@ -230,6 +230,13 @@ TEST_F(RepairPageTest, CountLineReadsWithoutThePluralForExactlyOne) {
   EXPECT_EQ(CCleanWizard1Dlg::SelectedCountText(1), L"1 error selected for repair");
   EXPECT_EQ(CCleanWizard1Dlg::SelectedCountText(2), L"2 errors selected for repair");
   EXPECT_EQ(CCleanWizard1Dlg::SelectedCountText(0), L"0 errors selected for repair");
+  Problems(false);
+  page.ShowSelectedCount();
+  wchar_t text[128] = {};
+  win::GetWindowText(page.GetDlgItem(IDC_REPAIR_COUNT), text, 128);
+  EXPECT_STREQ(text, L"2 errors selected for repair") << "the count line of the page";
+  win::GetWindowText(page.GetDlgItem(IDC_REPAIR_HEADING), text, 128);
+  EXPECT_STREQ(text, L"Repairing your registry");
 }
 
 TEST_F(RepairPageTest, FailedRepairsStayListedAreReportedAndTheRunUndoesExactly) {

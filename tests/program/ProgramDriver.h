@@ -1,0 +1,164 @@
+#pragma once
+// Driving the real program on the test's display as its user does: the program started in the background on a
+// prefix, home and runtime of its own, its windows found by title and size, clicks through xdotool, and the
+// screen read back to see that a click changed what is shown.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/gtk/XvfbSession.h"
+
+extern char** environ;
+
+namespace programtest {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+inline const fs::path kRenderings = fs::path(MX_BINARY_DIR) / "ui-renderings";
+
+// What a shell command prints (stdout).
+inline std::string Output(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return out;
+  std::array<char, 4096> buffer{};
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
+  ::pclose(pipe);
+  return out;
+}
+
+// The program, started in the background with the test's display and a prefix, home and runtime of its own.
+class Program {
+ public:
+  Program(const fs::path& prefix, const fs::path& home, const fs::path& runtime) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      if (entry.rfind("WINEPREFIX=", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
+          entry.rfind("MX_RUNTIME_DIR=", 0) == 0 || entry.rfind("XDG_DATA_HOME=", 0) == 0)
+        continue;
+      env.push_back(entry);
+    }
+    env.push_back("WINEPREFIX=" + prefix.string());
+    env.push_back("HOME=" + home.string());
+    env.push_back("MX_RUNTIME_DIR=" + runtime.string());
+    env.push_back("MX_NO_START_WAIT=1");  // the start-up wait is checked on the fake clock
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string exe = std::string(MX_BINARY_DIR) + "/bin/mendrix";
+    char* argv[] = {exe.data(), nullptr};
+    started_ = Clock::now();
+    if (::posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+  }
+  ~Program() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Running() const { return pid_ > 0; }
+  Clock::time_point Started() const { return started_; }
+  // The exit code once the process ended within timeoutMs; -1 while it still runs or ended by a signal.
+  int Wait(int timeoutMs) {
+    const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (pid_ > 0) {
+      int status = 0;
+      const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+      if (r == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      if (Clock::now() > until) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  Clock::time_point started_;
+};
+
+struct Geometry {
+  std::string id;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The program's visible top-level window titled title and width pixels wide (the splash has the title too),
+// waited for up to timeoutMs.
+inline bool FindWindow(const std::string& title, int width, int timeoutMs, Geometry& out) {
+  const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < until) {
+    std::istringstream ids(Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    std::string id;
+    while (ids >> id) {
+      std::istringstream shell(Output("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
+      std::string line;
+      std::map<std::string, int> v;
+      while (std::getline(shell, line))
+        if (const auto eq = line.find('='); eq != std::string::npos && line.substr(0, eq) != "WINDOW")
+          v[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+      if (v["WIDTH"] == width) {
+        out = {id, v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
+        return true;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+inline void Click(const Geometry& window, int x, int y) {
+  const std::string command = "xdotool mousemove " + std::to_string(window.x + x) + " " +
+                              std::to_string(window.y + y) + " click 1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// The screen area below the navigation buttons, as the display shows it.
+inline std::vector<unsigned> ScreenArea(const Geometry& window) {
+  return mxtest::ScreenPixels(window.x, window.y + 135, window.width, window.height - 165);
+}
+
+// Waits until the screen area differs from before and has stopped changing (a page has loaded and painted).
+inline std::vector<unsigned> SettledChange(const Geometry& window, const std::vector<unsigned>& before) {
+  std::vector<unsigned> last = ScreenArea(window);
+  auto stableSince = Clock::now();
+  const auto until = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<unsigned> now = ScreenArea(window);
+    if (now != last) {
+      last = std::move(now);
+      stableSince = Clock::now();
+    } else if (last != before && Clock::now() - stableSince > std::chrono::milliseconds(700)) {
+      break;
+    }
+  }
+  return last;
+}
+
+// The share of pixels that differ between two pictures of the screen area (1 when their sizes differ).
+inline double Difference(const std::vector<unsigned>& a, const std::vector<unsigned>& b) {
+  if (a.size() != b.size() || a.empty()) return 1;
+  size_t differing = 0;
+  for (size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i];
+  return double(differing) / double(a.size());
+}
+
+}  // namespace programtest
