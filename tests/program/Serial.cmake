@@ -1,4 +1,5 @@
-# Read by ctest after the tests were discovered: the program's timed window test runs alone.
+# Read by ctest after the tests were discovered: the program's timed and click-driven window tests run alone.
 set_tests_properties(
   "ProgramWindowTest.OpensItsWindowSwitchesScreensByClicksAndClosesLeavingTheRegistryAlone"
+  "ProgramRepairTest.UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain"
   PROPERTIES RUN_SERIAL TRUE)
