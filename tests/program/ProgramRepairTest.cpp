@@ -98,6 +98,9 @@ TEST_F(ProgramRepairTest, UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain) {
   const std::vector<unsigned> home = SettledChange(window, {});
 
   Click(window, 107, 333);  // Start Scan
+  WaitForStoredProblems(4);
+  // the switch to the results passes a blank page: the results are looked at once they have had time to show
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   const std::vector<unsigned> results = SettledChange(window, home);
   SaveWindow(window, "program_repair_results");
   const std::vector<std::wstring> found = StoredProblems(prefix);
@@ -112,6 +115,7 @@ TEST_F(ProgramRepairTest, UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain) {
   SaveWindow(view, "program_repair_problems_view");
   Click(view, view.width - 60, view.height - 43);  // Close
   ASSERT_TRUE(Gone(view)) << "the view closes";
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   const std::vector<unsigned> back = SettledChange(window, {});
   EXPECT_LT(Difference(back, results), 0.05) << "the results screen again";
 
