@@ -84,18 +84,19 @@ void AddProgram(Key& root, int i) {
   const std::wstring exe = p.dir64 + L"\\tool.exe";
 
   // COM classes, one in each view, and their ProgIDs (shared by both views).
-  Key* cls = AddPath(root, L"Software\\Classes\\CLSID\\" + p.guid64);
-  Text(*cls, L"", p.product + L" Component");
-  Key* server = AddPath(*cls, L"InprocServer32");
-  Text(*server, L"", p.dir64 + L"\\tool64.dll");
-  Text(*server, L"ThreadingModel", L"Both");
-  Text(*AddPath(*cls, L"ProgID"), L"", progId);
-  Key* cls32 = AddPath(root, L"Software\\Classes\\Wow6432Node\\CLSID\\" + p.guid32);
-  Text(*cls32, L"", p.product + L" Component (32-bit)");
-  Key* server32 = AddPath(*cls32, L"InprocServer32");
-  Text(*server32, L"", p.dir32 + L"\\tool32.dll");
-  Text(*server32, L"ThreadingModel", L"Apartment");
-  Text(*AddPath(*cls32, L"ProgID"), L"", progId32);
+  auto addClass = [&](const std::wstring& classes, const std::wstring& guid, const std::wstring& name,
+                      const std::wstring& dll, const wchar_t* model, const std::wstring& id) {
+    Key* cls = AddPath(root, classes + guid);
+    Text(*cls, L"", name);
+    Key* server = AddPath(*cls, L"InprocServer32");
+    Text(*server, L"", dll);
+    Text(*server, L"ThreadingModel", model);
+    Text(*AddPath(*cls, L"ProgID"), L"", id);
+  };
+  addClass(L"Software\\Classes\\CLSID\\", p.guid64, p.product + L" Component", p.dir64 + L"\\tool64.dll", L"Both",
+           progId);
+  addClass(L"Software\\Classes\\Wow6432Node\\CLSID\\", p.guid32, p.product + L" Component (32-bit)",
+           p.dir32 + L"\\tool32.dll", L"Apartment", progId32);
   Key* prog = AddPath(root, L"Software\\Classes\\" + progId);
   Text(*prog, L"", p.product + L" Component");
   Text(*AddPath(*prog, L"CLSID"), L"", p.guid64);

@@ -89,18 +89,7 @@ double Best(int runs, F&& f) {
 
 size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
 
-void Touch(HKEY root, const wchar_t* path) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) win::RegCloseKey(key);
-}
-
-// Drops the registry held in memory and opens a key of each file, so all three are read and parsed again.
-void LoadRegistry() {
-  mx::reg::ResetRegistry();
-  Touch(HKEY_LOCAL_MACHINE, L"Software");
-  Touch(HKEY_CURRENT_USER, L"Software");
-  Touch(HKEY_USERS, L".Default");
-}
+using wholescan::ReloadRegistry;
 
 std::uintmax_t RegistryFilesSize(const fs::path& prefix) {
   std::uintmax_t total = 0;
@@ -373,9 +362,9 @@ bool MeasureSize(int size, bool full, SizeFigures& figures) {
 
   mx::reg::ResetRegistry();
   const size_t heapBefore = HeapInUse();
-  LoadRegistry();
+  ReloadRegistry();
   const double heapMb = (HeapInUse() - heapBefore) / 1e6;
-  const double load = Best(full ? 3 : 1, LoadRegistry);
+  const double load = Best(full ? 3 : 1, ReloadRegistry);
 
   // The editor's export of HKEY_LOCAL_MACHINE: in this process on the loaded registry, and as its own
   // program for its peak memory (the load included).
@@ -399,7 +388,8 @@ bool MeasureSize(int size, bool full, SizeFigures& figures) {
 
   ApplyDefaultSettings();
   mxtest::ScanSettingsScope settings{wholescan::ProgramDefaults()};
-  // The full run takes the better of two scans: the first scan of the program also pays its one-time start.
+  // The full run takes the better of two scans of each kind: the first scan of the program also pays its
+  // one-time start, and the cost per problem is the difference of two scans, which the neighbours blur.
   if (!RunScan(figures.clean)) return false;
   if (full) {
     ScanOutcome again;
@@ -411,6 +401,11 @@ bool MeasureSize(int size, bool full, SizeFigures& figures) {
               figures.clean.pauseSeconds);
   scalebench::RemoveFilesOfEveryNth(prefix, programs, kMissingEvery);
   if (!RunScan(figures.broken)) return false;
+  if (full) {
+    ScanOutcome again;
+    if (!RunScan(again) || again.digest != figures.broken.digest) return false;
+    if (again.seconds < figures.broken.seconds) figures.broken = again;
+  }
   const int extra = figures.broken.problems - figures.clean.problems;
   std::printf("  scan with problems: %.2f s processor (%.2f s wall), %d problems (pauses apart: %zu, %.1f s)",
               figures.broken.seconds, figures.broken.wallSeconds, figures.broken.problems, figures.broken.pauses,

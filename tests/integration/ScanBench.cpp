@@ -40,18 +40,7 @@ std::filesystem::path Prefix() {
   return g_folder->path() / "prefix";
 }
 
-void Touch(HKEY root, const wchar_t* path) {
-  HKEY key = nullptr;
-  if (win::RegOpenKeyEx(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) win::RegCloseKey(key);
-}
-
-// Drops the registry held in memory and opens a key of each file, so all three are read and parsed again.
-void LoadRegistry() {
-  mx::reg::ResetRegistry();
-  Touch(HKEY_LOCAL_MACHINE, L"Software");
-  Touch(HKEY_CURRENT_USER, L"Software");
-  Touch(HKEY_USERS, L".Default");
-}
+using wholescan::ReloadRegistry;
 
 void Walk(HKEY key, REGSAM view, size_t& keys, size_t& values) {
   ++keys;
@@ -94,7 +83,7 @@ void BM_LoadRegistryFiles(benchmark::State& state) {
   Prefix();
   for (auto _ : state) {
     const auto start = Clock::now();
-    LoadRegistry();
+    ReloadRegistry();
     g_bestLoad = std::min(g_bestLoad, Seconds(Clock::now() - start));
   }
 }

@@ -8,6 +8,7 @@
 #include "platform/base/Text.h"
 #include "platform/fs/Drives.h"
 #include "platform/registry/Registry.h"
+#include "platform/registry/RegistryControl.h"
 #include "scan/EngineMessages.h"
 #include "scan/ScanManager.h"
 #include "scan/ScanThread.h"
@@ -19,6 +20,15 @@ void RemoveHostDrive(const std::wstring& prefixDir) {
   std::error_code ec;
   std::filesystem::remove(std::filesystem::path(mx::WideToUtf8(prefixDir)) / "dosdevices" / "z:", ec);
   mx::ResetDrives();
+}
+
+void ReloadRegistry() {
+  mx::reg::ResetRegistry();
+  for (const auto& [root, path] : {std::pair{HKEY_LOCAL_MACHINE, L"Software"}, std::pair{HKEY_CURRENT_USER, L"Software"},
+                                   std::pair{HKEY_USERS, L".Default"}}) {
+    HKEY key = nullptr;
+    if (win::RegOpenKeyEx(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) win::RegCloseKey(key);
+  }
 }
 
 UINT RunScan(CScanManager& manager, DWORD mask, DWORD* finished) {

@@ -34,6 +34,9 @@ void RemoveHostDrive(const std::wstring& prefixDir);
 // finished receives the flags of the categories whose Scan ran to its end.
 UINT RunScan(CScanManager& manager, DWORD mask = kAllCategories, DWORD* finished = nullptr);
 
+// Drops the registry held in memory and opens a key of each file, so all three are read and parsed again.
+void ReloadRegistry();
+
 // One line per problem: "<category>\t<view 32|64>\t<entry type>\t<Key>\t<ValueName>\t<ValueData>\t<AlternateKey>",
 // control characters shown as \xNNNN; categories in flag order, each category's lines sorted.
 std::vector<std::string> ProblemLines(const CScanManager& manager);
