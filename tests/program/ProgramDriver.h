@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/FileIO.h"
 #include "platform/gtk/XvfbSession.h"
 
 extern char** environ;
@@ -159,6 +160,47 @@ inline double Difference(const std::vector<unsigned>& a, const std::vector<unsig
   size_t differing = 0;
   for (size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i];
   return double(differing) / double(a.size());
+}
+
+// Keys as xdotool names them ("Tab", "Return", "ctrl+a"), sent to whatever has the focus.
+inline void Keys(const std::string& keys) {
+  const std::string command = "xdotool key " + keys;
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// The whole window as the display shows it, saved into the renderings folder as name.png.
+inline void SaveWindow(const Geometry& window, const std::string& name) {
+  const auto whole = mxtest::ScreenPixels(window.x, window.y, window.width, window.height);
+  mxtest::SavePixelsPng(whole, window.width, window.height, kRenderings / (name + ".png"));
+}
+
+// A registry file's key sections (timestamps dropped), keyed by their key line.
+inline std::map<std::string, std::string> Sections(const fs::path& file) {
+  std::string text;
+  mx::ReadWholeFile(file, text);
+  std::map<std::string, std::string> sections;
+  std::istringstream in(text);
+  std::string line, key = "(header)";
+  while (std::getline(in, line)) {
+    if (!line.empty() && line[0] == '[') {
+      const auto close = line.rfind(']');
+      key = line.substr(0, close == std::string::npos ? line.size() : close + 1);
+      sections[key];
+      continue;
+    }
+    if (line.rfind("#time=", 0) == 0) continue;
+    sections[key] += line + "\n";
+  }
+  return sections;
+}
+
+// The sections of the registry outside the program's own key.
+inline std::map<std::string, std::string> RegistryOutsideTheProgram(const fs::path& prefix) {
+  std::map<std::string, std::string> all;
+  for (const char* name : {"system.reg", "user.reg", "userdef.reg"})
+    for (auto& [key, body] : Sections(prefix / name))
+      if (key.find("Tarvolen\\\\Mendrix") == std::string::npos) all[std::string(name) + " " + key] = body;
+  return all;
 }
 
 }  // namespace programtest

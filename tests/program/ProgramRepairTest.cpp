@@ -37,11 +37,6 @@ std::vector<std::wstring> StoredProblems(const fs::path& prefix) {
   return names;
 }
 
-void SaveWindow(const Geometry& window, const std::string& name) {
-  const auto whole = mxtest::ScreenPixels(window.x, window.y, window.width, window.height);
-  mxtest::SavePixelsPng(whole, window.width, window.height, kRenderings / (name + ".png"));
-}
-
 class ProgramRepairTest : public ::testing::Test {
  protected:
   // The whole view, once it differs from before and has stopped changing.

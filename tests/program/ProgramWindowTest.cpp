@@ -44,35 +44,6 @@ namespace {
 
 using namespace programtest;
 
-// A registry file's key sections (timestamps dropped), keyed by their key line.
-std::map<std::string, std::string> Sections(const fs::path& file) {
-  std::string text;
-  mx::ReadWholeFile(file, text);
-  std::map<std::string, std::string> sections;
-  std::istringstream in(text);
-  std::string line, key = "(header)";
-  while (std::getline(in, line)) {
-    if (!line.empty() && line[0] == '[') {
-      const auto close = line.rfind(']');
-      key = line.substr(0, close == std::string::npos ? line.size() : close + 1);
-      sections[key];
-      continue;
-    }
-    if (line.rfind("#time=", 0) == 0) continue;
-    sections[key] += line + "\n";
-  }
-  return sections;
-}
-
-// The sections of the registry outside the program's own key.
-std::map<std::string, std::string> RegistryOutsideTheProgram(const fs::path& prefix) {
-  std::map<std::string, std::string> all;
-  for (const char* name : {"system.reg", "user.reg", "userdef.reg"})
-    for (auto& [key, body] : Sections(prefix / name))
-      if (key.find("Tarvolen\\\\Mendrix") == std::string::npos) all[std::string(name) + " " + key] = body;
-  return all;
-}
-
 class ProgramWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -2,4 +2,5 @@
 set_tests_properties(
   "ProgramWindowTest.OpensItsWindowSwitchesScreensByClicksAndClosesLeavingTheRegistryAlone"
   "ProgramRepairTest.UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain"
+  "JourneyTest.AUsersWayThroughTheProgram"
   PROPERTIES RUN_SERIAL TRUE)

@@ -1,0 +1,138 @@
+// A user's journey through the real program, driven only through the display: the clicks and keys land where
+// the screens draw their controls, and the test reads the prefix's registry files after each step that
+// changes them. Each step leaves a picture of the window, journey_NN_<step>.png, in the renderings folder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/base/FileIO.h"
+#include "platform/gtk/XvfbSession.h"
+#include "program/ProgramDriver.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace programtest;
+using mxtest::RunUntil;
+
+// Where the screens draw what the journey clicks, in window coordinates of the 770x593 main window.
+struct Point {
+  int x, y;
+};
+struct Places {
+  Point close{770 - 24, 12};
+  Point navHome{72, 94};
+  Point navScan{324, 94};
+  Point navBackup{576, 94};
+  Point navSettings{702, 94};
+  Point homeStartScan{107, 333};
+  Point resultsFix{95, 499};
+  Point resultsDetails{260, 499};
+};
+const Places kAt;
+
+// A problem the scan finds on top of the sample prefix's own: a startup entry for a program that is gone,
+// written into the user's Run key as Wine writes it.
+const char kRunKey[] = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run]";
+const char kInjectedValue[] = "\"JourneyAgent\"=\"C:\\\\Journey\\\\agent.exe /tray\"\n";
+
+const char kFirewallRules[] =
+    "[System\\\\CurrentControlSet\\\\Services\\\\SharedAccess\\\\Parameters\\\\FirewallPolicy\\\\FirewallRules]";
+
+void InjectProblem(const fs::path& userReg) {
+  std::string text;
+  ASSERT_TRUE(mx::ReadWholeFile(userReg, text));
+  const auto key = text.find(kRunKey);
+  ASSERT_NE(key, std::string::npos);
+  auto at = text.find('\n', key) + 1;
+  if (text.compare(at, 6, "#time=") == 0) at = text.find('\n', at) + 1;
+  text.insert(at, kInjectedValue);
+  std::ofstream(userReg, std::ios::binary | std::ios::trunc) << text;
+}
+
+// The registry keys whose content differs between two readings ("+" added, "-" removed, "*" changed), one a line.
+std::string Changed(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after) {
+  std::string out;
+  for (const auto& [key, body] : before) {
+    const auto it = after.find(key);
+    if (it == after.end()) out += "- " + key + "\n";
+    else if (it->second != body) out += "* " + key + "\n" + it->second;
+  }
+  for (const auto& [key, body] : after)
+    if (!before.count(key)) out += "+ " + key + "\n" + body;
+  return out;
+}
+
+// The screen area once it differs from before, has stopped changing and is painted: a switch of screens
+// passes a blank page.
+std::vector<unsigned> SettledPage(const Geometry& window, const std::vector<unsigned>& before) {
+  std::vector<unsigned> shown = SettledChange(window, before);
+  for (int tries = 0; tries < 3; ++tries) {
+    size_t painted = 0;
+    for (unsigned p : shown) painted += (p & 0xFFFFFF) != 0xFFFFFF;
+    if (painted * 5 > shown.size()) break;
+    shown = SettledChange(window, shown);
+  }
+  return shown;
+}
+
+class JourneyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prefix = dir.path() / "prefix";
+    mxtest::MakeFixturePrefix(prefix);
+    // The host's own fonts (drive Z:) play no part in what the scan finds.
+    fs::remove(prefix / "dosdevices" / "z:");
+    InjectProblem(prefix / "user.reg");
+    fs::create_directories(dir.path() / "home");
+    fs::create_directories(dir.path() / "run");
+  }
+
+  // One step's picture of the window.
+  void Shot(const Geometry& window, const std::string& step) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%02d", ++shots);
+    SaveWindow(window, std::string("journey_") + number + "_" + step);
+  }
+
+  mxtest::TempDir dir;
+  fs::path prefix;
+  int shots = 0;
+};
+
+TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
+#endif
+  MX_REQUIRE_DISPLAY();
+  Program program(prefix, dir.path() / "home", dir.path() / "run");
+  ASSERT_TRUE(program.Running());
+  Geometry window;
+  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window)) << "the program shows its window";
+  const std::vector<unsigned> home = SettledChange(window, {});
+  Shot(window, "home");
+  // A first start adds its firewall rule and starts the task service; the rest of the journey starts from there.
+  ASSERT_TRUE(RunUntil([&] {
+    return Sections(prefix / "system.reg").count(kFirewallRules) &&
+           Sections(prefix / "system.reg")[kFirewallRules].find("mendrix.exe") != std::string::npos;
+  }, 10000)) << "the first start's firewall rule";
+  const auto registryAtStart = RegistryOutsideTheProgram(prefix);
+
+  // Start Scan on the home screen. On the sample prefix the scan ends before its progress screen has painted,
+  // so the results are the next screen to be seen.
+  Click(window, kAt.homeStartScan.x, kAt.homeStartScan.y);
+  const std::vector<unsigned> results = SettledPage(window, home);
+  Shot(window, "results");
+  EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "a scan changes nothing";
+
+  Click(window, kAt.close.x, kAt.close.y);
+  EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program";
+}
+
+}  // namespace
