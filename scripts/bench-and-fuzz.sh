@@ -2,7 +2,8 @@
 # Short runs of every benchmark program and every fuzz driver of a build tree. Benchmarks only print their
 # figures (no figure fails the run); a fuzz driver fails the run when it finds a crash or a broken invariant.
 #   scripts/bench-and-fuzz.sh [BUILD_DIR] [FUZZ_SECONDS]
-# Benchmark programs are the tree's bin/*_bench (Google Benchmark). Fuzz drivers are listed below with their
+# Benchmark programs are the tree's bin/*_bench (Google Benchmark; scale_bench is a plain program that runs its
+# quick mode here, 1x and 2x the sample registry, and takes the Google Benchmark option without using it). Fuzz drivers are listed below with their
 # command line; add yours there. Each fuzz run is bounded by FUZZ_SECONDS (default 30, at most 60).
 set -uo pipefail
 cd "$(dirname "$0")/.."
