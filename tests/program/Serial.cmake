@@ -3,4 +3,7 @@ set_tests_properties(
   "ProgramWindowTest.OpensItsWindowSwitchesScreensByClicksAndClosesLeavingTheRegistryAlone"
   "ProgramRepairTest.UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain"
   "JourneyTest.AUsersWayThroughTheProgram"
+  "Languages/ScanFlowProgramTest.ScansTheSamplePrefixFromHomeToResultsByClicks/en"
+  "Languages/ScanFlowProgramTest.ScansTheSamplePrefixFromHomeToResultsByClicks/de"
+  "Languages/ScanFlowProgramTest.ScansTheSamplePrefixFromHomeToResultsByClicks/ja"
   PROPERTIES RUN_SERIAL TRUE)
