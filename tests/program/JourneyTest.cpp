@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +35,9 @@ struct Places {
   Point homeStartScan{107, 333};
   Point resultsFix{95, 499};
   Point resultsDetails{260, 499};
+  // in the problems view
+  Point viewSecondRowCheck{20, 139};
+  Point viewCloseFromRight{60, 43};
 };
 const Places kAt;
 
@@ -130,6 +134,49 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   const std::vector<unsigned> results = SettledPage(window, home);
   Shot(window, "results");
   EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "a scan changes nothing";
+
+  // The problems view over the results, one row unchecked: the Courier font stays as it is.
+  Click(window, kAt.resultsDetails.x, kAt.resultsDetails.y);
+  Geometry view;
+  ASSERT_TRUE(FindWindow("", 700, 20000, view)) << "the problems view opens";
+  const std::vector<unsigned> listed = SettledWindow(view, {});
+  Click(view, kAt.viewSecondRowCheck.x, kAt.viewSecondRowCheck.y);
+  SettledWindow(view, listed);
+  Shot(view, "problems_view");
+  Click(view, view.width - kAt.viewCloseFromRight.x, view.height - kAt.viewCloseFromRight.y);
+  ASSERT_TRUE(RunUntil([&] { return !FindWindow("", 700, 0, view); }, 10000)) << "Close ends the problems view";
+  const std::vector<unsigned> back = SettledPage(window, {});
+
+  // Fix Errors repairs the checked problems: the startup entry and three fonts go, Courier stays, and nothing
+  // else of the registry changes.
+  Click(window, kAt.resultsFix.x, kAt.resultsFix.y);
+  ASSERT_TRUE(RunUntil([&] {
+    return Sections(prefix / "user.reg")[kRunKey].find("JourneyAgent") == std::string::npos;
+  }, 30000)) << "the repair removes the startup entry";
+  SettledPage(window, back);
+  Shot(window, "repaired");
+  std::string system;
+  ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
+  const auto count = [&](const std::string& line) {
+    size_t n = 0;
+    for (auto at = system.find(line); at != std::string::npos; at = system.find(line, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("\"Courier\"=\"coure.fon\""), 2u) << "the unchecked font is left in both views";
+  for (const char* font : {"\"MS Sans Serif\"=\"sserife.fon\"", "\"MS Serif\"=\"serife.fon\"",
+                           "\"Small Fonts\"=\"smalle.fon\""})
+    EXPECT_EQ(count(font), 1u) << font << " repaired in the view it was found in";
+  const std::string changed = Changed(registryAtStart, RegistryOutsideTheProgram(prefix));
+  std::istringstream lines(changed);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("* ", 0) == 0 || line.rfind("+ ", 0) == 0 || line.rfind("- ", 0) == 0) {
+      EXPECT_TRUE(line.find("\\\\Fonts]") != std::string::npos || line.find(kRunKey) != std::string::npos) << line;
+    }
+
+  // Home again.
+  Click(window, kAt.navHome.x, kAt.navHome.y);
+  SettledPage(window, ScreenArea(window));
+  Shot(window, "home_after_repair");
 
   Click(window, kAt.close.x, kAt.close.y);
   EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program";

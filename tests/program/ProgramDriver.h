@@ -154,6 +154,24 @@ inline std::vector<unsigned> SettledChange(const Geometry& window, const std::ve
   return last;
 }
 
+// A whole window once it differs from before and has stopped changing.
+inline std::vector<unsigned> SettledWindow(const Geometry& window, const std::vector<unsigned>& before = {}) {
+  std::vector<unsigned> last;
+  auto stableSince = Clock::now();
+  const auto until = Clock::now() + std::chrono::seconds(10);
+  while (Clock::now() < until) {
+    std::vector<unsigned> now = mxtest::ScreenPixels(window.x, window.y, window.width, window.height);
+    if (now != last) {
+      last = std::move(now);
+      stableSince = Clock::now();
+    } else if (last != before && Clock::now() - stableSince > std::chrono::milliseconds(500)) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return last;
+}
+
 // The share of pixels that differ between two pictures of the screen area (1 when their sizes differ).
 inline double Difference(const std::vector<unsigned>& a, const std::vector<unsigned>& b) {
   if (a.size() != b.size() || a.empty()) return 1;

@@ -39,23 +39,6 @@ std::vector<std::wstring> StoredProblems(const fs::path& prefix) {
 
 class ProgramRepairTest : public ::testing::Test {
  protected:
-  // The whole view, once it differs from before and has stopped changing.
-  std::vector<unsigned> SettledView(const Geometry& view, const std::vector<unsigned>& before = {}) {
-    std::vector<unsigned> last;
-    auto stableSince = Clock::now();
-    const auto until = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < until) {
-      std::vector<unsigned> now = mxtest::ScreenPixels(view.x, view.y, view.width, view.height);
-      if (now != last) {
-        last = std::move(now);
-        stableSince = Clock::now();
-      } else if (last != before && Clock::now() - stableSince > std::chrono::milliseconds(500)) {
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return last;
-  }
   bool Gone(const Geometry& view) {
     const auto until = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < until) {
@@ -104,9 +87,9 @@ TEST_F(ProgramRepairTest, UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain) {
   Click(window, 260, 499);  // View detailed list
   Geometry view;
   ASSERT_TRUE(FindWindow("", 700, 20000, view)) << "the problems view opens";
-  const std::vector<unsigned> listed = SettledView(view);
+  const std::vector<unsigned> listed = SettledWindow(view);
   Click(view, 8 + 12, 90 + 16);  // the drawn check box of the first row
-  SettledView(view, listed);
+  SettledWindow(view, listed);
   SaveWindow(view, "program_repair_problems_view");
   Click(view, view.width - 60, view.height - 43);  // Close
   ASSERT_TRUE(Gone(view)) << "the view closes";
