@@ -178,6 +178,11 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   SettledPage(window, ScreenArea(window));
   Shot(window, "home_after_repair");
 
+  // The settings screen.
+  Click(window, kAt.navSettings.x, kAt.navSettings.y);
+  SettledPage(window, ScreenArea(window));
+  Shot(window, "settings");
+
   Click(window, kAt.close.x, kAt.close.y);
   EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program";
 }
