@@ -130,10 +130,12 @@ BOOL CZUNDlg::OnInitDialog() {
   // A scheduled scan runs hidden and reports when it ends; the program hooks it in here.
   CZUNApp* app = App();
   if (app && !app->m_bStartedAfterOptimization && app->m_bScheduledScanMode) {
-    if (InitHook())
-      InitHook()(*this);
-    else
-      StartRegistryScan();
+    if (win::HasWindowObserver() && !HtmlScreensLoaded()) {
+      m_dwScheduledScanWaitStart = win::GetTickCount();
+      SetTimer(TIMER_SCHEDULED_SCAN_START, kScheduledScanStartPollMs);
+    } else {
+      StartScheduledScan();
+    }
   }
   if (app && app->m_bStartedAfterOptimization &&
       (FinishAfterOptimizationHook() ? FinishAfterOptimizationHook()() : app->FinishAfterOptimization()))
@@ -470,6 +472,12 @@ void CZUNDlg::OnTimer(UINT_PTR id) {
     case TIMER_DEFERRED_REQUESTS:
       RunDeferredRequests();
       return;
+    case TIMER_SCHEDULED_SCAN_START:
+      if (!HtmlScreensLoaded() && win::GetTickCount() - m_dwScheduledScanWaitStart < kScheduledScanStartLimitMs)
+        return;
+      KillTimer(id);
+      StartScheduledScan();
+      return;
     case TIMER_AFTER_OPTIMIZATION:
       KillTimer(id);
       if (m_onAfterOptimization) m_onAfterOptimization(*this);
@@ -560,6 +568,21 @@ void CZUNDlg::ResetNavButtons() {
     nav[i].m_bStayPressed = 0;
     if (nav[i].GetSafeHwnd()) nav[i].Invalidate(TRUE);
   }
+}
+
+void CZUNDlg::StartScheduledScan() {
+  if (InitHook())
+    InitHook()(*this);
+  else
+    StartRegistryScan();
+}
+
+bool CZUNDlg::HtmlScreensLoaded() const {
+  for (const CChildHtmlDialog* screen : std::initializer_list<const CChildHtmlDialog*>{
+           &m_dlgHome, &m_dlgScanMain, &m_dlgOptimizeRegistry, &m_dlgScanProgress, &m_dlgInstallDlls,
+           &m_dlgScanResults, &m_dlgAfterClean})
+    if (screen->GetPage() && !screen->GetPage()->IsLoaded()) return false;
+  return true;
 }
 
 void CZUNDlg::PressNavButton(CMyHoverButton& button) {

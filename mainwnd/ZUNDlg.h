@@ -44,6 +44,11 @@ inline constexpr UINT kAfterOptimizationDelayMs = 3072;
 // Looks again for requests of other instances that had to wait.
 inline constexpr UINT_PTR TIMER_DEFERRED_REQUESTS = 120;
 inline constexpr UINT kDeferredRequestRetryMs = 500;
+// On a display, a scheduled scan starts once the screens' pages have loaded (or after a limit): a scan that
+// sends its progress while the browser still loads its pages holds up both.
+inline constexpr UINT_PTR TIMER_SCHEDULED_SCAN_START = 121;
+inline constexpr UINT kScheduledScanStartPollMs = 100;
+inline constexpr DWORD kScheduledScanStartLimitMs = 20000;
 // The scan-progress screen's timer that prepares and starts a scan.
 inline constexpr UINT_PTR TIMER_PROGRESS_START_SCAN = 101;
 
@@ -204,6 +209,9 @@ class CZUNDlg : public CMainBorder, public IMainWindowLinks, public IScreenHost 
   void OnWindowPosChanging(WINDOWPOS* pos);
   void RunElevatedRelaunchDispatch();
   void CreateHtmlScreen(CChildHtmlDialog& screen, const RECT& area);
+  void StartScheduledScan();
+  bool HtmlScreensLoaded() const;
+  DWORD m_dwScheduledScanWaitStart = 0;
   // A scan or repair may start: nothing runs and no modal window is open; else the user is told (unattended
   // runs only log it) and FALSE.
   BOOL MayStartScanOrRepair();

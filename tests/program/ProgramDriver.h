@@ -46,7 +46,7 @@ inline std::string Output(const std::string& command) {
 // The program, started in the background with the test's display and a prefix, home and runtime of its own.
 class Program {
  public:
-  Program(const fs::path& prefix, const fs::path& home, const fs::path& runtime) {
+  Program(const fs::path& prefix, const fs::path& home, const fs::path& runtime, std::string word = {}) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
       const std::string entry = *e;
@@ -63,7 +63,7 @@ class Program {
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string exe = std::string(MX_BINARY_DIR) + "/bin/mendrix";
-    char* argv[] = {exe.data(), nullptr};
+    char* argv[] = {exe.data(), word.empty() ? nullptr : word.data(), nullptr};
     started_ = Clock::now();
     if (::posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
   }
@@ -106,7 +106,8 @@ struct Geometry {
 inline bool FindWindow(const std::string& title, int width, int timeoutMs, Geometry& out) {
   const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
   while (Clock::now() < until) {
-    std::istringstream ids(Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    const std::string pattern = title.empty() ? "''" : "'^" + title + "$'";  // '' finds untitled windows
+    std::istringstream ids(Output("xdotool search --onlyvisible --name " + pattern + " 2>/dev/null"));
     std::string id;
     while (ids >> id) {
       std::istringstream shell(Output("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));

@@ -219,6 +219,29 @@ TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsThe
     if (const int id = std::atoi(pid.c_str()); id > 0) ::kill(id, SIGTERM);
 }
 
+// Where a display shows the program's windows, the scheduled scan reports in its pop-up, which leaves by itself
+// after its stay; nobody clicked it, so the run ends.
+TEST_F(ProgramWindowTest, ScheduledScanShowsItsPopUpAndEndsWhenItLeaves) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
+#endif
+  MX_REQUIRE_DISPLAY();
+  Program program(prefix, dir.path() / "home", dir.path() / "run", "scan");
+  ASSERT_TRUE(program.Running());
+  Geometry popup;
+  ASSERT_TRUE(FindWindow("", 254, 60000, popup)) << "the pop-up appears once the scan is done";
+  EXPECT_EQ(popup.height, 193);
+  EXPECT_LE(popup.x + popup.width, 1024);
+  EXPECT_GT(popup.x + popup.width, 1024 - 40) << "at the right of the work area";
+  EXPECT_LT(popup.y + popup.height, 768) << "above the taskbar";
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the fade-in's four steps
+  mxtest::SavePixelsPng(mxtest::ScreenPixels(popup.x, popup.y, popup.width, popup.height), popup.width,
+                        popup.height, kRenderings / "program_scheduled_scan_popup.png");
+  Geometry main;
+  EXPECT_FALSE(FindWindow("Tarvolen Mendrix", 770, 100, main)) << "the scheduled scan stays hidden";
+  EXPECT_EQ(program.Wait(30000), 0) << "the ignored pop-up ends the run";
+}
+
 TEST(ProgramWithoutDisplay, SaysSoNamesTheScanAndEndsWith2) {
   mxtest::TempDir dir;
   const fs::path prefix = dir.path() / "prefix";

@@ -6,4 +6,5 @@ set_tests_properties(
   "Languages/ScanFlowProgramTest.ScansTheSamplePrefixFromHomeToResultsByClicks/en"
   "Languages/ScanFlowProgramTest.ScansTheSamplePrefixFromHomeToResultsByClicks/de"
   "Languages/ScanFlowProgramTest.ScansTheSamplePrefixFromHomeToResultsByClicks/ja"
+  "ProgramWindowTest.ScheduledScanShowsItsPopUpAndEndsWhenItLeaves"
   PROPERTIES RUN_SERIAL TRUE)
