@@ -195,27 +195,33 @@ BOOL CXTTrayIcon::OwnerHandled(WPARAM iconId, LPARAM mouseMessage) {
   return win::SendMessage(m_hOwner, WM_TRAYICON_NOTIFY, iconId, mouseMessage) != 0;
 }
 
+BOOL CXTTrayIcon::TrackIconMenu(const std::function<void(HMENU)>& prepare) {
+  HMENU menu = win::LoadMenu(nullptr, m_nid.uID);
+  if (!menu) return FALSE;
+  HMENU popup = win::GetSubMenu(menu, 0);
+  if (!popup) {
+    win::DestroyMenu(menu);
+    return FALSE;
+  }
+  win::SetMenuDefaultItem(popup, m_nDefaultItem, m_bDefaultByPosition);
+  POINT pt{};
+  win::GetCursorPos(&pt);
+  win::SetForegroundWindow(m_hOwner);
+  if (prepare) prepare(popup);
+  win::TrackPopupMenu(popup, TPM_LEFTBUTTON, pt.x, pt.y, 0, m_hOwner, nullptr);
+  win::PostMessage(m_hOwner, WM_NULL, 0, 0);
+  win::DestroyMenu(menu);
+  NOTIFYICONDATAW data = m_nid;
+  win::Shell_NotifyIcon(NIM_SETFOCUS, &data);
+  return TRUE;
+}
+
 LRESULT CXTTrayIcon::OnTrayNotification(WPARAM iconId, LPARAM mouseMessage) {
   if (iconId != m_nid.uID || !m_hOwner) return 0;
   if (OwnerHandled(iconId, mouseMessage)) return 1;
   const UINT mouse = static_cast<UINT>(mouseMessage);
   if (mouse == kWmContextMenu || mouse == WM_RBUTTONUP || mouse == NIN_SELECT || mouse == NIN_KEYSELECT) {
-    HMENU menu = win::LoadMenu(nullptr, m_nid.uID);
-    if (!menu) return 0;
-    HMENU popup = win::GetSubMenu(menu, 0);
-    if (!popup) {
-      win::DestroyMenu(menu);
-      return 0;
-    }
-    win::SetMenuDefaultItem(popup, m_nDefaultItem, m_bDefaultByPosition);
-    POINT pt{};
-    win::GetCursorPos(&pt);
-    win::SetForegroundWindow(m_hOwner);
-    win::TrackPopupMenu(popup, TPM_LEFTBUTTON, pt.x, pt.y, 0, m_hOwner, nullptr);
-    win::PostMessage(m_hOwner, WM_NULL, 0, 0);
-    win::DestroyMenu(menu);
-    NOTIFYICONDATAW data = m_nid;
-    win::Shell_NotifyIcon(NIM_SETFOCUS, &data);
+    if (!TrackIconMenu(nullptr)) return 0;
   } else if (mouse == WM_LBUTTONDBLCLK) {
     win::SetForegroundWindow(m_hOwner);
     UINT command = m_nDefaultItem;
@@ -259,25 +265,10 @@ LRESULT CXTTrayIconYK::OnTrayNotification(WPARAM iconId, LPARAM mouseMessage) {
   }
   if (mouse == WM_RBUTTONUP) {
     if (busy) return 0;
-    HMENU menu = win::LoadMenu(nullptr, m_nid.uID);
-    if (!menu) return 0;
-    HMENU popup = win::GetSubMenu(menu, 0);
-    if (!popup) {
-      win::DestroyMenu(menu);
-      return 0;
-    }
-    win::SetMenuDefaultItem(popup, m_nDefaultItem, m_bDefaultByPosition);
-    POINT pt{};
-    win::GetCursorPos(&pt);
-    win::SetForegroundWindow(m_hOwner);
-    SetItemText(popup, 0, GetLocalizedString(L"IDS_ABOUTBOX"));
-    SetItemText(popup, 2, GetLocalizedString(L"string169"));
-    win::TrackPopupMenu(popup, TPM_LEFTBUTTON, pt.x, pt.y, 0, m_hOwner, nullptr);
-    win::PostMessage(m_hOwner, WM_NULL, 0, 0);
-    win::DestroyMenu(menu);
-    NOTIFYICONDATAW data = m_nid;
-    win::Shell_NotifyIcon(NIM_SETFOCUS, &data);
-    return 1;
+    return TrackIconMenu([](HMENU popup) {
+      SetItemText(popup, 0, GetLocalizedString(L"IDS_ABOUTBOX"));
+      SetItemText(popup, 2, GetLocalizedString(L"string169"));
+    });
   }
   return 1;
 }

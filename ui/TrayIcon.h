@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // The notification-area icon of the main window. CXTTrayIcon owns the icon's data and a hidden window that
 // receives its callback messages, keeps the icon and tooltip, shows and hides the icon, puts it back when the
 // desktop's tray comes back ("TaskbarCreated"), and hides the window to the tray and back. CXTTrayIconYK is
@@ -43,6 +44,9 @@ class CXTTrayIcon : public win::CWnd {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   // Sends the notification to the owner first; TRUE when the owner handled it.
   BOOL OwnerHandled(WPARAM iconId, LPARAM mouseMessage);
+  // Shows the icon's menu (its resource's first submenu) at the mouse, after prepare has adjusted it; FALSE
+  // when the menu could not be loaded.
+  BOOL TrackIconMenu(const std::function<void(HMENU)>& prepare);
 
   UINT m_nReaddFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   UINT m_nIconResourceId = 0;
