@@ -34,6 +34,11 @@ struct Places {
   Point navSettings{702, 94};
   Point homeStartScan{107, 333};
   Point resultsFix{95, 499};
+  Point backupRepairTab{682, 366};
+  Point backupFirstRow{300, 438};
+  Point backupRestore{692, 548};
+  Point scanNowWithErrors{267, 246};
+  int messageWidth = 351;
   Point resultsDetails{260, 499};
   // in the problems view
   Point viewSecondRowCheck{20, 139};
@@ -96,6 +101,10 @@ class JourneyTest : public ::testing::Test {
     InjectProblem(prefix / "user.reg");
     fs::create_directories(dir.path() / "home");
     fs::create_directories(dir.path() / "run");
+    // An earlier journey's pictures of steps since renumbered must not pass for this one's.
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(kRenderings, ec))
+      if (entry.path().filename().string().rfind("journey_", 0) == 0) fs::remove(entry.path(), ec);
   }
 
   // One step's picture of the window.
@@ -177,6 +186,36 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   Click(window, kAt.navHome.x, kAt.navHome.y);
   SettledPage(window, ScreenArea(window));
   Shot(window, "home_after_repair");
+
+  // The backups: the repair's undo run is listed among the repair backups.
+  Click(window, kAt.navBackup.x, kAt.navBackup.y);
+  SettledPage(window, ScreenArea(window));
+  Click(window, kAt.backupRepairTab.x, kAt.backupRepairTab.y);
+  SettledWindow(window, {});
+  Shot(window, "repair_backups");
+  Click(window, kAt.backupFirstRow.x, kAt.backupFirstRow.y);
+  SettledWindow(window, {});
+  // Restore brings back what the repair removed: the startup entry and the three fonts.
+  Click(window, kAt.backupRestore.x, kAt.backupRestore.y);
+  Geometry told;
+  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", kAt.messageWidth, 20000, told)) << "the restore tells its outcome";
+  EXPECT_NE(Sections(prefix / "user.reg")[kRunKey].find("JourneyAgent"), std::string::npos) << "restored";
+  ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
+  for (const char* font : {"\"MS Sans Serif\"=\"sserife.fon\"", "\"MS Serif\"=\"serife.fon\"",
+                           "\"Small Fonts\"=\"smalle.fon\""})
+    EXPECT_EQ(count(font), 2u) << font << " restored";
+  EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "the registry is as before the repair";
+  Shot(window, "restored");
+  Click(told, told.width / 2, told.height - 18);  // OK
+
+  // A scan from the scan screen finds the repaired problems again.
+  Click(window, kAt.navScan.x, kAt.navScan.y);
+  const std::vector<unsigned> scanScreen = SettledPage(window, ScreenArea(window));
+  fs::remove(ResultsFileOf(prefix));
+  Click(window, kAt.scanNowWithErrors.x, kAt.scanNowWithErrors.y);
+  ASSERT_TRUE(RunUntil([&] { return StoredProblems(prefix).size() == 5; }, 30000)) << "the rescan finds all five";
+  SettledPage(window, scanScreen);
+  Shot(window, "rescan_results");
 
   // The settings screen.
   Click(window, kAt.navSettings.x, kAt.navSettings.y);

@@ -22,6 +22,7 @@
 
 #include "platform/base/FileIO.h"
 #include "platform/gtk/XvfbSession.h"
+#include "scan/ResultsFile.h"
 
 extern char** environ;
 
@@ -220,6 +221,25 @@ inline std::map<std::string, std::string> RegistryOutsideTheProgram(const fs::pa
     for (auto& [key, body] : Sections(prefix / name))
       if (key.find("Tarvolen\\\\Mendrix") == std::string::npos) all[std::string(name) + " " + key] = body;
   return all;
+}
+
+// Where the program keeps its results on the prefix: the user's data folder.
+inline fs::path ResultsFileOf(const fs::path& prefix) {
+  for (const auto& entry : fs::recursive_directory_iterator(prefix / "drive_c" / "users"))
+    if (entry.path().filename() == "results.kvt") return entry.path();
+  return {};
+}
+
+// "ValueName" of every problem the results file holds, in its order.
+inline std::vector<std::wstring> StoredProblems(const fs::path& prefix) {
+  std::vector<std::wstring> names;
+  std::string bytes;
+  StoredResults results;
+  const fs::path file = ResultsFileOf(prefix);
+  if (file.empty() || !mx::ReadWholeFile(file, bytes) || !DecodeResults(bytes, results)) return names;
+  for (const auto& block : results.blocks)
+    for (const auto& problem : block) names.push_back(problem->ValueName);
+  return names;
 }
 
 }  // namespace programtest

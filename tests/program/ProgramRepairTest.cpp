@@ -18,25 +18,6 @@ namespace {
 
 using namespace programtest;
 
-// Where the program keeps its results on the prefix: the user's data folder.
-fs::path ResultsFileOf(const fs::path& prefix) {
-  for (const auto& entry : fs::recursive_directory_iterator(prefix / "drive_c" / "users"))
-    if (entry.path().filename() == "results.kvt") return entry.path();
-  return {};
-}
-
-// "ValueName" of every problem the results file holds, in its order.
-std::vector<std::wstring> StoredProblems(const fs::path& prefix) {
-  std::vector<std::wstring> names;
-  std::string bytes;
-  StoredResults results;
-  const fs::path file = ResultsFileOf(prefix);
-  if (file.empty() || !mx::ReadWholeFile(file, bytes) || !DecodeResults(bytes, results)) return names;
-  for (const auto& block : results.blocks)
-    for (const auto& problem : block) names.push_back(problem->ValueName);
-  return names;
-}
-
 class ProgramRepairTest : public ::testing::Test {
  protected:
   bool Gone(const Geometry& view) {
