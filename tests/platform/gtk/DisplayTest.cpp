@@ -282,8 +282,10 @@ TEST_F(DisplayTest, KeyStateFollowsTheKeyboard) {
     return (gtkhost::AsyncKeyState(kEsc) & 0x8000) && (gtkhost::AsyncKeyState(kControl) & 0x8000);
   })) << "Esc, and the left Ctrl as Ctrl";
   ASSERT_EQ(mxtest::RunProgram({"xdotool", "keyup", "Escape", "keyup", "Control_L"}), 0);
-  ASSERT_TRUE(mxtest::RunUntil([] { return gtkhost::AsyncKeyState(kEsc) == 0; }));
-  EXPECT_EQ(gtkhost::AsyncKeyState(kControl), 0);
+  // The two releases are two events; the display may take them in two turns of its loop.
+  EXPECT_TRUE(mxtest::RunUntil([] {
+    return gtkhost::AsyncKeyState(kEsc) == 0 && gtkhost::AsyncKeyState(kControl) == 0;
+  })) << "both keys released";
 }
 
 TEST_F(DisplayTest, MessageBoxFromAWorkerIsShownAndAnswered) {
