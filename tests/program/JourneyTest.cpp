@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "platform/base/FileIO.h"
 #include "platform/gtk/XvfbSession.h"
 #include "program/ProgramDriver.h"
+#include "scan/CategoryFlags.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -39,6 +41,9 @@ struct Places {
   Point backupRestore{692, 548};
   Point scanNowWithErrors{267, 246};
   int messageWidth = 351;
+  Point settingsScanAreaTab{110, 162};
+  Point scanAreaSounds{432, 319};
+  Point scanAreaApply{206, 548};
   Point resultsDetails{260, 499};
   // in the problems view
   Point viewSecondRowCheck{20, 139};
@@ -89,6 +94,17 @@ std::vector<unsigned> SettledPage(const Geometry& window, const std::vector<unsi
     shown = SettledChange(window, shown);
   }
   return shown;
+}
+
+// The next scan's category selection as the program's settings in user.reg hold it; -1 when none is stored.
+long StoredSelection(const fs::path& prefix) {
+  for (const auto& [key, body] : Sections(prefix / "user.reg")) {
+    if (key.find("Mendrix") == std::string::npos || key.find("\\\\Settings]") == std::string::npos) continue;
+    const std::string name = "\"SelectedCategories\"=dword:";
+    if (const auto at = body.find(name); at != std::string::npos)
+      return std::strtol(body.c_str() + at + name.size(), nullptr, 16);
+  }
+  return -1;
 }
 
 class JourneyTest : public ::testing::Test {
@@ -222,6 +238,21 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   SettledPage(window, ScreenArea(window));
   Shot(window, "settings");
 
+  // The scan area: Sounds unticked and applied is stored as the next scan's selection.
+  Click(window, kAt.settingsScanAreaTab.x, kAt.settingsScanAreaTab.y);
+  SettledWindow(window, {});
+  Click(window, kAt.scanAreaSounds.x, kAt.scanAreaSounds.y);
+  Click(window, kAt.scanAreaApply.x, kAt.scanAreaApply.y);
+  long selection = -1;
+  EXPECT_TRUE(RunUntil([&] { return (selection = StoredSelection(prefix)) >= 0; }, 10000)) << "the selection is stored";
+  EXPECT_EQ(selection & long(CATEGORY_SOUNDS), 0) << "Sounds is left out of the next scan";
+  EXPECT_EQ(selection | long(CATEGORY_SOUNDS), long(kAllCategories)) << "the other categories stay ticked";
+  SettledWindow(window, {});
+  Shot(window, "scan_area");
+
+  // The journey stops here for now. The program's popup menus are not drawn on the display, so the problems
+  // view's context menu (the exclusion list), the Help menu (About) and the language menu cannot be clicked
+  // yet; the weekly schedule and the language switch with its relaunch follow once they can.
   Click(window, kAt.close.x, kAt.close.y);
   EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program";
 }
