@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "platform/gtk/DesktopTray.h"
+#include "platform/gtk/DisplayMenus.h"
 #include "platform/gtk/Startup.h"
 #include "platform/web/WebKitPage.h"
 
@@ -34,6 +35,7 @@ bool CMendrixApp::StartDisplay() {
   if (!gtkhost::StartRealDisplay()) return false;
   web::UseWebKitPages();
   gtkhost::UseDesktopTray();
+  gtkhost::UseDisplayMenus();
   return true;
 }
 

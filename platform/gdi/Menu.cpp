@@ -121,7 +121,8 @@ bool Choosable(HMENU h, UINT id) {
 
 namespace gdi {
 
-std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawLog> log) {
+std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawLog> log,
+                                   std::vector<RECT>* itemRects) {
   const auto items = View(menu);
   NONCLIENTMETRICSW metrics;
   win::SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -170,6 +171,7 @@ std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawL
     const auto& item = items[i];
     RECT r{3, y, 3 + width, y + static_cast<LONG>(sizes[i].cy)};
     y = r.bottom;
+    if (itemRects) itemRects->push_back(r);
     const bool grayed = item.flags & (MF_GRAYED | MF_DISABLED);
     if (item.flags & MF_SEPARATOR) {
       RECT line{r.left + 2, r.top + 4, r.right - 2, r.top + 6};
@@ -474,7 +476,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   if (!IsMenu(menu)) return FALSE;
   if (owner && !(flags & TPM_NONOTIFY)) SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
   gdi::MenuPrompt prompt;
-  prompt.picture = gdi::PaintMenu(menu, owner);
+  prompt.picture = gdi::PaintMenu(menu, owner, nullptr, &prompt.itemRects);
   prompt.menu = menu;
   prompt.owner = owner;
   prompt.pt = POINT{x, y};

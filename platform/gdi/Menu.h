@@ -113,10 +113,12 @@ struct MenuPrompt {
   POINT pt{};
   std::vector<MenuItemView> items;
   std::shared_ptr<Surface> picture;  // the menu as it would show
+  std::vector<RECT> itemRects;       // each item's place in the picture, in the items' order
 };
 // Draws a pop-up menu as it shows: owner-drawn items are measured (WM_MEASUREITEM) and drawn (WM_DRAWITEM,
 // hwndItem being the menu) by the owner; the rest in the classic look. Calls are logged when a log is given.
-std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawLog> log = nullptr);
+std::shared_ptr<Surface> PaintMenu(HMENU menu, HWND owner, std::shared_ptr<DrawLog> log = nullptr,
+                                   std::vector<RECT>* itemRects = nullptr);
 // Answers which command a shown menu gives (0: dismissed). Called on the thread that shows the menu.
 using MenuChooser = std::function<UINT(const MenuPrompt&)>;
 // Installs the chooser; an empty one dismisses every menu. Returns the previous one.

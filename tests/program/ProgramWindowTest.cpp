@@ -112,6 +112,16 @@ TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingT
       EXPECT_GT(Difference(shown[i], shown[j]), 0.05) << navs[i - 1].name << " and " << navs[j - 1].name;
   EXPECT_LT(Difference(shown.back(), home), 0.01) << "Home shows the home screen again";
 
+  // The Help button's menu shows on the screen below it; Esc dismisses it.
+  const auto beforeMenu = mxtest::ScreenPixels(0, 0, 1024, 768);
+  Click(window, 723, 35);
+  std::vector<unsigned> withMenu;
+  for (int i = 0; i < 50 && Difference(withMenu = mxtest::ScreenPixels(0, 0, 1024, 768), beforeMenu) < 0.002; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_GE(Difference(withMenu, beforeMenu), 0.002) << "the Help menu shows";
+  mxtest::SavePixelsPng(withMenu, 1024, 768, kRenderings / "program_window_help_menu.png");
+  ASSERT_EQ(std::system("xdotool key Escape"), 0);
+
   Click(window, window.width - 24, 12);
   EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program with exit 0";
   const auto registryAfter = RegistryOutsideTheProgram(prefix);
