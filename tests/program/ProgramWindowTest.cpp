@@ -209,10 +209,25 @@ TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsThe
   EXPECT_TRUE(mxtest::RunUntil([&] {
     shown = mxtest::ScreenPixels(summary.x, summary.y, summary.width, summary.height);
     // The page's green Finish button is on top, not the dimmed main window behind it.
+    // (below the frame's header, whose logo is green too).
     int green = 0;
-    for (unsigned p : shown) green += (p >> 16 & 0xFF) < 0x70 && (p >> 8 & 0xFF) > 0x90 && (p & 0xFF) < 0x80;
+    for (size_t i = size_t(60) * summary.width; i < shown.size(); ++i) {
+      const unsigned p = shown[i];
+      green += (p >> 16 & 0xFF) < 0x70 && (p >> 8 & 0xFF) > 0x90 && (p & 0xFF) < 0x80;
+    }
     return green > 500;
   }, 10000)) << "the summary page is not on top";
+  // The counters and texts are filled once the page has loaded: wait for its dark heading text.
+  EXPECT_TRUE(mxtest::RunUntil([&] {
+    shown = mxtest::ScreenPixels(summary.x, summary.y, summary.width, summary.height);
+    int dark = 0;  // inside the page, away from the frame's dark edges
+    for (int y = 60; y < summary.height - 20; ++y)
+      for (int x = 20; x < summary.width - 20; ++x) {
+        const unsigned p = shown[size_t(y) * summary.width + x];
+        dark += (p >> 16 & 0xFF) < 0x50 && (p >> 8 & 0xFF) < 0x70 && (p & 0xFF) < 0xA0;
+      }
+    return dark > 400;
+  }, 10000)) << "the summary's texts are shown";
   EXPECT_TRUE(mxtest::SavePixelsPng(shown, summary.width, summary.height,
                                    kRenderings / "program_optimization_summary.png"));
   // Finish closes the summary; the window's close button then ends the program.
