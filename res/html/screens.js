@@ -14,6 +14,40 @@ function mxPlace(ids, texts) {
   for (let i = 0; i < ids.length && i < texts.length; i++) mxSetText(ids[i], texts[i]);
 }
 
+// A table cell holding text, added to row.
+function mxCell(row, text) {
+  const td = document.createElement('td');
+  td.textContent = text;
+  row.appendChild(td);
+  return td;
+}
+
+// One alternative version of a DLL as a block of labelled lines (version, system, description, checksum with its
+// copy link) followed by its install link, added to the element container.
+function mxAddAlternateVersion(container, labels, values, copyLabel, onCopy, installLabel, onInstall) {
+  const block = document.createElement('div');
+  block.className = 'alt';
+  let last = null;
+  labels.forEach((label, i) => {
+    last = document.createElement('div');
+    const b = document.createElement('b');
+    b.textContent = label + ': ';
+    last.appendChild(b);
+    last.appendChild(document.createTextNode(values[i]));
+    block.appendChild(last);
+  });
+  const link = (text, onClick) => {
+    const span = document.createElement('span');
+    span.className = 'link';
+    span.textContent = text;
+    span.addEventListener('click', onClick);
+    return span;
+  };
+  last.appendChild(link(' ' + copyLabel, onCopy));
+  block.appendChild(link(installLabel, onInstall));
+  mxElement(container).appendChild(block);
+}
+
 // Text whose line breaks become real line breaks of the page.
 function mxSetLines(id, text) {
   const e = mxElement(id);

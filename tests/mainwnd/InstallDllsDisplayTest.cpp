@@ -177,6 +177,15 @@ TEST_F(InstallDllsDisplayTest, NamedDllFixShowsTheRecordedDllsVersions) {
   ASSERT_TRUE(mxtest::RunUntil(
       [&] { return Probe(window.m_htmlPage, L"mxProbeCount", {L"#idTableVersionsDisplay tr"}) == L"2"; }));
   EXPECT_TRUE(Render(window.GetSafeHwnd(), "named-dll-fix"));
+  // The other versions, each with its copy and install links, and back to the recommended ones.
+  ASSERT_EQ(Probe(window.m_htmlPage, L"mxProbeClick", {L"idShowAltText"}), L"ok");
+  std::wstring blocks;
+  ASSERT_TRUE(mxtest::RunUntil(
+      [&] { return (blocks = Probe(window.m_htmlPage, L"mxProbeCount", {L"#idAlternateEX .alt"})) != L"0"; }));
+  EXPECT_EQ(Probe(window.m_htmlPage, L"mxProbeCount", {L"#idAlternateEX .alt .link"}),
+            std::to_wstring(2 * std::stoi(blocks)));
+  EXPECT_TRUE(Render(window.GetSafeHwnd(), "named-dll-fix-alternatives"));
+  ASSERT_EQ(Probe(window.m_htmlPage, L"mxProbeClick", {L"BackLink"}), L"ok");
   ASSERT_EQ(Probe(window.m_htmlPage, L"mxProbeClick", {L"idbtnInstall"}), L"ok");
   ASSERT_TRUE(mxtest::RunUntil([&] { return window.m_btnStartScan.IsWindowVisible() != FALSE; }));
   EXPECT_EQ(Content(L"C:\\windows\\system32\\qzxrt.dll"), "MZ-64");
