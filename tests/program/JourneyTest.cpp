@@ -107,16 +107,13 @@ long StoredSelection(const fs::path& prefix) {
   return -1;
 }
 
-class JourneyTest : public ::testing::Test {
+class JourneyTest : public ProgramTest {
  protected:
   void SetUp() override {
-    prefix = dir.path() / "prefix";
-    mxtest::MakeFixturePrefix(prefix);
+    ProgramTest::SetUp();
     // The host's own fonts (drive Z:) play no part in what the scan finds.
     fs::remove(prefix / "dosdevices" / "z:");
     InjectProblem(prefix / "user.reg");
-    fs::create_directories(dir.path() / "home");
-    fs::create_directories(dir.path() / "run");
     // An earlier journey's pictures of steps since renumbered must not pass for this one's.
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(kRenderings, ec))
@@ -130,8 +127,6 @@ class JourneyTest : public ::testing::Test {
     SaveWindow(window, std::string("journey_") + number + "_" + step);
   }
 
-  mxtest::TempDir dir;
-  fs::path prefix;
   int shots = 0;
 };
 
@@ -140,10 +135,9 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
 #endif
   MX_REQUIRE_DISPLAY();
-  Program program(prefix, dir.path() / "home", dir.path() / "run");
-  ASSERT_TRUE(program.Running());
+  Program program = Start();
   Geometry window;
-  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window)) << "the program shows its window";
+  ASSERT_TRUE(Opened(program, window)) << "the program shows its window";
   const std::vector<unsigned> home = SettledChange(window, {});
   Shot(window, "home");
   // A first start adds its firewall rule and starts the task service; the rest of the journey starts from there.
@@ -214,7 +208,7 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   // Restore brings back what the repair removed: the startup entry and the three fonts.
   Click(window, kAt.backupRestore.x, kAt.backupRestore.y);
   Geometry told;
-  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", kAt.messageWidth, 20000, told)) << "the restore tells its outcome";
+  ASSERT_TRUE(FindWindow(kMainTitle, kAt.messageWidth, 20000, told)) << "the restore tells its outcome";
   EXPECT_NE(Sections(prefix / "user.reg")[kRunKey].find("JourneyAgent"), std::string::npos) << "restored";
   ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
   for (const char* font : {"\"MS Sans Serif\"=\"sserife.fon\"", "\"MS Serif\"=\"serife.fon\"",

@@ -23,6 +23,8 @@
 #include "platform/base/FileIO.h"
 #include "platform/gtk/XvfbSession.h"
 #include "scan/ResultsFile.h"
+#include "support/FakeHost.h"
+#include "support/TestPaths.h"
 
 extern char** environ;
 
@@ -68,6 +70,8 @@ class Program {
     started_ = Clock::now();
     if (::posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
   }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
   ~Program() {
     if (pid_ > 0) {
       ::kill(pid_, SIGKILL);
@@ -213,6 +217,35 @@ inline std::map<std::string, std::string> Sections(const fs::path& file) {
   }
   return sections;
 }
+
+inline constexpr char kMainTitle[] = "Tarvolen Mendrix";
+
+// A program test's world: a throw-away prefix (the sample prefix unless the test's SetUp makes another), home
+// and runtime folders, and a host whose scheduler is a fake, so the tasks the program mirrors land in the
+// fake's crontab and never in the real user's timers. Base is the gtest fixture class to build on.
+template <class Base = ::testing::Test>
+class ProgramFixture : public Base {
+ protected:
+  ProgramFixture() {
+    fs::create_directories(home());
+    fs::create_directories(runtime());
+  }
+  void SetUp() override { mxtest::MakeFixturePrefix(prefix); }
+
+  fs::path home() const { return dir.path() / "home"; }
+  fs::path runtime() const { return dir.path() / "run"; }
+  // The program started in the background on this world; word is its command word, if any.
+  Program Start(std::string word = {}) const { return Program(prefix, home(), runtime(), std::move(word)); }
+  // Whether the started program shows its main window within timeoutMs; window is where it is.
+  static bool Opened(const Program& program, Geometry& window, int timeoutMs = 30000) {
+    return program.Running() && FindWindow(kMainTitle, 770, timeoutMs, window);
+  }
+
+  mxtest::TempDir dir;
+  const fs::path prefix = dir.path() / "prefix";
+  mxtest::FakeHost host{mxtest::FakeHost::Kind::Cron};
+};
+using ProgramTest = ProgramFixture<>;
 
 // The sections of the registry outside the program's own key.
 inline std::map<std::string, std::string> RegistryOutsideTheProgram(const fs::path& prefix) {

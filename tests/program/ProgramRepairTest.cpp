@@ -18,7 +18,7 @@ namespace {
 
 using namespace programtest;
 
-class ProgramRepairTest : public ::testing::Test {
+class ProgramRepairTest : public ProgramTest {
  protected:
   bool Gone(const Geometry& view) {
     const auto until = Clock::now() + std::chrono::seconds(10);
@@ -34,15 +34,6 @@ class ProgramRepairTest : public ::testing::Test {
     while (Clock::now() < until && StoredProblems(prefix).size() != count)
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-
-  void SetUp() override {
-    prefix = dir.path() / "prefix";
-    mxtest::MakeFixturePrefix(prefix);
-    fs::create_directories(dir.path() / "home");
-    fs::create_directories(dir.path() / "run");
-  }
-  mxtest::TempDir dir;
-  fs::path prefix;
 };
 
 TEST_F(ProgramRepairTest, UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain) {
@@ -50,10 +41,9 @@ TEST_F(ProgramRepairTest, UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain) {
   GTEST_SKIP() << "the program's screens are driven in the optimised build";
 #endif
   MX_REQUIRE_DISPLAY();
-  Program program(prefix, dir.path() / "home", dir.path() / "run");
-  ASSERT_TRUE(program.Running());
+  Program program = Start();
   Geometry window;
-  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window));
+  ASSERT_TRUE(Opened(program, window));
   const std::vector<unsigned> home = SettledChange(window, {});
 
   Click(window, 107, 333);  // Start Scan

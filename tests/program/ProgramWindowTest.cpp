@@ -44,17 +44,8 @@ namespace {
 
 using namespace programtest;
 
-class ProgramWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    prefix = dir.path() / "prefix";
-    mxtest::MakeFixturePrefix(prefix);
-    fs::create_directories(dir.path() / "home");
-    fs::create_directories(dir.path() / "run");
-  }
-  mxtest::TempDir dir;
-  fs::path prefix;
-};
+using ProgramWindowTest = ProgramTest;
+using ProgramWithoutDisplay = ProgramTest;
 
 TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingTheRegistryAlone) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -64,19 +55,17 @@ TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingT
   // A first run makes what a first run makes (default tasks, the firewall rule); the run under test starts
   // from there.
   {
-    Program first(prefix, dir.path() / "home", dir.path() / "run");
-    ASSERT_TRUE(first.Running());
+    Program first = Start();
     Geometry window;
-    ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window)) << "the first run shows its window";
+    ASSERT_TRUE(Opened(first, window)) << "the first run shows its window";
     Click(window, window.width - 24, 12);
     ASSERT_EQ(first.Wait(20000), 0) << "the close button ends the program";
   }
   const auto registryBefore = RegistryOutsideTheProgram(prefix);
 
-  Program program(prefix, dir.path() / "home", dir.path() / "run");
-  ASSERT_TRUE(program.Running());
+  Program program = Start();
   Geometry window;
-  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window));
+  ASSERT_TRUE(Opened(program, window));
   // The window waits for its home page and the first-show delay; it must not take much longer.
   const auto shownAfter = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - program.Started());
   EXPECT_LT(shownAfter.count(), 2048 + 5000) << "the window shows within 5 s of its first-show rule";
@@ -172,7 +161,7 @@ TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsThe
   ASSERT_TRUE(mx::ReadWholeFile(parameters, before));
   ASSERT_EQ(before[8], 2);
 
-  Program start(prefix, dir.path() / "home", dir.path() / "run");
+  Program start = Start();
   ASSERT_TRUE(start.Running());
   EXPECT_EQ(start.Wait(30000), 0) << "the start gives way to the start after the restart";
   std::string after;
@@ -183,7 +172,7 @@ TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsThe
     EXPECT_FALSE(Sections(prefix / name).empty()) << name << " still loads";
 
   Geometry window;
-  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window)) << "the start after the restart shows its window";
+  ASSERT_TRUE(FindWindow(kMainTitle, 770, 30000, window)) << "the start after the restart shows its window";
   // Completed: the marker and the one-time start are gone, the reminder is back, both dates are kept.
   const auto until = Clock::now() + std::chrono::seconds(20);
   std::map<std::string, std::string> user;
@@ -237,7 +226,7 @@ TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsThe
   EXPECT_TRUE(mxtest::RunUntil([&] { return !FindWindow("Registry optimization", 600, 100, gone); }, 10000))
       << "Finish closes the optimisation window";
   Click(window, window.width - 24, 12);
-  const bool ended = mxtest::RunUntil([&] { return !FindWindow("Tarvolen Mendrix", 770, 100, gone); }, 20000);
+  const bool ended = mxtest::RunUntil([&] { return !FindWindow(kMainTitle, 770, 100, gone); }, 20000);
   EXPECT_TRUE(ended) << "the close button ends the program";
   // The program was started by the restart, not by this test: it is ended by the id its window gives.
   if (!ended)
@@ -251,7 +240,7 @@ TEST_F(ProgramWindowTest, ScheduledScanShowsItsPopUpAndEndsWhenItLeaves) {
   GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
 #endif
   MX_REQUIRE_DISPLAY();
-  Program program(prefix, dir.path() / "home", dir.path() / "run", "scan");
+  Program program = Start("scan");
   ASSERT_TRUE(program.Running());
   Geometry popup;
   ASSERT_TRUE(FindWindow("", 254, 60000, popup)) << "the pop-up appears once the scan is done";
@@ -263,16 +252,13 @@ TEST_F(ProgramWindowTest, ScheduledScanShowsItsPopUpAndEndsWhenItLeaves) {
   mxtest::SavePixelsPng(mxtest::ScreenPixels(popup.x, popup.y, popup.width, popup.height), popup.width,
                         popup.height, kRenderings / "program_scheduled_scan_popup.png");
   Geometry main;
-  EXPECT_FALSE(FindWindow("Tarvolen Mendrix", 770, 100, main)) << "the scheduled scan stays hidden";
+  EXPECT_FALSE(FindWindow(kMainTitle, 770, 100, main)) << "the scheduled scan stays hidden";
   EXPECT_EQ(program.Wait(30000), 0) << "the ignored pop-up ends the run";
 }
 
-TEST(ProgramWithoutDisplay, SaysSoNamesTheScanAndEndsWith2) {
-  mxtest::TempDir dir;
-  const fs::path prefix = dir.path() / "prefix";
-  mxtest::MakeFixturePrefix(prefix);
+TEST_F(ProgramWithoutDisplay, SaysSoNamesTheScanAndEndsWith2) {
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX='" + prefix.string() + "' HOME='" +
-                              dir.path().string() + "' MX_NO_START_WAIT=1 MX_RUNTIME_DIR='" + dir.path().string() + "' '" +
+                              home().string() + "' MX_NO_START_WAIT=1 MX_RUNTIME_DIR='" + runtime().string() + "' '" +
                               MX_BINARY_DIR + "/bin/mendrix' 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);

@@ -100,8 +100,13 @@ fs::path FindResultsFile(const fs::path& prefix) {
 // lasts long enough for the progress screen to be painted and seen.
 constexpr int kAddedPrograms = 800;
 
-class ScanFlowProgramTest : public ::testing::TestWithParam<Language> {
+class ScanFlowProgramTest : public ProgramFixture<::testing::TestWithParam<Language>> {
  protected:
+  // The grown prefix in the chosen language in place of the sample prefix.
+  void SetUp() override {
+    fs::copy(Grown(), prefix, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    ChooseLanguage(prefix, GetParam());
+  }
   static void SetUpTestSuite() {
     grown_ = new mxtest::TempDir;
     mxtest::MakeFixturePrefix(Grown());
@@ -123,21 +128,14 @@ TEST_P(ScanFlowProgramTest, ScansTheSamplePrefixFromHomeToResultsByClicks) {
   MX_REQUIRE_DISPLAY();
   const Language language = GetParam();
   const std::string code = language.code;
-  mxtest::TempDir dir;
-  const fs::path prefix = dir.path() / "prefix";
-  fs::copy(Grown(), prefix, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-  ChooseLanguage(prefix, language);
-  fs::create_directories(dir.path() / "home");
-  fs::create_directories(dir.path() / "run");
   auto save = [&](const std::vector<unsigned>& pixels, const Geometry& window, const std::string& screen) {
     EXPECT_TRUE(mxtest::SavePixelsPng(pixels, window.width, window.height,
                                       kRenderings / ("program_scanflow_" + screen + "_" + code + ".png")));
   };
 
-  Program program(prefix, dir.path() / "home", dir.path() / "run");
-  ASSERT_TRUE(program.Running());
+  Program program = Start();
   Geometry window;
-  ASSERT_TRUE(FindWindow("Tarvolen Mendrix", 770, 30000, window));
+  ASSERT_TRUE(Opened(program, window));
   const std::vector<unsigned> home = PaintedChange(window, {});
   save(WholeWindow(window), window, "home");
 
