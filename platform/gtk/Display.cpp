@@ -6,6 +6,7 @@
 
 #include "platform/base/Text.h"
 #include "platform/gdi/Geometry.h"
+#include "platform/gdi/Images.h"
 #include "platform/gdi/LayeredWindow.h"
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
@@ -159,6 +160,8 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* ev, gpointer data) {
     default: return TRUE;
   }
   const int x = static_cast<int>(ev->x), y = static_cast<int>(ev->y);
+  // Where the pointer is: a menu opened at the pointer (a list's context menu) shows there.
+  win::SetCursorPos(static_cast<int>(ev->x_root), static_cast<int>(ev->y_root));
   NoteKey(ev->button == 1 ? 0x01 : 0x02, ev->type == GDK_BUTTON_PRESS);  // VK_LBUTTON, VK_RBUTTON
   if (ev->type == GDK_BUTTON_PRESS) {
     gtk_widget_grab_focus(widget);  // keys go to our windows again, not to a native child
@@ -182,6 +185,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* ev, gpointer data) {
 gboolean OnMotion(GtkWidget*, GdkEventMotion* ev, gpointer data) {
   auto* p = Find(static_cast<HWND>(data));
   if (!p) return TRUE;
+  win::SetCursorPos(static_cast<int>(ev->x_root), static_cast<int>(ev->y_root));
   MouseTarget t = FindMouseTarget(p->hwnd, static_cast<int>(ev->x), static_cast<int>(ev->y));
   if (t.hwnd) PostMouse(t.hwnd, WM_MOUSEMOVE, MouseKeys(ev->state), t.client);
   return TRUE;

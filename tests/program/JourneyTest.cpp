@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/ExclusionLists.h"
 #include "platform/base/FileIO.h"
+#include "platform/base/Text.h"
 #include "platform/gtk/XvfbSession.h"
 #include "program/ProgramDriver.h"
 #include "scan/CategoryFlags.h"
@@ -46,6 +48,7 @@ struct Places {
   Point scanAreaApply{206, 548};
   Point resultsDetails{260, 499};
   // in the problems view
+  Point viewFirstRowText{300, 106};
   Point viewSecondRowCheck{20, 139};
   Point viewCloseFromRight{60, 43};
 };
@@ -94,6 +97,15 @@ std::vector<unsigned> SettledPage(const Geometry& window, const std::vector<unsi
     shown = SettledChange(window, shown);
   }
   return shown;
+}
+
+// The keys of the user's exclusion list as the program saved them.
+std::vector<std::wstring> StoredExclusions(const fs::path& prefix) {
+  std::vector<std::wstring> keys;
+  std::string bytes;
+  const fs::path file = DataFileOf(prefix, mx::WideToUtf8(kExcludeListFile));
+  if (!file.empty() && mx::ReadWholeFile(file, bytes)) DecodeKeyList(bytes, keys);
+  return keys;
 }
 
 // The next scan's category selection as the program's settings in user.reg hold it; -1 when none is stored.
@@ -160,36 +172,57 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   ASSERT_TRUE(FindWindow("", 700, 20000, view)) << "the problems view opens";
   const std::vector<unsigned> listed = SettledWindow(view, {});
   Click(view, kAt.viewSecondRowCheck.x, kAt.viewSecondRowCheck.y);
-  SettledWindow(view, listed);
+  const std::vector<unsigned> unchecked = SettledWindow(view, listed);
   Shot(view, "problems_view");
+
+  // The startup entry's key goes on the exclusion list through its row's context menu, shown at the pointer.
+  Click(view, kAt.viewFirstRowText.x, kAt.viewFirstRowText.y);
+  const std::vector<unsigned> selected = SettledWindow(view, unchecked);
+  Click(view, kAt.viewFirstRowText.x, kAt.viewFirstRowText.y, 3);
+  Geometry menu;
+  ASSERT_TRUE(FindMenu(10000, menu)) << "the row's context menu shows";
+  EXPECT_EQ(menu.x, view.x + kAt.viewFirstRowText.x) << "at the pointer";
+  EXPECT_EQ(menu.y, view.y + kAt.viewFirstRowText.y) << "at the pointer";
+  SettledWindow(view, selected);
+  Shot(view, "exclusion_menu");
+  Click(menu, menu.width / 2, menu.height - 12);  // "Add to Ignore List", the last item
+  std::vector<std::wstring> excluded;
+  EXPECT_TRUE(RunUntil([&] { return !(excluded = StoredExclusions(prefix)).empty(); }, 10000))
+      << "the exclusion list is saved at once";
+  EXPECT_EQ(excluded, (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
+  SettledWindow(view, selected);
+  Shot(view, "excluded");
+  EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "the exclusion list is no registry key";
   Click(view, view.width - kAt.viewCloseFromRight.x, view.height - kAt.viewCloseFromRight.y);
   ASSERT_TRUE(RunUntil([&] { return !FindWindow("", 700, 0, view); }, 10000)) << "Close ends the problems view";
   const std::vector<unsigned> back = SettledPage(window, {});
 
-  // Fix Errors repairs the checked problems: the startup entry and three fonts go, Courier stays, and nothing
-  // else of the registry changes.
-  Click(window, kAt.resultsFix.x, kAt.resultsFix.y);
-  ASSERT_TRUE(RunUntil([&] {
-    return Sections(prefix / "user.reg")[kRunKey].find("JourneyAgent") == std::string::npos;
-  }, 30000)) << "the repair removes the startup entry";
-  SettledPage(window, back);
-  Shot(window, "repaired");
+  // Fix Errors repairs the checked problems: three fonts go; Courier, unchecked, and the excluded startup
+  // entry stay; nothing else of the registry changes.
   std::string system;
-  ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
   const auto count = [&](const std::string& line) {
     size_t n = 0;
     for (auto at = system.find(line); at != std::string::npos; at = system.find(line, at + 1)) ++n;
     return n;
   };
+  const char* const repairedFonts[] = {"\"MS Sans Serif\"=\"sserife.fon\"", "\"MS Serif\"=\"serife.fon\"",
+                                       "\"Small Fonts\"=\"smalle.fon\""};
+  Click(window, kAt.resultsFix.x, kAt.resultsFix.y);
+  ASSERT_TRUE(RunUntil([&] {
+    return mx::ReadWholeFile(prefix / "system.reg", system) && count(repairedFonts[2]) == 1;
+  }, 30000)) << "the repair removes the fonts";
+  SettledPage(window, back);
+  Shot(window, "repaired");
+  ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
   EXPECT_EQ(count("\"Courier\"=\"coure.fon\""), 2u) << "the unchecked font is left in both views";
-  for (const char* font : {"\"MS Sans Serif\"=\"sserife.fon\"", "\"MS Serif\"=\"serife.fon\"",
-                           "\"Small Fonts\"=\"smalle.fon\""})
-    EXPECT_EQ(count(font), 1u) << font << " repaired in the view it was found in";
+  for (const char* font : repairedFonts) EXPECT_EQ(count(font), 1u) << font << " repaired in the view it was found in";
+  EXPECT_NE(Sections(prefix / "user.reg")[kRunKey].find("JourneyAgent"), std::string::npos)
+      << "the excluded startup entry is left";
   const std::string changed = Changed(registryAtStart, RegistryOutsideTheProgram(prefix));
   std::istringstream lines(changed);
   for (std::string line; std::getline(lines, line);)
     if (line.rfind("* ", 0) == 0 || line.rfind("+ ", 0) == 0 || line.rfind("- ", 0) == 0) {
-      EXPECT_TRUE(line.find("\\\\Fonts]") != std::string::npos || line.find(kRunKey) != std::string::npos) << line;
+      EXPECT_NE(line.find("\\\\Fonts]"), std::string::npos) << line;
     }
 
   // Home again.
@@ -205,25 +238,26 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   Shot(window, "repair_backups");
   Click(window, kAt.backupFirstRow.x, kAt.backupFirstRow.y);
   SettledWindow(window, {});
-  // Restore brings back what the repair removed: the startup entry and the three fonts.
+  // Restore brings back what the repair removed: the three fonts.
   Click(window, kAt.backupRestore.x, kAt.backupRestore.y);
   Geometry told;
   ASSERT_TRUE(FindWindow(kMainTitle, kAt.messageWidth, 20000, told)) << "the restore tells its outcome";
-  EXPECT_NE(Sections(prefix / "user.reg")[kRunKey].find("JourneyAgent"), std::string::npos) << "restored";
   ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
-  for (const char* font : {"\"MS Sans Serif\"=\"sserife.fon\"", "\"MS Serif\"=\"serife.fon\"",
-                           "\"Small Fonts\"=\"smalle.fon\""})
-    EXPECT_EQ(count(font), 2u) << font << " restored";
+  for (const char* font : repairedFonts) EXPECT_EQ(count(font), 2u) << font << " restored";
   EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "the registry is as before the repair";
   Shot(window, "restored");
   Click(told, told.width / 2, told.height - 18);  // OK
 
-  // A scan from the scan screen finds the repaired problems again.
+  // A scan from the scan screen finds the repaired fonts again, and Courier; the startup entry's key is on the
+  // exclusion list, so its problem is found no more.
   Click(window, kAt.navScan.x, kAt.navScan.y);
   const std::vector<unsigned> scanScreen = SettledPage(window, ScreenArea(window));
   fs::remove(ResultsFileOf(prefix));
   Click(window, kAt.scanNowWithErrors.x, kAt.scanNowWithErrors.y);
-  ASSERT_TRUE(RunUntil([&] { return StoredProblems(prefix).size() == 5; }, 30000)) << "the rescan finds all five";
+  std::vector<std::wstring> found;
+  ASSERT_TRUE(RunUntil([&] { return !(found = StoredProblems(prefix)).empty(); }, 30000)) << "the rescan ends";
+  EXPECT_EQ(found.size(), 4u) << "the four fonts";
+  for (const std::wstring& name : found) EXPECT_NE(name, L"JourneyAgent") << "the excluded key is not scanned";
   SettledPage(window, scanScreen);
   Shot(window, "rescan_results");
 

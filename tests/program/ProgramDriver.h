@@ -106,8 +106,8 @@ struct Geometry {
   int x = 0, y = 0, width = 0, height = 0;
 };
 
-// The program's visible top-level window titled title and width pixels wide (the splash has the title too),
-// waited for up to timeoutMs.
+// The program's visible top-level window titled title and width pixels wide (the splash has the title too;
+// 0 takes any width), waited for up to timeoutMs.
 inline bool FindWindow(const std::string& title, int width, int timeoutMs, Geometry& out) {
   const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
   while (Clock::now() < until) {
@@ -121,7 +121,7 @@ inline bool FindWindow(const std::string& title, int width, int timeoutMs, Geome
       while (std::getline(shell, line))
         if (const auto eq = line.find('='); eq != std::string::npos && line.substr(0, eq) != "WINDOW")
           v[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
-      if (v["WIDTH"] == width) {
+      if (width == 0 || v["WIDTH"] == width) {
         out = {id, v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
         return true;
       }
@@ -131,9 +131,13 @@ inline bool FindWindow(const std::string& title, int width, int timeoutMs, Geome
   return false;
 }
 
-inline void Click(const Geometry& window, int x, int y) {
+// A pop-up menu the program shows (a window of its own, named after the program), waited for.
+inline bool FindMenu(int timeoutMs, Geometry& out) { return FindWindow("mendrix", 0, timeoutMs, out); }
+
+// A click of the mouse button (1 left, 3 right) at a point of the window.
+inline void Click(const Geometry& window, int x, int y, int button = 1) {
   const std::string command = "xdotool mousemove " + std::to_string(window.x + x) + " " +
-                              std::to_string(window.y + y) + " click 1";
+                              std::to_string(window.y + y) + " click " + std::to_string(button);
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -256,12 +260,16 @@ inline std::map<std::string, std::string> RegistryOutsideTheProgram(const fs::pa
   return all;
 }
 
-// Where the program keeps its results on the prefix: the user's data folder.
-inline fs::path ResultsFileOf(const fs::path& prefix) {
-  for (const auto& entry : fs::recursive_directory_iterator(prefix / "drive_c" / "users"))
-    if (entry.path().filename() == "results.kvt") return entry.path();
+// A file the program keeps in the user's data folder on the prefix; empty while there is none.
+inline fs::path DataFileOf(const fs::path& prefix, const std::string& name) {
+  std::error_code ec;
+  for (const auto& entry : fs::recursive_directory_iterator(prefix / "drive_c" / "users", ec))
+    if (entry.path().filename() == name) return entry.path();
   return {};
 }
+
+// Where the program keeps its results.
+inline fs::path ResultsFileOf(const fs::path& prefix) { return DataFileOf(prefix, "results.kvt"); }
 
 // "ValueName" of every problem the results file holds, in its order.
 inline std::vector<std::wstring> StoredProblems(const fs::path& prefix) {

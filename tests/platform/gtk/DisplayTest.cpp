@@ -7,6 +7,7 @@
 #include "platform/base/Text.h"
 #include "platform/gdi/Controls.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Images.h"
 #include "platform/gdi/LayeredWindow.h"
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/WindowDC.h"
@@ -180,6 +181,11 @@ TEST_F(DisplayTest, ClickOnADrawnButtonArrivesOnTheUiThread) {
   ASSERT_TRUE(mxtest::RunUntil([] { return Frame::clicks > 0; }));
   EXPECT_EQ(Frame::clicks, 1);
   EXPECT_EQ(Frame::clickThread, win::GetCurrentThreadId());
+  // The pointer's place is known where the click was: a menu opened at the pointer shows there.
+  POINT pointer{};
+  ASSERT_TRUE(win::GetCursorPos(&pointer));
+  EXPECT_EQ(pointer.x, ox + 350);
+  EXPECT_EQ(pointer.y, oy + 28);
   // A click on the header beside the button is nobody's command.
   ASSERT_TRUE(Click(POINT{ox + 100, oy + 28}));
   ASSERT_TRUE(Click(POINT{ox + 350, oy + 28}));
