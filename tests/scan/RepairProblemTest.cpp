@@ -197,6 +197,7 @@ TEST(PathToFileUrl, ReplacesInOrder) {
 TEST(FixProblems, RepairsSelectedProblemsAndStopsBetweenThem) {
   TestPrefix prefix(Arch::Win64);
   enginetest::AddDataFolder(prefix);
+  CloseAppLog();  // an earlier test in this process may hold the day's log open in its own prefix
   prefix.import(LR"(
 [HKEY_CURRENT_USER\Software\Qzx\A]
 [HKEY_CURRENT_USER\Software\Qzx\B]
