@@ -2,6 +2,7 @@
 // The helpers of CCategory::IsFileReferenceValid (declared in Category.h), exposed for the categories that
 // need one of them and for tests.
 #include <string>
+#include <string_view>
 
 // True when the lower-cased path contains an entry of the folder skip list.
 bool IsExcludedPath(const std::wstring& path);
@@ -11,7 +12,7 @@ int GetPathKindChecked(const std::wstring& path);
 // it is a plausible path to a missing file.
 int FindFileInText(const std::wstring& text);
 // True when the path (longer than four characters) ends with a device name such as "\CON".
-bool EndsWithDeviceName(const std::wstring& path);
+bool EndsWithDeviceName(std::wstring_view path);
 // GetPathKindChecked that also tries the twin folder of 64-bit Windows (System32/SysWOW64, Program Files
 // and Program Files (x86)).
 int GetPathKindWow64(const std::wstring& path, bool noSystemFolderTwin);

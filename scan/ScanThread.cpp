@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/ZUNApp.h"
+#include "platform/fs/WinPath.h"
 #include "platform/gdi/Controls.h"
 #include "platform/system/Wow64Redirection.h"
 #include "platform/win/Message.h"
@@ -44,6 +45,7 @@ UINT ScanThreadProc(LPVOID param) {
   SetScanRunning(true);
   g_nScanSection = 1;
   const ScanPathKindScope pathKinds;
+  const mx::FolderMemoScope folders;
 
   DWORD selected = 0;
   int selectedCount = 0;

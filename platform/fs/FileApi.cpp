@@ -24,6 +24,7 @@ constexpr DWORD kOverlayBits = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 DWORD OverlayOf(const fs::path& host) {
   std::lock_guard lock(g_overlayMutex);
+  if (g_overlay.empty()) return 0;  // spares the normalising of every path asked about
   auto it = g_overlay.find(host.lexically_normal().string());
   return it == g_overlay.end() ? 0 : it->second;
 }
@@ -122,7 +123,8 @@ DWORD GetFileAttributes(LPCWSTR path) {
   if (!mx::ResolveExisting(path, r)) return INVALID_FILE_ATTRIBUTES;
   if (r.device) return FILE_ATTRIBUTE_ARCHIVE;
   struct stat st {};
-  if (::stat(r.host.c_str(), &st) != 0) {
+  st.st_mode = r.mode;
+  if (r.mode == 0 && ::stat(r.host.c_str(), &st) != 0) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
   }

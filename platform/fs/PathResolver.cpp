@@ -1,3 +1,5 @@
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -106,12 +108,20 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
     bool plainFolder;
   };
   std::vector<Entry> entries;
-  std::error_code ec;
-  for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string host = it->path().filename().string();
-    std::error_code typeError;  // the listing's own type: no stat of each entry
-    const bool plainFolder = it->symlink_status(typeError).type() == fs::file_type::directory && !typeError;
-    entries.push_back({Utf8ToWide(host), std::move(host), plainFolder});
+  if (DIR* folder = ::opendir(dir.c_str())) {
+    const int fd = ::dirfd(folder);
+    while (const struct dirent* entry = ::readdir(folder)) {
+      const std::string_view host = entry->d_name;
+      if (host == "." || host == "..") continue;
+      // The listing's own type: a stat of an entry only where the file system does not give it.
+      bool plainFolder = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_UNKNOWN) {
+        struct stat entryStat {};
+        plainFolder = ::fstatat(fd, entry->d_name, &entryStat, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(entryStat.st_mode);
+      }
+      entries.push_back({Utf8ToWide(host), std::string(host), plainFolder});
+    }
+    ::closedir(folder);
   }
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
     int c = CompareNoCase(a.name, b.name);
@@ -197,7 +207,32 @@ std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const
   return {};
 }
 
+// Folders resolved on this thread while a FolderMemoScope lives on it, by their Windows path as written
+// (the case counts: a folder may hold names that differ only in case).
+struct RememberedFolder {
+  fs::path host;
+  struct stat st {};
+};
+
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>{}(text); }
+};
+
+struct FolderMemo {
+  int scopes = 0;
+  std::unordered_map<std::wstring, RememberedFolder, ViewHash, std::equal_to<>> folders;
+};
+
+thread_local FolderMemo t_memo;
+
 }  // namespace
+
+FolderMemoScope::FolderMemoScope() { ++t_memo.scopes; }
+
+FolderMemoScope::~FolderMemoScope() {
+  if (--t_memo.scopes == 0) decltype(t_memo.folders)().swap(t_memo.folders);
+}
 
 std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) {
   LONG err = ERROR_SUCCESS;
@@ -236,17 +271,36 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
     rest = std::wstring_view(win).substr(2);
   }
   std::vector<std::wstring> components;
+  std::vector<size_t> ends;  // where each component ends in win: the folder it closes is win up to there
+  const size_t restAt = static_cast<size_t>(rest.data() - win.data());
   size_t pos = 0;
   while (pos < rest.size()) {
     size_t next = rest.find(L'\\', pos);
     if (next == std::wstring_view::npos) next = rest.size();
-    if (next > pos) components.emplace_back(rest.substr(pos, next - pos));
+    if (next > pos) {
+      components.emplace_back(rest.substr(pos, next - pos));
+      ends.push_back(restAt + next);
+    }
     pos = next + 1;
   }
   fs::path cur = base;
   struct stat dirStat {};
-  bool haveDirStat = !components.empty() && ::stat(base.c_str(), &dirStat) == 0;
-  for (size_t i = 0; i < components.size(); ++i) {
+  bool haveDirStat = false;
+  size_t first = 0;
+  const bool remember = t_memo.scopes > 0;
+  if (remember) {
+    for (size_t i = components.size(); i-- > 1;) {
+      const auto it = t_memo.folders.find(std::wstring_view(win).substr(0, ends[i - 1]));
+      if (it == t_memo.folders.end()) continue;
+      cur = it->second.host;
+      dirStat = it->second.st;
+      haveDirStat = true;
+      first = i;
+      break;
+    }
+  }
+  if (first == 0) haveDirStat = !components.empty() && ::stat(base.c_str(), &dirStat) == 0;
+  for (size_t i = first; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
     struct stat st {};
     std::string host = FindComponent(cur, haveDirStat ? &dirStat : nullptr, components[i], &st);
@@ -267,8 +321,10 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
     }
     if (!last && !S_ISDIR(st.st_mode)) return fail(ERROR_PATH_NOT_FOUND);
     if (last && wantDir && !S_ISDIR(st.st_mode)) return fail(ERROR_INVALID_NAME);
+    if (!last && remember) t_memo.folders.try_emplace(win.substr(0, ends[i]), RememberedFolder{cur, st});
     dirStat = st;  // the next component's folder, followed through any link
     haveDirStat = true;
+    result.mode = st.st_mode;
   }
   result.host = cur;
   result.exists = true;

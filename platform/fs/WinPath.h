@@ -29,6 +29,7 @@ struct ResolvedPath {
   std::wstring win;            // the normalised Windows path, after redirection
   bool exists = false;
   bool device = false;  // a DOS device name: exists, is neither file nor folder
+  unsigned mode = 0;    // the host object's mode (links followed) as resolving it found it; 0 when not taken
 };
 
 // Resolves path. Existing components are matched without case (exact match first), then as 8.3 short names.
@@ -37,6 +38,18 @@ struct ResolvedPath {
 // ERROR_FILENAME_EXCED_RANGE or ERROR_BAD_NETPATH (UNC paths: there is no network). Symbolic links under a
 // drive are followed as the host follows them; a loop counts as missing.
 std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error = nullptr);
+
+// While one lives on a thread, resolutions on that thread remember the folders they pass through and start
+// below the deepest one remembered instead of at the drive. For a caller that takes the files as they were
+// when it began and changes none of them (a scan): a folder renamed or replaced meanwhile is not noticed.
+// Scopes nest; the folders are forgotten when the thread's outermost scope ends.
+class FolderMemoScope {
+ public:
+  FolderMemoScope();
+  ~FolderMemoScope();
+  FolderMemoScope(const FolderMemoScope&) = delete;
+  FolderMemoScope& operator=(const FolderMemoScope&) = delete;
+};
 
 // The Windows path of a host path under one of the drives (for tests and for paths the host hands back).
 std::optional<std::wstring> HostToWinPath(const std::filesystem::path& host);

@@ -26,10 +26,17 @@ std::filesystem::path ProgramHostDir() {
     std::lock_guard lock(g_mutex);
     if (!g_hostDirOverride.empty()) return g_hostDirOverride;
   }
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path(ec);
-  return exe.parent_path();
+  // The running program's own file does not move while it runs.
+  static const std::filesystem::path exeDir = [] {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+  }();
+  if (exeDir.empty()) {
+    std::error_code ec;
+    return std::filesystem::current_path(ec);
+  }
+  return exeDir;
 }
 
 void SetProgramHostDir(const std::filesystem::path& dir) {

@@ -55,7 +55,9 @@ int WalkKeyTree(const KeyTreeWalk& walk, const std::wstring& path) {
       continue;
     }
     Level next;
-    if (win::RegOpenKeyEx(walk.root, child.c_str(), 0, walk.access, next.key.receive()) != ERROR_SUCCESS) continue;
+    // Opened below its parent: a path from the root would be looked up again, level by level, for every key.
+    if (win::RegOpenKeyEx(level.key.get(), subKey.c_str(), 0, walk.access, next.key.receive()) != ERROR_SUCCESS)
+      continue;
     // A link back to a key we are inside would repeat that tree below itself without end.
     next.identity = mx::reg::RegKeyIdentity(next.key.get());
     bool loop = false;

@@ -154,6 +154,15 @@ void DateBack(const std::set<fs::path>& folders) {
 
 }  // namespace
 
+void DateBackAllFolders(const fs::path& prefix) {
+  std::set<fs::path> folders{prefix / "drive_c"};
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(prefix / "drive_c", ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    if (it->is_directory(ec) && !it->is_symlink(ec)) folders.insert(it->path());
+  DateBack(folders);
+}
+
 std::uintmax_t GrowPrefix(const fs::path& prefix, int programs) {
   std::string text;
   mx::ReadWholeFile(prefix / "system.reg", text);

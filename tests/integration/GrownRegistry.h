@@ -12,6 +12,10 @@ namespace scalebench {
 // Returns the size of the system.reg written.
 std::uintmax_t GrowPrefix(const std::filesystem::path& prefix, int programs);
 
+// Dates every folder of the prefix's drive C an hour back, as on a machine set up well before a scan (a folder
+// changed moments ago cannot be trusted from its listing, so a scan right after the copy would pay for that).
+void DateBackAllFolders(const std::filesystem::path& prefix);
+
 // Removes the files of every nth program (the folders stay), so that its entries point to missing files.
 // Folders are dated as if changed an hour ago, as on a machine whose programs were installed or removed before
 // the scan.
