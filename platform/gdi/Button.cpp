@@ -81,7 +81,9 @@ void Paint(HWND hwnd) {
     SendDrawItem(hwnd, dis);
   } else if (IsCheckType(type) || type == BS_GROUPBOX) {
     HBRUSH bg = PrepareColors(hwnd, hdc, WM_CTLCOLORSTATIC, s->font);
-    if (type != BS_GROUPBOX || bg) win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(COLOR_BTNFACE));
+    // A group box leaves its inside to its parent: the boxes and buttons there, painted before it, stay
+    // seen when it is painted again.
+    if (type != BS_GROUPBOX) win::FillRect(hdc, &rc, bg ? bg : win::GetSysColorBrush(COLOR_BTNFACE));
     win::SetBkMode(hdc, TRANSPARENT);
     if (type == BS_GROUPBOX) {
       TEXTMETRICW tm;

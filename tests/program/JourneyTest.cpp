@@ -1,21 +1,26 @@
 // A user's journey through the real program, driven only through the display: the clicks and keys land where
 // the screens draw their controls, and the test reads the prefix's registry files after each step that
-// changes them. Each step leaves a picture of the window, journey_NN_<step>.png, in the renderings folder.
+// changes them. Each step leaves a picture of the window (with the menu it opened),
+// journey_NN_<step>.png, in the renderings folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/ExclusionLists.h"
+#include "app/LanguageTable.h"
 #include "platform/base/FileIO.h"
 #include "platform/base/Text.h"
 #include "platform/gtk/XvfbSession.h"
+#include "platform/taskschd/StoredTask.h"
 #include "program/ProgramDriver.h"
 #include "scan/CategoryFlags.h"
 #include "support/TestPaths.h"
@@ -42,10 +47,16 @@ struct Places {
   Point backupFirstRow{300, 438};
   Point backupRestore{692, 548};
   Point scanNowWithErrors{267, 246};
-  int messageWidth = 351;
   Point settingsScanAreaTab{110, 162};
   Point scanAreaSounds{432, 319};
   Point scanAreaApply{206, 548};
+  Point settingsScheduleTab{434, 162};
+  Point scheduleEveryWeek{366, 304};
+  Point scheduleMonday{313, 360};
+  Point scheduleApply{690, 549};
+  Point help{723, 35};
+  int aboutWidth = 600;
+  Point flag{684, 13};
   Point resultsDetails{260, 499};
   // in the problems view
   Point viewFirstRowText{300, 106};
@@ -53,6 +64,7 @@ struct Places {
   Point viewCloseFromRight{60, 43};
 };
 const Places kAt;
+constexpr int kGerman = 5;  // its row of the language table
 
 // A problem the scan finds on top of the sample prefix's own: a startup entry for a program that is gone,
 // written into the user's Run key as Wine writes it.
@@ -108,6 +120,32 @@ std::vector<std::wstring> StoredExclusions(const fs::path& prefix) {
   return keys;
 }
 
+// The program's scheduled scan as the prefix's task folder holds it.
+std::optional<mx::StoredTask> StoredScheduleTask(const fs::path& prefix) {
+  std::string bytes;
+  const fs::path file = prefix / "drive_c" / "windows" / "system32" / "Tasks" / "Tarvolen Mendrix";
+  if (!mx::ReadWholeFile(file, bytes) || bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return std::nullopt;
+  return mx::TaskFromXml(mx::Utf16LeToWide(std::string_view(bytes).substr(2)), L"Tarvolen Mendrix");
+}
+
+// A message box of the program over its main window.
+bool FindMessage(const Geometry& main, Geometry& out) {
+  for (const Geometry& window : Windows(kMainTitle))
+    if (window.id != main.id && window.width < main.width) {
+      out = window;
+      return true;
+    }
+  return false;
+}
+
+// The screen area that holds both a window and a menu shown beside it.
+Geometry Around(const Geometry& a, const Geometry& b) {
+  const int left = std::max(0, std::min(a.x, b.x)), top = std::max(0, std::min(a.y, b.y));
+  const int right = std::min(1024, std::max(a.x + a.width, b.x + b.width));
+  const int bottom = std::min(768, std::max(a.y + a.height, b.y + b.height));
+  return {a.id, left, top, right - left, bottom - top};
+}
+
 // The next scan's category selection as the program's settings in user.reg hold it; -1 when none is stored.
 long StoredSelection(const fs::path& prefix) {
   for (const auto& [key, body] : Sections(prefix / "user.reg")) {
@@ -131,6 +169,8 @@ class JourneyTest : public ProgramTest {
     for (const auto& entry : fs::directory_iterator(kRenderings, ec))
       if (entry.path().filename().string().rfind("journey_", 0) == 0) fs::remove(entry.path(), ec);
   }
+
+  void TearDown() override { EndAdoptedPrograms(); }
 
   // One step's picture of the window.
   void Shot(const Geometry& window, const std::string& step) {
@@ -241,7 +281,7 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   // Restore brings back what the repair removed: the three fonts.
   Click(window, kAt.backupRestore.x, kAt.backupRestore.y);
   Geometry told;
-  ASSERT_TRUE(FindWindow(kMainTitle, kAt.messageWidth, 20000, told)) << "the restore tells its outcome";
+  ASSERT_TRUE(RunUntil([&] { return FindMessage(window, told); }, 20000)) << "the restore tells its outcome";
   ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
   for (const char* font : repairedFonts) EXPECT_EQ(count(font), 2u) << font << " restored";
   EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "the registry is as before the repair";
@@ -278,11 +318,82 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   SettledWindow(window, {});
   Shot(window, "scan_area");
 
-  // The journey stops here for now. The program's popup menus are not drawn on the display, so the problems
-  // view's context menu (the exclusion list), the Help menu (About) and the language menu cannot be clicked
-  // yet; the weekly schedule and the language switch with its relaunch follow once they can.
-  Click(window, kAt.close.x, kAt.close.y);
-  EXPECT_EQ(program.Wait(20000), 0) << "the close button ends the program";
+
+  // The schedule: a weekly scan on Mondays, applied, is a task in the prefix with a weekly trigger, mirrored
+  // to the host's scheduler (the fake's crontab).
+  Click(window, kAt.settingsScheduleTab.x, kAt.settingsScheduleTab.y);
+  SettledWindow(window, {});
+  Click(window, kAt.scheduleEveryWeek.x, kAt.scheduleEveryWeek.y);
+  Click(window, kAt.scheduleMonday.x, kAt.scheduleMonday.y);
+  SettledWindow(window, {});
+  Shot(window, "schedule");
+  Click(window, kAt.scheduleApply.x, kAt.scheduleApply.y);
+  Geometry created;
+  ASSERT_TRUE(RunUntil([&] { return FindMessage(window, created); }, 20000)) << "the page says the task is made";
+  SettledWindow(created, {});
+  Shot(created, "schedule_created");
+  Click(created, created.width / 2, created.height - 18);  // OK
+  std::optional<mx::StoredTask> task;
+  EXPECT_TRUE(RunUntil([&] { return (task = StoredScheduleTask(prefix)).has_value(); }, 10000)) << "the task exists";
+  if (task) {
+    ASSERT_EQ(task->triggers.size(), 1u);
+    EXPECT_EQ(task->triggers[0].kind, mx::TriggerKind::Weekly);
+    EXPECT_EQ(task->triggers[0].weekdays, mx::kSundayBit << 1) << "Mondays";
+    EXPECT_EQ(task->triggers[0].interval, 1);
+  }
+  EXPECT_NE(host.crontab().find(" * * 1 "), std::string::npos) << "mirrored for Mondays: " << host.crontab();
+  std::string settings;
+  EXPECT_TRUE(RunUntil([&] {
+    settings = Sections(prefix / "user.reg")["[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0]"];
+    return settings.find("\"m_rBtnEvery\"=dword:00000002") != std::string::npos;
+  }, 10000)) << "the page's choice is kept: " << settings;
+
+  // Help, About: the Help button's menu, its last item, and the about box over the window.
+  Click(window, kAt.help.x, kAt.help.y);
+  Geometry helpMenu;
+  ASSERT_TRUE(FindMenu(10000, helpMenu)) << "the Help menu shows";
+  SettledWindow(Around(window, helpMenu), {});
+  Shot(Around(window, helpMenu), "help_menu");
+  Click(helpMenu, helpMenu.width / 2, helpMenu.height - 12);  // "About", the last item
+  Geometry about;
+  ASSERT_TRUE(FindWindow("", kAt.aboutWidth, 20000, about)) << "the about box opens";
+  SettledWindow(about, {});
+  Shot(about, "about");
+  Click(about, about.width - 24, 12);
+  EXPECT_TRUE(RunUntil([&] { return !FindWindow("", kAt.aboutWidth, 0, about); }, 10000)) << "the about box closes";
+
+  // German from the flag button's language menu, confirmed: the program stores the language and starts itself
+  // again. The new process is the test's to end once the first is gone.
+  ASSERT_TRUE(AdoptOrphans());
+  Click(window, kAt.flag.x, kAt.flag.y);
+  Geometry languages;
+  ASSERT_TRUE(FindMenu(10000, languages)) << "the language menu shows";
+  SettledWindow(Around(window, languages), {});
+  Shot(Around(window, languages), "language_menu");
+  const int row = (languages.height - 6) / kLanguageCount;  // its rows are of one height
+  Click(languages, languages.width / 2, 3 + row * kGerman + row / 2);
+  Geometry ask;
+  ASSERT_TRUE(RunUntil([&] { return FindMessage(window, ask); }, 20000)) << "the program asks before it restarts";
+  SettledWindow(ask, {});
+  Shot(ask, "language_question");
+  Click(ask, ask.width / 4, ask.height - 18);  // Yes
+  EXPECT_EQ(program.Wait(20000), 0) << "the first process ends for its relaunch";
+  // Both the user's and the machine's choice (the program's 32-bit view of the machine's keys).
+  const std::pair<const char*, const char*> languageKeys[] = {
+      {"user.reg", "[Software\\\\Tarvolen\\\\Mendrix\\\\Version 1.0\\\\LANG]"},
+      {"system.reg", "[Software\\\\Wow6432Node\\\\Tarvolen\\\\Mendrix\\\\Version 1.0\\\\LANG]"}};
+  for (const auto& [hive, key] : languageKeys)
+    EXPECT_EQ(Sections(prefix / hive)[key], "\"LangCode\"=\"de\"\n\"LangID\"=dword:00000005\n\n") << hive;
+  Geometry german;
+  ASSERT_TRUE(FindWindow(kMainTitle, 770, 30000, german)) << "the relaunched program shows its window";
+  Program relaunched(WindowPid(german.id));
+  ASSERT_TRUE(relaunched.Running()) << "the window's process";
+  const std::vector<unsigned> homeInGerman = SettledPage(german, {});
+  Shot(german, "home_german");
+  EXPECT_GT(Difference(homeInGerman, home), 0.01) << "the home screen's texts are German";
+  Click(german, kAt.close.x, kAt.close.y);
+  EXPECT_EQ(relaunched.Wait(20000), 0) << "the close button ends the relaunched program";
 }
+
 
 }  // namespace

@@ -4,6 +4,7 @@
 // screen read back to see that a click changed what is shown.
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -70,6 +72,9 @@ class Program {
     started_ = Clock::now();
     if (::posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
   }
+  // A process of the program this test did not start: one the program started itself (its relaunch), which
+  // the test took in as its own child once its starter ended (see AdoptOrphans).
+  explicit Program(pid_t adopted) : pid_(adopted), started_(Clock::now()) {}
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   ~Program() {
@@ -101,34 +106,69 @@ class Program {
   Clock::time_point started_;
 };
 
+// Processes the program starts that outlive it (its relaunch) become this test's children rather than
+// init's, so the test can wait for them and end them.
+inline bool AdoptOrphans() { return ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0; }
+
+// Ends the program's processes this test adopted and no Program owns (a relaunch the test failed before
+// taking over), so none outlives the test.
+inline void EndAdoptedPrograms() {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+    const pid_t pid = std::atoi(entry.path().filename().c_str());
+    if (pid <= 0) continue;
+    std::string stat;
+    if (!std::getline(std::ifstream(entry.path() / "stat"), stat)) continue;
+    // "pid (comm) state ppid ..."
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos || stat.find("(mendrix)") == std::string::npos) continue;
+    if (std::atoi(stat.c_str() + close + 4) != ::getpid()) continue;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+}
+
+// The process that shows a window.
+inline pid_t WindowPid(const std::string& windowId) {
+  return std::atoi(Output("xdotool getwindowpid " + windowId + " 2>/dev/null").c_str());
+}
+
 struct Geometry {
   std::string id;
   int x = 0, y = 0, width = 0, height = 0;
 };
 
+// Every visible top-level window titled title ("" for any title), where the display shows it.
+inline std::vector<Geometry> Windows(const std::string& title) {
+  std::vector<Geometry> found;
+  const std::string pattern = title.empty() ? "''" : "'^" + title + "$'";  // '' finds untitled windows
+  std::istringstream ids(Output("xdotool search --onlyvisible --name " + pattern + " 2>/dev/null"));
+  std::string id;
+  while (ids >> id) {
+    std::istringstream shell(Output("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
+    std::string line;
+    std::map<std::string, int> v;
+    while (std::getline(shell, line))
+      if (const auto eq = line.find('='); eq != std::string::npos && line.substr(0, eq) != "WINDOW")
+        v[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+    found.push_back({id, v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]});
+  }
+  return found;
+}
+
 // The program's visible top-level window titled title and width pixels wide (the splash has the title too;
-// 0 takes any width), waited for up to timeoutMs.
+// 0 takes any width), waited for up to timeoutMs (0: looked for once).
 inline bool FindWindow(const std::string& title, int width, int timeoutMs, Geometry& out) {
   const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < until) {
-    const std::string pattern = title.empty() ? "''" : "'^" + title + "$'";  // '' finds untitled windows
-    std::istringstream ids(Output("xdotool search --onlyvisible --name " + pattern + " 2>/dev/null"));
-    std::string id;
-    while (ids >> id) {
-      std::istringstream shell(Output("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
-      std::string line;
-      std::map<std::string, int> v;
-      while (std::getline(shell, line))
-        if (const auto eq = line.find('='); eq != std::string::npos && line.substr(0, eq) != "WINDOW")
-          v[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
-      if (width == 0 || v["WIDTH"] == width) {
-        out = {id, v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]};
+  for (;;) {
+    for (const Geometry& window : Windows(title))
+      if (width == 0 || window.width == width) {
+        out = window;
         return true;
       }
-    }
+    if (Clock::now() >= until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  return false;
 }
 
 // A pop-up menu the program shows (a window of its own, named after the program), waited for.

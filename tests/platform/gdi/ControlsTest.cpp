@@ -50,6 +50,37 @@ TEST(Button, ThreeStateBoxesAndRadioGroups) {
   EXPECT_EQ(w.commands.size(), 1u);
 }
 
+// A page that colours its static controls white, as the program's pages do.
+LRESULT WhitePageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CTLCOLORSTATIC) return reinterpret_cast<LRESULT>(win::GetStockObject(WHITE_BRUSH));
+  return win::DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+TEST(Button, GroupBoxPaintedAgainLeavesTheButtonsInsideIt) {
+  gdi::RegisterControlClasses();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = WhitePageProc;
+  wc.lpszClassName = L"MxWhitePage";
+  win::RegisterClass(&wc);
+  HWND page = win::CreateWindowEx(0, L"MxWhitePage", L"Page", WS_POPUP | WS_VISIBLE, 0, 0, 300, 120, nullptr,
+                                  nullptr, nullptr, nullptr);
+  HWND group = win::CreateWindowEx(0, WC_BUTTON, L"Run the scan", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 10, 10, 280,
+                                   60, page, reinterpret_cast<HMENU>(1), nullptr, nullptr);
+  HWND radio = win::CreateWindowEx(0, WC_BUTTON, L"Weekly", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 20, 30, 100,
+                                   20, page, reinterpret_cast<HMENU>(2), nullptr, nullptr);
+  ASSERT_TRUE(page && group && radio);
+  gdi::PaintWindowTree(page);
+  const auto surface = gdi::WindowSurface(page);
+  const COLORREF radioEdge = surface->GetPixel(20, 30 + (20 - 13) / 2 + 6);
+  EXPECT_EQ(radioEdge, RGB(128, 128, 128)) << "the radio button's box";
+  // The group box alone painted again, after the button inside it (a display repaints what changed).
+  win::InvalidateRect(group, nullptr, TRUE);
+  win::UpdateWindow(group);
+  EXPECT_EQ(gdi::WindowSurface(page)->GetPixel(20, 30 + (20 - 13) / 2 + 6), radioEdge) << "still shown";
+  win::DestroyWindow(radio);
+  win::DestroyWindow(page);
+}
+
 // The acceptance window: a list view, a progress bar driven from a worker thread and a 3-state check box,
 // rendered to a PNG without a display.
 TEST(Controls, WindowWithWorkerDrivenProgressRendersToPng) {
