@@ -11,6 +11,7 @@
 #include "platform/base/Text.h"
 #include "platform/fs/FileApi.h"
 #include "platform/fs/PathApi.h"
+#include "platform/fs/WinPath.h"
 #include "platform/regedit/RegKeyHandle.h"
 #include "platform/shell/ShellLink.h"
 #include "platform/system/Environment.h"
@@ -335,8 +336,7 @@ std::wstring ExtractFilePathFromCommand(const std::wstring& command) {
 
 int GetPathKind(const std::wstring& path) {
   if (const auto kept = KeptPathKind(path)) return *kept;
-  const DWORD attributes = win::GetFileAttributes(path.c_str());
-  const int kind = attributes == INVALID_FILE_ATTRIBUTES ? -1 : (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+  const int kind = mx::WinPathKind(path);
   KeepPathKind(path, kind);
   return kind;
 }

@@ -1,5 +1,7 @@
 #include "scan/FileReferenceCheck.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cwctype>
@@ -560,9 +562,8 @@ class PrefixFolder {
   void Look(std::wstring_view folder) {
     folder_.assign(folder);
     names_.reset();
-    std::filesystem::path host;
-    if (const auto kept = KeptFolderHost(folder_)) {
-      host = *kept;
+    if (const auto kept = KeptFolder(folder_)) {
+      names_ = *kept;
     } else {
       const auto resolved = mx::ResolveWinPath(folder_);
       std::error_code ec;
@@ -570,20 +571,21 @@ class PrefixFolder {
         state_ = State::Unknown;  // a device name here may still be a real folder further down
         return;
       }
-      if (resolved && resolved->exists && std::filesystem::is_directory(resolved->host, ec)) host = resolved->host;
-      KeepFolderHost(folder_, host);
+      if (resolved && resolved->exists &&
+          (resolved->mode != 0 ? S_ISDIR(resolved->mode) : std::filesystem::is_directory(resolved->host, ec)))
+        names_ = std::make_shared<const mx::FolderNames>(resolved->host);
+      KeepFolder(folder_, names_);
     }
-    if (host.empty()) {
+    if (!names_) {
       state_ = State::Missing;
       return;
     }
-    names_ = std::make_unique<mx::FolderNames>(host);
     state_ = names_->settled() ? State::Listed : State::Unknown;
   }
 
   std::wstring folder_;
   State state_ = State::Unknown;
-  std::unique_ptr<mx::FolderNames> names_;
+  std::shared_ptr<const mx::FolderNames> names_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/Text.h"
 #include "scan/DeepScanExclusions.h"
 #include "scan/SkipLists.h"
 
@@ -248,4 +249,7 @@ const std::vector<std::wstring>& KeySkipList() {
   return list;
 }
 
-bool IsReportableKey(const std::wstring& keyPath) { return !ContainsAnyEntry(keyPath, KeySkipList()); }
+bool IsReportableKey(const std::wstring& keyPath) {
+  static const SkipListMatcher matcher(KeySkipList());
+  return !matcher.FoundIn(mx::ToLower(keyPath));
+}

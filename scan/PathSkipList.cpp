@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "app/AppPaths.h"
+#include "platform/base/Text.h"
 #include "platform/fs/PathApi.h"
 #include "scan/SkipLists.h"
 
@@ -106,4 +107,7 @@ const std::vector<std::wstring>& PathSkipList() {
   return list;
 }
 
-bool IsReportablePath(const std::wstring& path) { return !ContainsAnyEntry(path, PathSkipList()); }
+bool IsReportablePath(const std::wstring& path) {
+  static const SkipListMatcher matcher(PathSkipList());
+  return !matcher.FoundIn(mx::ToLower(path));
+}

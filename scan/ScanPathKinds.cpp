@@ -9,7 +9,7 @@ struct Kinds {
   std::mutex lock;
   int scopes = 0;
   std::unordered_map<std::wstring, signed char> byPath;
-  std::unordered_map<std::wstring, std::filesystem::path> folders;
+  std::unordered_map<std::wstring, std::shared_ptr<const mx::FolderNames>> folders;
 };
 
 Kinds& State() {
@@ -33,7 +33,7 @@ ScanPathKindScope::~ScanPathKindScope() {
   std::lock_guard guard(kinds.lock);
   if (--kinds.scopes == 0) {
     std::unordered_map<std::wstring, signed char>().swap(kinds.byPath);
-    std::unordered_map<std::wstring, std::filesystem::path>().swap(kinds.folders);
+    decltype(kinds.folders)().swap(kinds.folders);
   }
 }
 
@@ -52,7 +52,7 @@ void KeepPathKind(const std::wstring& path, int kind) {
   if (kinds.scopes > 0) kinds.byPath.emplace(path, static_cast<signed char>(kind));
 }
 
-std::optional<std::filesystem::path> KeptFolderHost(const std::wstring& folder) {
+std::optional<std::shared_ptr<const mx::FolderNames>> KeptFolder(const std::wstring& folder) {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
   if (kinds.scopes == 0) return std::nullopt;
@@ -61,8 +61,8 @@ std::optional<std::filesystem::path> KeptFolderHost(const std::wstring& folder) 
   return it->second;
 }
 
-void KeepFolderHost(const std::wstring& folder, const std::filesystem::path& host) {
+void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderNames> names) {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
-  if (kinds.scopes > 0) kinds.folders.emplace(folder, host);
+  if (kinds.scopes > 0) kinds.folders.emplace(folder, std::move(names));
 }

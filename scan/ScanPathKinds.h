@@ -3,8 +3,11 @@
 // twin-folder test names again is asked of the file system once per scan. A scan takes the files as they were
 // when it began (answers found valid are kept for the whole scan too); outside a scan nothing is kept.
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "platform/fs/FolderNames.h"
 
 // Keeps answers for its lifetime (the scan worker holds one); they are dropped when the last scope ends.
 class ScanPathKindScope {
@@ -19,6 +22,7 @@ class ScanPathKindScope {
 std::optional<int> KeptPathKind(const std::wstring& path);
 void KeepPathKind(const std::wstring& path, int kind);
 
-// What a folder resolved to during the scan: where the host has it (empty when it is missing or no folder).
-std::optional<std::filesystem::path> KeptFolderHost(const std::wstring& folder);
-void KeepFolderHost(const std::wstring& folder, const std::filesystem::path& host);
+// What a folder resolved to during the scan: its names as the host listed them (null when it is missing or
+// no folder), so that every path of the scan that passes through it asks the listing, not the file system.
+std::optional<std::shared_ptr<const mx::FolderNames>> KeptFolder(const std::wstring& folder);
+void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderNames> names);

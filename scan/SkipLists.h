@@ -2,7 +2,10 @@
 // The built-in lists of places the scan never reports, fixed in the program and always in force (they are
 // separate from the user's exclusion list). Every entry is a lower-case plain substring: a text matches when,
 // lower-cased, it contains the entry anywhere.
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Operating-system boot and hive files, installer and log files, and the folders of security suites, device
@@ -21,3 +24,17 @@ std::wstring NormaliseSkipEntry(const std::wstring& text);
 std::vector<std::wstring> NormaliseSkipList(const std::vector<std::wstring>& entries);
 // True when the lower-cased text contains any entry of the list.
 bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>& entries);
+
+// A list in its kept form asked about many texts: each place of a text is looked up by its first two units
+// instead of searching the whole text once for every entry (the problem filter asks about every problem).
+class SkipListMatcher {
+ public:
+  explicit SkipListMatcher(const std::vector<std::wstring>& entries);
+  // True when the already lower-cased text contains any entry.
+  bool FoundIn(std::wstring_view lower) const;
+
+ private:
+  std::vector<std::wstring> entries_;
+  std::unordered_map<std::uint64_t, std::vector<size_t>> byStart_;  // the first two units of longer entries
+  std::wstring single_;                                              // the entries of one unit
+};

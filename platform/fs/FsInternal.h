@@ -24,6 +24,7 @@ struct FolderListing {
   std::vector<std::wstring> names;
   std::vector<std::string> hostNames;  // same order
   std::vector<bool> plainFolders;      // same order: a folder itself, not a link to one
+  std::vector<bool> plainFiles;        // same order: a regular file itself, not a link to one
   // Taken well after the folder's last change: a name it lacks is missing. Otherwise an entry made in the
   // same step of the folder's modification time may be absent from it.
   bool settled = false;

@@ -105,7 +105,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
   struct Entry {
     std::wstring name;
     std::string host;
-    bool plainFolder;
+    bool plainFolder, plainFile;
   };
   std::vector<Entry> entries;
   if (DIR* folder = ::opendir(dir.c_str())) {
@@ -114,12 +114,14 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
       const std::string_view host = entry->d_name;
       if (host == "." || host == "..") continue;
       // The listing's own type: a stat of an entry only where the file system does not give it.
-      bool plainFolder = entry->d_type == DT_DIR;
+      bool plainFolder = entry->d_type == DT_DIR, plainFile = entry->d_type == DT_REG;
       if (entry->d_type == DT_UNKNOWN) {
         struct stat entryStat {};
-        plainFolder = ::fstatat(fd, entry->d_name, &entryStat, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(entryStat.st_mode);
+        const bool known = ::fstatat(fd, entry->d_name, &entryStat, AT_SYMLINK_NOFOLLOW) == 0;
+        plainFolder = known && S_ISDIR(entryStat.st_mode);
+        plainFile = known && S_ISREG(entryStat.st_mode);
       }
-      entries.push_back({Utf8ToWide(host), std::string(host), plainFolder});
+      entries.push_back({Utf8ToWide(host), std::string(host), plainFolder, plainFile});
     }
     ::closedir(folder);
   }
@@ -131,6 +133,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
     listing->names.push_back(std::move(entry.name));
     listing->hostNames.push_back(std::move(entry.host));
     listing->plainFolders.push_back(entry.plainFolder);
+    listing->plainFiles.push_back(entry.plainFile);
   }
   std::lock_guard lock(g_cacheMutex);
   const std::string key = dir.string();
@@ -171,11 +174,13 @@ bool HasSurrogate(const std::wstring& text) {
 // name. Empty when there is none. dirStat is dir's own stat when the caller has it. The folder's cached
 // listing answers all three: asking the host for a name first cost a failed lookup for nearly every
 // component of a Windows path (its case seldom matches), and left the kernel a negative entry for each.
-// *st receives the lstat of the name when it had to be asked of the host (mode 0 otherwise).
+// *st receives the lstat of the name when it had to be asked of the host (mode 0 otherwise); *listed the
+// kind of entry the listing found (S_IFDIR or S_IFREG for a plain folder or file, 0 for anything else).
 std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const std::wstring& component,
-                          struct stat* st) {
+                          struct stat* st, unsigned* listed) {
   std::string exact = WideToUtf8(component);
   st->st_mode = 0;
+  *listed = 0;
   auto listing = ListFolder(dir, dirStat);
   // An unreadable folder can still be passed through, and a lone surrogate does not survive the listing's
   // conversion: the host is asked for the exact name.
@@ -185,14 +190,22 @@ std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const
     if (!listing) return {};
   }
   // Names are sorted without case (ties by host name), so the first match is where a search lands.
+  auto kindOf = [&](const FolderListing& folder, size_t i) {
+    *listed = folder.plainFolders[i] ? S_IFDIR : folder.plainFiles[i] ? S_IFREG : 0;
+  };
   auto search = [&](const FolderListing& folder) -> std::string {
     const auto& names = folder.names;
     const auto at = std::lower_bound(names.begin(), names.end(), component,
                                      [](const std::wstring& a, const std::wstring& b) { return CompareNoCase(a, b) < 0; });
     const size_t first = static_cast<size_t>(at - names.begin());
     for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
-      if (folder.hostNames[i] == exact) return exact;
-    return at != names.end() && EqualsNoCase(*at, component) ? folder.hostNames[first] : std::string();
+      if (folder.hostNames[i] == exact) {
+        kindOf(folder, i);
+        return exact;
+      }
+    if (at == names.end() || !EqualsNoCase(*at, component)) return {};
+    kindOf(folder, first);
+    return folder.hostNames[first];
   };
   if (std::string found = search(*listing); !found.empty()) return found;
   // A folder changed moments ago may hold a name made after its listing, in the same step of its time.
@@ -202,7 +215,10 @@ std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const
   }
   if (component.find(L'~') != std::wstring::npos) {
     for (size_t i = 0; i < listing->names.size(); ++i)
-      if (EqualsNoCase(ShortNameOf(*listing, i), component)) return listing->hostNames[i];
+      if (EqualsNoCase(ShortNameOf(*listing, i), component)) {
+        kindOf(*listing, i);
+        return listing->hostNames[i];
+      }
   }
   return {};
 }
@@ -234,7 +250,11 @@ FolderMemoScope::~FolderMemoScope() {
   if (--t_memo.scopes == 0) decltype(t_memo.folders)().swap(t_memo.folders);
 }
 
-std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) {
+namespace {
+
+// kindOnly: the caller needs only whether the object is a folder, which a listing that holds the last name
+// as a plain file or folder tells without asking the host.
+std::optional<ResolvedPath> Resolve(std::wstring_view path, LONG* error, bool kindOnly) {
   LONG err = ERROR_SUCCESS;
   auto normalized = NormalizeWinPath(path, &err);
   if (error) *error = ERROR_SUCCESS;
@@ -303,7 +323,8 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
   for (size_t i = first; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
     struct stat st {};
-    std::string host = FindComponent(cur, haveDirStat ? &dirStat : nullptr, components[i], &st);
+    unsigned listed = 0;
+    std::string host = FindComponent(cur, haveDirStat ? &dirStat : nullptr, components[i], &st, &listed);
     if (host.empty()) {
       if (!last) return fail(ERROR_PATH_NOT_FOUND);
       result.host = cur / WideToUtf8(components[i]);
@@ -311,6 +332,7 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
       return result;
     }
     cur /= host;
+    if (last && kindOnly && st.st_mode == 0 && listed != 0) st.st_mode = listed;
     // A link (or a name found by a listing) needs the stat that follows it.
     if ((st.st_mode == 0 || S_ISLNK(st.st_mode)) && ::stat(cur.c_str(), &st) != 0) {
       // A dangling link or a loop: nothing is there.
@@ -329,6 +351,20 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) 
   result.host = cur;
   result.exists = true;
   return result;
+}
+
+}  // namespace
+
+std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) { return Resolve(path, error, false); }
+
+int WinPathKind(std::wstring_view path) {
+  const auto r = Resolve(path, nullptr, true);
+  if (!r || !r->exists) return -1;
+  if (r->device) return 1;
+  struct stat st {};
+  st.st_mode = r->mode;
+  if (st.st_mode == 0 && ::stat(r->host.c_str(), &st) != 0) return -1;  // a drive's root: nothing resolved
+  return S_ISDIR(st.st_mode) ? 0 : 1;
 }
 
 std::optional<std::wstring> HostToWinPath(const fs::path& host) {

@@ -39,6 +39,10 @@ struct ResolvedPath {
 // drive are followed as the host follows them; a loop counts as missing.
 std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error = nullptr);
 
+// What GetFileAttributes tells of path: -1 nothing there, 0 a folder, 1 anything else (a file, a device). A
+// folder's listing that holds the last name as a plain file or folder answers without a question to the host.
+int WinPathKind(std::wstring_view path);
+
 // While one lives on a thread, resolutions on that thread remember the folders they pass through and start
 // below the deepest one remembered instead of at the drive. For a caller that takes the files as they were
 // when it began and changes none of them (a scan): a folder renamed or replaced meanwhile is not noticed.

@@ -59,17 +59,24 @@ static std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
   return Walk(root, std::span<const std::wstring_view>(names).subspan(first), true, depth + 1);
 }
 
-// Walks down names, following link keys on the way (and at the end when followLast).
-static std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool followLast,
-                                 int depth) {
+// Walks down names, following link keys on the way (and at the end when followLast). The caller holds the
+// tree lock, so the walk steps by plain pointers and takes a share of the key it ends on only.
+static std::shared_ptr<Key> Walk(std::shared_ptr<Key> start, std::span<const std::wstring_view> names,
+                                 bool followLast, int depth) {
+  const std::shared_ptr<Key>* key = &start;
+  std::shared_ptr<Key> followed;  // holds a link's target while the walk is below it
   for (std::wstring_view name : names) {
+    if (!*key) return nullptr;
+    if ((*key)->isLink) {
+      followed = FollowLink(**key, depth + 1);
+      key = &followed;
+      if (!*key) return nullptr;
+    }
+    key = (*key)->FindOwner(name);
     if (!key) return nullptr;
-    if (key->isLink) key = FollowLink(*key, depth + 1);
-    if (!key) return nullptr;
-    key = key->FindShared(name);
   }
-  if (key && followLast && key->isLink) key = FollowLink(*key, depth + 1);
-  return key;
+  if (*key && followLast && (*key)->isLink) return FollowLink(**key, depth + 1);
+  return *key;
 }
 
 static HiveShape ShapeOf(const Hive& h) { return h.kind == Hive::Kind::Machine ? HiveShape::Machine : HiveShape::User; }

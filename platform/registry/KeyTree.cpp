@@ -72,6 +72,11 @@ Key* Key::Find(std::wstring_view n) const {
   return i < subkeys.size() ? subkeys[i].get() : nullptr;
 }
 
+const std::shared_ptr<Key>* Key::FindOwner(std::wstring_view n) const {
+  size_t i = FindFolded(subkeys, n);
+  return i < subkeys.size() ? &subkeys[i] : nullptr;
+}
+
 std::shared_ptr<Key> Key::FindShared(std::wstring_view n) const {
   size_t i = FindFolded(subkeys, n);
   return i < subkeys.size() ? subkeys[i] : nullptr;

@@ -57,6 +57,8 @@ struct Key {
   size_t LowerBound(std::wstring_view name) const;
   Key* Find(std::wstring_view name) const;
   std::shared_ptr<Key> FindShared(std::wstring_view name) const;
+  // The sub-key's place in subkeys (null when there is none): a lookup that takes no share of the key.
+  const std::shared_ptr<Key>* FindOwner(std::wstring_view name) const;
   // Adds a sub-key (or returns the existing one); created tells which.
   Key* Add(std::wstring_view name, std::uint64_t time, bool* created = nullptr);
   // Removes a sub-key and marks it and everything below it deleted.

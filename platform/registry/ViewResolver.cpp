@@ -88,6 +88,17 @@ bool IsRedirectedClass(std::wstring_view name) {
 }
 
 bool IsSharedMachineKey(std::span<const std::wstring_view> belowSoftware) {
+  // Every shared key starts with one of a few names; nearly every key of a machine starts with another.
+  if (belowSoftware.empty()) return false;
+  static const std::vector<std::wstring_view> firsts = [] {
+    std::vector<std::wstring_view> out;
+    for (const auto& shared : SharedMachineKeys())
+      if (std::none_of(out.begin(), out.end(), [&](std::wstring_view f) { return EqualsNoCase(f, shared[0]); }))
+        out.push_back(shared[0]);
+    return out;
+  }();
+  if (std::none_of(firsts.begin(), firsts.end(), [&](std::wstring_view f) { return EqualsNoCase(f, belowSoftware[0]); }))
+    return false;
   for (const auto& shared : SharedMachineKeys()) {
     if (belowSoftware.size() < shared.size()) continue;
     bool match = true;

@@ -206,4 +206,24 @@ TEST(DeepScanExclusions, IndexedLookupAgreesWithAPlainSearch) {
   EXPECT_GT(paths.size() - samplePaths - (hits - sampleHits), 1000u);
 }
 
+// The matcher the problem filter uses answers as a search of the text for each entry does: entries of one
+// unit, entries at the very end, entries that overlap each other or start inside another entry's start.
+TEST(SkipListMatcher, AnswersAsASearchForEveryEntry) {
+  const std::vector<std::wstring> entries = {L"ab", L"abc", L"b", L"cab", L"\\x", L"xy\\", L"bca"};
+  const SkipListMatcher matcher(entries);
+  std::mt19937 random(37);
+  const std::wstring alphabet = L"abcxy\\z";
+  size_t hits = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::wstring text(std::uniform_int_distribution<size_t>(0, 8)(random), L' ');
+    for (wchar_t& c : text) c = alphabet[std::uniform_int_distribution<size_t>(0, alphabet.size() - 1)(random)];
+    const bool expected = ContainsAnyEntry(text, entries);
+    hits += expected;
+    ASSERT_EQ(matcher.FoundIn(text), expected) << mx::WideToUtf8(text);
+  }
+  EXPECT_GT(hits, 2000u);
+  EXPECT_LT(hits, 18000u);
+  EXPECT_FALSE(SkipListMatcher({}).FoundIn(L"anything"));
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 #include <atomic>
@@ -174,6 +175,47 @@ TEST(WinPath, SymlinkLoopsAndEscapesStayInsideTheDrive) {
   ASSERT_TRUE(escape);
   EXPECT_FALSE(escape->exists);
   EXPECT_EQ(escape->host.parent_path(), prefix.root() / "dosdevices" / "c:");
+}
+
+// The kind a listing tells and the folders a scan remembers give what the file system gives: names that differ
+// only in case, links to folders, dangling links, a trailing backslash on a file, devices, a drive's root.
+TEST(WinPath, KindsAndRememberedFoldersAnswerAsTheFileSystemDoes) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  const fs::path qzx = prefix.driveC() / "Qzx";
+  fs::create_directories(qzx / "App" / "Data");
+  std::ofstream(qzx / "App" / "app.exe").put('M');
+  std::ofstream(qzx / "app").put('M');  // beside the folder "App"
+  fs::create_directory_symlink("App/Data", qzx / "ToData");
+  fs::create_symlink("nothing", qzx / "Gone");
+  const wchar_t* const paths[] = {
+      L"C:\\", L"C:", L"C:\\Qzx", L"C:\\QZX\\APP\\APP.EXE", L"C:\\Qzx\\App\\Data", L"C:\\Qzx\\App\\Data\\",
+      L"C:\\Qzx\\App\\app.exe\\", L"C:\\Qzx\\app", L"C:\\Qzx\\App", L"C:\\Qzx\\App\\app.exe", L"C:\\qzx\\aPP",
+      L"C:\\Qzx\\ToData", L"C:\\Qzx\\ToData\\", L"C:\\Qzx\\Gone", L"C:\\Qzx\\missing.exe", L"C:\\nothere\\x",
+      L"C:\\Qzx\\NUL", L"C:\\Qzx\\App\\APP~1.EXE", L"C:\\Qzx\\App\\Data\\..\\app.exe",
+      L"C:\\Qzx\\App\\Data\\x", L"C:\\Qzx\\app\\Data",  // the file "app" is no way to the folder "App"
+  };
+  auto kindOf = [](const wchar_t* path) {
+    const DWORD attributes = win::GetFileAttributes(path);
+    return attributes == INVALID_FILE_ATTRIBUTES ? -1 : (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+  };
+  auto hostOf = [](const wchar_t* path) {
+    const auto r = mx::ResolveWinPath(path);
+    return r ? r->host.string() + (r->exists ? " exists" : " missing") : std::string("fails");
+  };
+  std::vector<std::string> outside;
+  for (const wchar_t* path : paths) {
+    EXPECT_EQ(mx::WinPathKind(path), kindOf(path)) << mx::WideToUtf8(path);
+    outside.push_back(hostOf(path));
+  }
+  EXPECT_EQ(mx::WinPathKind(L"C:\\Qzx\\app"), 1);
+  EXPECT_EQ(mx::WinPathKind(L"C:\\Qzx\\App"), 0);
+  EXPECT_EQ(mx::WinPathKind(L"C:\\Qzx\\Gone"), -1);
+  const mx::FolderMemoScope scope;
+  for (int pass = 0; pass < 2; ++pass)
+    for (size_t i = 0; i < std::size(paths); ++i) {
+      EXPECT_EQ(hostOf(paths[i]), outside[i]) << mx::WideToUtf8(paths[i]) << " pass " << pass;
+      EXPECT_EQ(mx::WinPathKind(paths[i]), kindOf(paths[i])) << mx::WideToUtf8(paths[i]) << " pass " << pass;
+    }
 }
 
 TEST(WinPath, CurrentDirectoryIsAWindowsPath) {
