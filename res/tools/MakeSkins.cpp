@@ -278,6 +278,34 @@ void Draw(cairo_t* cr, const std::string& look, int w, int h) {
       Rounded(cr, x + 3, 3, h - 6, h - 6, 4);
       cairo_fill(cr);
     }
+  } else if (look == "problem-icons") {
+    // A registry entry (rows of a key) with an orange mark: what every problem row of the list is. The
+    // light parts stay just off white, as white is the list's transparent colour.
+    const Rgb paper{0.97, 0.98, 1.0}, orange{0.93, 0.49, 0.09};
+    for (int x = 0; x + h <= w; x += h) {
+      Set(cr, kBlue, 0.8 + 0.05 * ((x / h) % 6));
+      Rounded(cr, x + 3, 3, h - 6, h - 6, 4);
+      cairo_fill(cr);
+      for (int row = 0; row < 3; ++row) Fill(cr, x + 8, 9 + row * 5, row == 1 ? 11 : 15, 2, paper);
+      Set(cr, orange);
+      cairo_arc(cr, x + h - 10, h - 10, 6, 0, 2 * M_PI);
+      cairo_fill(cr);
+      Fill(cr, x + h - 11, h - 14, 2, 5, paper);
+      Fill(cr, x + h - 11, h - 8, 2, 2, paper);
+    }
+  } else if (look == "bitness-marks") {
+    // Image 0 marks an entry of the 64-bit view, image 1 one of the 32-bit view.
+    for (int i = 0; i < w / h; ++i) {
+      const double x = i * h;
+      Set(cr, kSky);
+      Rounded(cr, x + 2, 8, h - 4, h - 16, 3);
+      cairo_fill(cr);
+      Set(cr, kNavy);
+      cairo_set_line_width(cr, 1);
+      Rounded(cr, x + 2.5, 8.5, h - 5, h - 17, 3);
+      cairo_stroke(cr);
+      Text(cr, i == 0 ? "64" : "32", x + 7, h / 2.0 + 4, 11, kNavy);
+    }
   } else if (look == "checks") {
     Fill(cr, 0, 0, w, h, kMagenta);
     for (int i = 0; i < w / h; ++i) {
