@@ -1,6 +1,8 @@
 #include "scan/Category.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "app/AppPaths.h"
@@ -368,20 +370,41 @@ bool IsGuidString(const std::wstring& text) {
   return !text.empty() && (text.front() == L'{' || text.back() == L'}');
 }
 
-void SortProblemRange(std::vector<std::unique_ptr<CProblem>>& problems, int lo, int hi) {
-  if (lo < 0 || hi >= static_cast<int>(problems.size()) || lo >= hi) return;
-  const std::wstring pivot = problems[static_cast<size_t>((lo + hi) / 2)]->GetDetail(0);
+namespace {
+
+// Hoare's partition around the middle element, on the details lowered once beforehand (compared unit by unit
+// as unsigned numbers, as CompareNoCase compares them): lowering both texts again for every comparison made a
+// sort of many problems cost more per problem the more there were. The same list always comes out in the
+// same order, equal details included.
+void SortByKeys(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<std::u32string>& keys, int lo, int hi) {
+  const std::u32string pivot = keys[static_cast<size_t>((lo + hi) / 2)];
   int left = lo, right = hi;
-  auto text = [&](int i) { return problems[static_cast<size_t>(i)]->GetDetail(0); };
+  auto key = [&](int i) -> const std::u32string& { return keys[static_cast<size_t>(i)]; };
   while (left <= right) {
-    while (mx::CompareNoCase(text(left), pivot) < 0) ++left;
-    while (mx::CompareNoCase(text(right), pivot) > 0) --right;
+    while (key(left) < pivot) ++left;
+    while (pivot < key(right)) --right;
     if (left <= right) {
       std::swap(problems[static_cast<size_t>(left)], problems[static_cast<size_t>(right)]);
+      std::swap(keys[static_cast<size_t>(left)], keys[static_cast<size_t>(right)]);
       ++left;
       --right;
     }
   }
-  if (lo < right) SortProblemRange(problems, lo, right);
-  if (left < hi) SortProblemRange(problems, left, hi);
+  if (lo < right) SortByKeys(problems, keys, lo, right);
+  if (left < hi) SortByKeys(problems, keys, left, hi);
+}
+
+}  // namespace
+
+void SortProblemRange(std::vector<std::unique_ptr<CProblem>>& problems, int lo, int hi) {
+  if (lo < 0 || hi >= static_cast<int>(problems.size()) || lo >= hi) return;
+  std::vector<std::u32string> keys(problems.size());
+  for (int i = lo; i <= hi; ++i) {
+    const auto& details = problems[static_cast<size_t>(i)]->m_arrDetails;
+    if (details.empty()) continue;
+    std::u32string& key = keys[static_cast<size_t>(i)];
+    key.reserve(details.front().size());
+    for (wchar_t c : details.front()) key.push_back(static_cast<std::uint32_t>(mx::ToLowerChar(c)));
+  }
+  SortByKeys(problems, keys, lo, hi);
 }

@@ -13,12 +13,7 @@ FolderNames::~FolderNames() = default;
 
 bool FolderNames::settled() const { return listing_ && listing_->settled; }
 
-size_t FolderNames::FirstNamed(std::wstring_view name) const {
-  const auto& names = listing_->names;  // sorted without case
-  const auto at = std::lower_bound(names.begin(), names.end(), name,
-                                   [](const std::wstring& a, std::wstring_view b) { return CompareNoCase(a, b) < 0; });
-  return at != names.end() && EqualsNoCase(*at, name) ? static_cast<size_t>(at - names.begin()) : names.size();
-}
+size_t FolderNames::FirstNamed(std::wstring_view name) const { return FirstNamedNoCase(*listing_, name); }
 
 bool FolderNames::HoldsNoCase(std::wstring_view name) const {
   return listing_ && FirstNamed(name) < listing_->names.size();

@@ -2,7 +2,10 @@
 // Shared internals of the file-system layer.
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/stat.h>
@@ -30,7 +33,13 @@ struct FolderListing {
   bool settled = false;
   std::vector<std::wstring> shortNames;  // filled on first need
   bool shortNamesReady = false;
+  // A large folder's names lower-cased, each to its first entry: filled on the first search.
+  mutable std::once_flag indexOnce;
+  mutable std::unordered_map<std::wstring, size_t> firstByLowered;
 };
+// The first entry of a listing named name without regard to case, or the number of its names when there is
+// none. A large folder is searched through its index, which costs no walk through names all over memory.
+size_t FirstNamedNoCase(const FolderListing& listing, std::wstring_view name);
 // known: dir's stat when the caller just took it (saves taking it again).
 // fresh: list it again even when a cached listing looks current.
 std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir, const struct stat* known = nullptr,

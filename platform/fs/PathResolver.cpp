@@ -155,6 +155,25 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
   return listing;
 }
 
+size_t FirstNamedNoCase(const FolderListing& listing, std::wstring_view name) {
+  const auto& names = listing.names;  // sorted without case
+  constexpr size_t kIndexedFrom = 256;
+  if (names.size() < kIndexedFrom) {
+    const auto at = std::lower_bound(names.begin(), names.end(), name,
+                                     [](const std::wstring& a, std::wstring_view b) { return CompareNoCase(a, b) < 0; });
+    return at != names.end() && EqualsNoCase(*at, name) ? static_cast<size_t>(at - names.begin()) : names.size();
+  }
+  std::call_once(listing.indexOnce, [&] {
+    listing.firstByLowered.reserve(names.size());
+    for (size_t i = 0; i < names.size(); ++i) listing.firstByLowered.emplace(ToLower(names[i]), i);
+  });
+  thread_local std::wstring lowered;
+  lowered.assign(name);
+  for (wchar_t& c : lowered) c = ToLowerChar(c);
+  const auto it = listing.firstByLowered.find(lowered);
+  return it == listing.firstByLowered.end() ? names.size() : it->second;
+}
+
 std::wstring ShortNameOf(FolderListing& listing, size_t i) {
   std::lock_guard lock(g_cacheMutex);
   if (!listing.shortNamesReady) {
@@ -195,15 +214,13 @@ std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const
   };
   auto search = [&](const FolderListing& folder) -> std::string {
     const auto& names = folder.names;
-    const auto at = std::lower_bound(names.begin(), names.end(), component,
-                                     [](const std::wstring& a, const std::wstring& b) { return CompareNoCase(a, b) < 0; });
-    const size_t first = static_cast<size_t>(at - names.begin());
+    const size_t first = FirstNamedNoCase(folder, component);
+    if (first == names.size()) return {};
     for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
       if (folder.hostNames[i] == exact) {
         kindOf(folder, i);
         return exact;
       }
-    if (at == names.end() || !EqualsNoCase(*at, component)) return {};
     kindOf(folder, first);
     return folder.hostNames[first];
   };

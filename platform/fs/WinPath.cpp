@@ -82,6 +82,7 @@ bool IsDosDeviceName(std::wstring_view path) {
   size_t dot = name.find(L'.');
   if (dot != std::wstring_view::npos) name = name.substr(0, dot);
   while (!name.empty() && (name.back() == L' ')) name.remove_suffix(1);
+  if (name.size() != 3 && name.size() != 4) return false;  // every name is asked about, nearly none is a device
   std::wstring upper = ToUpper(name);
   if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL") return true;
   if (upper.size() == 4 && (upper.rfind(L"COM", 0) == 0 || upper.rfind(L"LPT", 0) == 0) && upper[3] >= L'1' &&

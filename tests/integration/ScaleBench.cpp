@@ -9,7 +9,7 @@
 //   scale_bench            quick: 1x and 2x, what CI's bench-and-fuzz stage runs
 //   scale_bench --full     1x, 2x, 4x, 8x and 16x, for the figures
 //   scale_bench --sizes=1,4 --record   records the results of those sizes that have none recorded yet
-//   --scans=N              the best of N scans of each kind (the full run takes three, the quick one one)
+//   --scans=N              the best of N scans of each kind (the full run takes five to nine, the quick one one)
 // The scan's own pauses between entries run on a fake clock: they are counted and reported apart, not timed.
 #include <malloc.h>
 #include <spawn.h>
@@ -266,7 +266,7 @@ class Spawner {
 };
 
 Spawner g_spawner;
-int g_scans = 0;  // scans of each kind per size; 0: three in the full run, one in the quick one
+int g_scans = 0;  // scans of each kind per size; 0: five to nine in the full run, one in the quick one
 
 // Recorded results: "SIZE PROBLEMS DIGEST PROBLEMS DIGEST" (all files present, then with files missing).
 using Recorded = std::map<int, std::string>;
@@ -407,9 +407,10 @@ bool MeasureSize(int size, bool full, SizeFigures& figures) {
 
   ApplyDefaultSettings();
   mxtest::ScanSettingsScope settings{wholescan::ProgramDefaults()};
-  // The full run takes the best of three scans of each kind: the first scan of the program also pays its
-  // one-time start, and the cost per problem is the difference of two scans, which the neighbours blur.
-  const int scans = g_scans > 0 ? g_scans : full ? 3 : 1;
+  // The full run takes the best of several scans of each kind: the first scan of the program also pays its
+  // one-time start, and the cost per problem is the difference of two scans, which the neighbours blur most
+  // where the scans are short and the problems few (more of the cheap small scans steady it there).
+  const int scans = g_scans > 0 ? g_scans : !full ? 1 : size <= 2 ? 9 : size <= 4 ? 7 : 5;
   if (!BestScan(scans, figures.clean)) return false;
   std::printf("  scan, all files present: %.2f s processor%s (%.2f s wall), %d problems (pauses apart: %zu, %.1f s)\n",
               figures.clean.seconds, figures.clean.all.c_str(), figures.clean.wallSeconds, figures.clean.problems,

@@ -218,6 +218,31 @@ TEST(WinPath, KindsAndRememberedFoldersAnswerAsTheFileSystemDoes) {
     }
 }
 
+// A large folder is searched through its index: the same names, the exact case first, then the first in order.
+TEST(WinPath, LargeFoldersFindNamesAsSmallOnesDo) {
+  mxtest::TestPrefix prefix(mxtest::Arch::Win64);
+  for (const char* folderName : {"Small", "Large"}) {
+    const fs::path folder = prefix.driveC() / folderName;
+    fs::create_directories(folder);
+    for (int i = 0; i < (std::string(folderName) == "Large" ? 400 : 3); ++i)
+      std::ofstream(folder / ("f" + std::to_string(i))).put('M');
+    for (const char* name : {"Mixed", "mixed", "\xC3\x84pfel.txt", "tail"}) std::ofstream(folder / name).put('M');
+  }
+  for (const wchar_t* folder : {L"Small", L"Large"}) {
+    auto hostName = [&](const std::wstring& name) {
+      const auto r = mx::ResolveWinPath(L"C:\\" + std::wstring(folder) + L"\\" + name);
+      return r && r->exists ? r->host.filename().string() : std::string("-");
+    };
+    EXPECT_EQ(hostName(L"mixed"), "mixed");
+    EXPECT_EQ(hostName(L"Mixed"), "Mixed");
+    EXPECT_EQ(hostName(L"MIXED"), "Mixed");
+    EXPECT_EQ(hostName(L"\u00E4PFEL.TXT"), "\xC3\x84pfel.txt");
+    EXPECT_EQ(hostName(L"TAIL"), "tail");
+    EXPECT_EQ(hostName(L"F2"), "f2");
+    EXPECT_EQ(hostName(L"tai"), "-");
+  }
+}
+
 TEST(WinPath, CurrentDirectoryIsAWindowsPath) {
   mxtest::UseSharedFixture fixture;
   wchar_t buffer[MAX_PATH];
