@@ -37,10 +37,6 @@ class ProgramRepairTest : public ProgramTest {
 };
 
 TEST_F(ProgramRepairTest, UncheckedProblemIsTheOnlyOneTheNextScanFindsAgain) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "the program's screens are driven in the optimised build";
-#endif
-  MX_REQUIRE_DISPLAY();
   Program program = Start();
   Geometry window;
   ASSERT_TRUE(Opened(program, window));

@@ -45,13 +45,13 @@ namespace {
 using namespace programtest;
 
 using ProgramWindowTest = ProgramTest;
-using ProgramWithoutDisplay = ProgramTest;
+// Its program runs with no display at all.
+class ProgramWithoutDisplay : public ProgramTest {
+ protected:
+  void SetUp() override { mxtest::MakeFixturePrefix(prefix); }
+};
 
 TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingTheRegistryAlone) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "the program's start is timed and rendered in the optimised build";
-#endif
-  MX_REQUIRE_DISPLAY();
   // A first run makes what a first run makes (default tasks, the firewall rule); the run under test starts
   // from there.
   {
@@ -126,10 +126,6 @@ TEST_F(ProgramWindowTest, OpensItsWindowSwitchesScreensByClicksAndClosesLeavingT
 // the restart; the program's next start carries it out (the real boot program rewrites the registry files),
 // gives way to its start after the restart, which completes the optimisation and shows the summary.
 TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsTheSummary) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
-#endif
-  MX_REQUIRE_DISPLAY();
   {
     // The optimise command on this prefix, its restart question answered Yes.
     mx::SetPrefixDir(prefix);
@@ -236,10 +232,6 @@ TEST_F(ProgramWindowTest, TheRestartRunsTheBootProgramAndTheStartAfterItShowsThe
 // Where a display shows the program's windows, the scheduled scan reports in its pop-up, which leaves by itself
 // after its stay; nobody clicked it, so the run ends.
 TEST_F(ProgramWindowTest, ScheduledScanShowsItsPopUpAndEndsWhenItLeaves) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "the program's windows are timed and rendered in the optimised build";
-#endif
-  MX_REQUIRE_DISPLAY();
   Program program = Start("scan");
   ASSERT_TRUE(program.Running());
   Geometry popup;
