@@ -145,10 +145,17 @@ void AddProgram(Key& root, int i) {
 
 // Folders of an installed machine last changed long before a scan: dates them an hour back, as if the
 // programs had been installed then (a folder changed moments ago cannot be trusted from a listing).
+// Each call gives its folders a time of their own: a folder changed twice within one second must not look
+// unchanged to a listing taken in between.
 void DateBack(const std::set<fs::path>& folders) {
-  struct timespec now {};
-  clock_gettime(CLOCK_REALTIME, &now);
-  const struct timespec past[2] = {{now.tv_sec - 3600, 0}, {now.tv_sec - 3600, 0}};
+  static const time_t anHourAgo = [] {
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec - 3600;
+  }();
+  static time_t calls = 0;
+  ++calls;
+  const struct timespec past[2] = {{anHourAgo + calls, 0}, {anHourAgo + calls, 0}};
   for (const fs::path& folder : folders) ::utimensat(AT_FDCWD, folder.c_str(), past, 0);
 }
 
@@ -198,6 +205,16 @@ int RemoveFilesOfEveryNth(const fs::path& prefix, int programs, int n) {
   }
   DateBack(folders);
   return removed;
+}
+
+void RestoreFilesOfEveryNth(const fs::path& prefix, int programs, int n) {
+  std::set<fs::path> folders;
+  for (int i = n - 1; i < programs; i += n)
+    for (const std::string& relative : FilesOf(Describe(i))) {
+      std::ofstream(prefix / "drive_c" / relative, std::ios::binary).put('M');
+      folders.insert((prefix / "drive_c" / relative).parent_path());
+    }
+  DateBack(folders);
 }
 
 }  // namespace scalebench

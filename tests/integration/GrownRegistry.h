@@ -21,5 +21,7 @@ void DateBackAllFolders(const std::filesystem::path& prefix);
 // the scan.
 // Returns how many programs lost their files.
 int RemoveFilesOfEveryNth(const std::filesystem::path& prefix, int programs, int n);
+// Makes those files again (their folders dated back the same way).
+void RestoreFilesOfEveryNth(const std::filesystem::path& prefix, int programs, int n);
 
 }  // namespace scalebench

@@ -9,7 +9,8 @@
 //   scale_bench            quick: 1x and 2x, what CI's bench-and-fuzz stage runs
 //   scale_bench --full     1x, 2x, 4x, 8x and 16x, for the figures
 //   scale_bench --sizes=1,4 --record   records the results of those sizes that have none recorded yet
-//   --scans=N              the best of N scans of each kind (the full run takes five to nine, the quick one one)
+//   --pairs=N              N pairs of scans, all files present and with problems (the full run takes five to
+//                          nine, the quick one one)
 // The scan's own pauses between entries run on a fake clock: they are counted and reported apart, not timed.
 #include <malloc.h>
 #include <spawn.h>
@@ -147,21 +148,6 @@ bool RunScan(ScanOutcome& out) {
   return true;
 }
 
-// The least processor time of runs scans, each of which must find the same problems in the same order.
-bool BestScan(int runs, ScanOutcome& best) {
-  std::string all;
-  for (int i = 0; i < runs; ++i) {
-    ScanOutcome scan;
-    if (!RunScan(scan) || (i > 0 && scan.digest != best.digest)) return false;
-    if (i == 0 || scan.seconds < best.seconds) best = scan;
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%.2f", i ? ", " : "", scan.seconds);
-    all += text;
-  }
-  if (runs > 1) best.all = " of " + all;
-  return true;
-}
-
 // Runs programs and waits for them: wall time and peak resident memory. A child's peak counts what its
 // parent held before the child started its program, so children are started by a helper forked when this
 // process is still small (Start, first thing in main).
@@ -266,7 +252,7 @@ class Spawner {
 };
 
 Spawner g_spawner;
-int g_scans = 0;  // scans of each kind per size; 0: five to nine in the full run, one in the quick one
+int g_pairs = 0;  // pairs of scans per size; 0: five to nine in the full run, one in the quick one
 
 // Recorded results: "SIZE PROBLEMS DIGEST PROBLEMS DIGEST" (all files present, then with files missing).
 using Recorded = std::map<int, std::string>;
@@ -314,6 +300,7 @@ struct SizeFigures {
   int size = 0;
   double systemMb = 0;
   ScanOutcome clean, broken;
+  double pairDifference = 0;  // the median over the pairs of scans of the one with problems less the other
 };
 
 // Load and save of the sample's machine file against reading and splitting it into lines.
@@ -407,22 +394,44 @@ bool MeasureSize(int size, bool full, SizeFigures& figures) {
 
   ApplyDefaultSettings();
   mxtest::ScanSettingsScope settings{wholescan::ProgramDefaults()};
-  // The full run takes the best of several scans of each kind: the first scan of the program also pays its
-  // one-time start, and the cost per problem is the difference of two scans, which the neighbours blur most
-  // where the scans are short and the problems few (more of the cheap small scans steady it there).
-  const int scans = g_scans > 0 ? g_scans : !full ? 1 : size <= 2 ? 9 : size <= 4 ? 7 : 5;
-  if (!BestScan(scans, figures.clean)) return false;
-  std::printf("  scan, all files present: %.2f s processor%s (%.2f s wall), %d problems (pauses apart: %zu, %.1f s)\n",
+  // Scans with all files present and with every sixth program's files gone, in pairs close in time. The full
+  // run takes several pairs: the first scan of the program also pays its one-time start, so each kind's
+  // figure is its best scan; the cost per problem is the median of the pairs' differences, as the neighbours'
+  // load shifts both scans of a pair alike (more of the cheap small scans, whose differences are smallest).
+  const int pairs = g_pairs > 0 ? g_pairs : !full ? 1 : size <= 2 ? 9 : size <= 4 ? 7 : 5;
+  std::vector<double> differences;
+  std::string cleanTimes, brokenTimes;
+  for (int i = 0; i < pairs; ++i) {
+    ScanOutcome clean, broken;
+    if (!RunScan(clean) || (i > 0 && clean.digest != figures.clean.digest)) return false;
+    scalebench::RemoveFilesOfEveryNth(prefix, programs, kMissingEvery);
+    if (!RunScan(broken) || (i > 0 && broken.digest != figures.broken.digest)) return false;
+    if (i + 1 < pairs) scalebench::RestoreFilesOfEveryNth(prefix, programs, kMissingEvery);
+    if (i == 0 || clean.seconds < figures.clean.seconds) figures.clean = clean;
+    if (i == 0 || broken.seconds < figures.broken.seconds) figures.broken = broken;
+    differences.push_back(broken.seconds - clean.seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%.2f", i ? ", " : "", clean.seconds);
+    cleanTimes += text;
+    std::snprintf(text, sizeof text, "%s%.2f", i ? ", " : "", broken.seconds);
+    brokenTimes += text;
+  }
+  if (pairs > 1) {
+    figures.clean.all = " (best of " + cleanTimes + ")";
+    figures.broken.all = " (best of " + brokenTimes + ")";
+  }
+  std::sort(differences.begin(), differences.end());
+  figures.pairDifference = differences.size() % 2 ? differences[differences.size() / 2]
+                                                  : (differences[differences.size() / 2 - 1] + differences[differences.size() / 2]) / 2;
+  std::printf("  scan, all files present: %.2f s processor%s, %.2f s wall, %d problems (pauses apart: %zu, %.1f s)\n",
               figures.clean.seconds, figures.clean.all.c_str(), figures.clean.wallSeconds, figures.clean.problems,
               figures.clean.pauses, figures.clean.pauseSeconds);
-  scalebench::RemoveFilesOfEveryNth(prefix, programs, kMissingEvery);
-  if (!BestScan(scans, figures.broken)) return false;
   const int extra = figures.broken.problems - figures.clean.problems;
-  std::printf("  scan with problems: %.2f s processor%s (%.2f s wall), %d problems (pauses apart: %zu, %.1f s)",
+  std::printf("  scan with problems: %.2f s processor%s, %.2f s wall, %d problems (pauses apart: %zu, %.1f s)",
               figures.broken.seconds, figures.broken.all.c_str(), figures.broken.wallSeconds, figures.broken.problems,
               figures.broken.pauses, figures.broken.pauseSeconds);
   if (extra > 0)
-    std::printf("; %.1f us per problem", (figures.broken.seconds - figures.clean.seconds) / extra * 1e6);
+    std::printf("; %.1f us per problem (median of %d pairs)", figures.pairDifference / extra * 1e6, pairs);
   std::printf("\n");
   std::fflush(stdout);
   mx::reg::ResetRegistry();
@@ -444,12 +453,12 @@ int main(int argc, char** argv) {
       sizes.clear();
       std::istringstream list(arg.substr(8));
       for (std::string item; std::getline(list, item, ',');) sizes.push_back(std::stoi(item));
-    } else if (arg.rfind("--scans=", 0) == 0) {
-      g_scans = std::max(1, std::stoi(arg.substr(8)));
+    } else if (arg.rfind("--pairs=", 0) == 0) {
+      g_pairs = std::max(1, std::stoi(arg.substr(8)));
     } else if (arg == "--record") {
       record = true;
     } else if (arg.rfind("--benchmark_", 0) != 0) {  // the bench-and-fuzz stage's options are not ours
-      std::fprintf(stderr, "usage: scale_bench [--full] [--sizes=1,2,...] [--scans=N] [--record]\n");
+      std::fprintf(stderr, "usage: scale_bench [--full] [--sizes=1,2,...] [--pairs=N] [--record]\n");
       return 2;
     }
   }
@@ -507,7 +516,7 @@ int main(int argc, char** argv) {
     for (const auto& f : all) {
       const int extra = f.broken.problems - f.clean.problems;
       if (extra < 1000 || extra > 25000) continue;
-      const double cost = (f.broken.seconds - f.clean.seconds) / extra;
+      const double cost = f.pairDifference / extra;
       low = std::min(low, cost), high = std::max(high, cost);
     }
     if (high > 0)
