@@ -231,7 +231,8 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   std::vector<std::wstring> excluded;
   EXPECT_TRUE(RunUntil([&] { return !(excluded = StoredExclusions(prefix)).empty(); }, 10000))
       << "the exclusion list is saved at once";
-  EXPECT_EQ(excluded, (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
+  const std::wstring runKey = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  EXPECT_EQ(excluded, std::vector<std::wstring>{runKey});
   SettledWindow(view, selected);
   Shot(view, "excluded");
   EXPECT_EQ(Changed(registryAtStart, RegistryOutsideTheProgram(prefix)), "") << "the exclusion list is no registry key";
@@ -285,9 +286,9 @@ TEST_F(JourneyTest, AUsersWayThroughTheProgram) {
   Geometry told;
   ASSERT_TRUE(RunUntil([&] { return FindMessage(window, told); }, 20000)) << "the restore tells its outcome";
   Shot(window, "restored");
-  EXPECT_TRUE(RunUntil([&] {
-    return Changed(registryAtStart, RegistryOutsideTheProgram(prefix)).empty();
-  }, 10000)) << "the registry is as before the repair:\n" << Changed(registryAtStart, RegistryOutsideTheProgram(prefix));
+  std::string left;
+  EXPECT_TRUE(RunUntil([&] { return (left = Changed(registryAtStart, RegistryOutsideTheProgram(prefix))).empty(); },
+                       10000)) << "the registry is as before the repair:\n" << left;
   ASSERT_TRUE(mx::ReadWholeFile(prefix / "system.reg", system));
   for (const char* font : repairedFonts) EXPECT_EQ(count(font), 2u) << font << " restored";
   Click(told, told.width / 2, told.height - 18);  // OK
