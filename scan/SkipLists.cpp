@@ -16,13 +16,6 @@ std::vector<std::wstring> NormaliseSkipList(const std::vector<std::wstring>& ent
   return list;
 }
 
-bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>& entries) {
-  const std::wstring lower = mx::ToLower(text);
-  for (const std::wstring& entry : entries)
-    if (lower.find(entry) != std::wstring::npos) return true;
-  return false;
-}
-
 namespace {
 
 std::uint64_t StartKey(wchar_t first, wchar_t second) {

@@ -22,8 +22,6 @@ const std::vector<std::wstring>& KeySkipList();
 std::wstring NormaliseSkipEntry(const std::wstring& text);
 // The entries in their kept form, in order, without empty texts and repeats.
 std::vector<std::wstring> NormaliseSkipList(const std::vector<std::wstring>& entries);
-// True when the lower-cased text contains any entry of the list.
-bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>& entries);
 
 // A list in its kept form asked about many texts: each place of a text is looked up by its first two units
 // instead of searching the whole text once for every entry (the problem filter asks about every problem).

@@ -183,16 +183,8 @@ std::wstring ToLower(std::wstring_view s) {
 int CompareNoCase(std::wstring_view a, std::wstring_view b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<std::uint32_t>(a[i]);
-    auto y = static_cast<std::uint32_t>(b[i]);
-    // Plain ASCII is lowered here: folder listings and lookups compare names by the million.
-    if (x < 0x80 && y < 0x80) {
-      if (x - 'A' < 26u) x += 32;
-      if (y - 'A' < 26u) y += 32;
-    } else {
-      x = static_cast<std::uint32_t>(ToLowerChar(a[i]));
-      y = static_cast<std::uint32_t>(ToLowerChar(b[i]));
-    }
+    auto x = static_cast<std::uint32_t>(ToLowerChar(a[i]));
+    auto y = static_cast<std::uint32_t>(ToLowerChar(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

@@ -206,6 +206,14 @@ TEST(DeepScanExclusions, IndexedLookupAgreesWithAPlainSearch) {
   EXPECT_GT(paths.size() - samplePaths - (hits - sampleHits), 1000u);
 }
 
+// The plain search the matcher stands for: the lower-cased text searched for each entry in turn.
+bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>& entries) {
+  const std::wstring lower = mx::ToLower(text);
+  for (const std::wstring& entry : entries)
+    if (lower.find(entry) != std::wstring::npos) return true;
+  return false;
+}
+
 // The matcher the problem filter uses answers as a search of the text for each entry does: entries of one
 // unit, entries at the very end, entries that overlap each other or start inside another entry's start.
 TEST(SkipListMatcher, AnswersAsASearchForEveryEntry) {
