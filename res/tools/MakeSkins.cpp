@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "platform/gdi/BmpFile.h"
 
@@ -163,24 +165,150 @@ void NavIcon(cairo_t* cr, const std::string& kind, int w, int h) {
   }
 }
 
-void Flags(cairo_t* cr, int w, int h) {
-  // twenty simple tricolours in the language table's order; white is the transparent colour, so none uses it
-  static const Rgb kColours[20][3] = {
-      {{0.0, 0.2, 0.5}, {0.8, 0.1, 0.1}, {0.0, 0.2, 0.5}}, {{0.0, 0.2, 0.6}, {0.8, 0.1, 0.1}, {0.8, 0.1, 0.1}},
-      {{0.8, 0.1, 0.2}, {0.95, 0.95, 0.9}, {0.8, 0.1, 0.2}}, {{0.7, 0.1, 0.1}, {0.95, 0.95, 0.9}, {0.1, 0.2, 0.6}},
-      {{0.0, 0.2, 0.6}, {0.95, 0.95, 0.9}, {0.9, 0.1, 0.2}}, {{0.05, 0.05, 0.05}, {0.85, 0.0, 0.0}, {1.0, 0.8, 0.0}},
-      {{0.0, 0.55, 0.27}, {0.95, 0.95, 0.9}, {0.8, 0.15, 0.2}}, {{0.95, 0.95, 0.9}, {0.75, 0.0, 0.15}, {0.95, 0.95, 0.9}},
-      {{0.73, 0.05, 0.18}, {0.0, 0.13, 0.36}, {0.73, 0.05, 0.18}}, {{0.0, 0.6, 0.2}, {1.0, 0.85, 0.0}, {0.0, 0.6, 0.2}},
-      {{0.67, 0.08, 0.11}, {0.95, 0.75, 0.0}, {0.67, 0.08, 0.11}}, {{0.0, 0.42, 0.66}, {1.0, 0.8, 0.0}, {0.0, 0.42, 0.66}},
-      {{0.95, 0.95, 0.9}, {0.0, 0.2, 0.5}, {0.95, 0.95, 0.9}}, {{0.0, 0.4, 0.0}, {1.0, 0.0, 0.0}, {1.0, 0.0, 0.0}},
-      {{0.95, 0.95, 0.9}, {0.0, 0.22, 0.65}, {0.84, 0.17, 0.12}}, {{0.05, 0.37, 0.69}, {0.95, 0.95, 0.9}, {0.05, 0.37, 0.69}},
-      {{0.89, 0.04, 0.09}, {0.89, 0.04, 0.09}, {0.89, 0.04, 0.09}}, {{0.95, 0.95, 0.9}, {0.95, 0.95, 0.9}, {0.86, 0.08, 0.24}},
-      {{0.95, 0.95, 0.9}, {0.8, 0.1, 0.2}, {0.0, 0.2, 0.6}}, {{0.87, 0.16, 0.06}, {0.87, 0.16, 0.06}, {1.0, 0.87, 0.0}}};
-  for (int i = 0; i < 20 && i * 14 < w; ++i)
-    for (int band = 0; band < 3; ++band) {
-      double y0 = std::round(band * h / 3.0), y1 = std::round((band + 1) * h / 3.0);
-      Fill(cr, i * 14, y0, 14, y1 - y0, kColours[i][band]);
+// Flag shapes on a 14x11 cell. White is the strip's transparent colour, so the flags' white is a near-white.
+constexpr Rgb kFlagWhite{0.96, 0.96, 0.96};
+constexpr Rgb kFlagRed{0.80, 0.08, 0.14};
+constexpr Rgb kFlagBlue{0.0, 0.20, 0.55};
+constexpr Rgb kFlagYellow{1.0, 0.80, 0.0};
+constexpr Rgb kFlagGreen{0.0, 0.55, 0.27};
+
+void Disc(cairo_t* cr, double cx, double cy, double r, Rgb c) {
+  Set(cr, c);
+  cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
+  cairo_fill(cr);
+}
+
+void Bands(cairo_t* cr, bool across, std::initializer_list<Rgb> colours) {
+  const double n = double(colours.size());
+  int i = 0;
+  for (Rgb c : colours) {
+    if (across) {
+      Fill(cr, 0, std::round(i * 11 / n), 14, std::round((i + 1) * 11 / n) - std::round(i * 11 / n), c);
+    } else {
+      Fill(cr, std::round(i * 14 / n), 0, std::round((i + 1) * 14 / n) - std::round(i * 14 / n), 11, c);
     }
+    ++i;
+  }
+}
+
+// The cross set towards the hoist, as the northern flags have it; an inner cross when `inner` differs.
+void NordicCross(cairo_t* cr, Rgb field, Rgb cross, Rgb inner) {
+  Fill(cr, 0, 0, 14, 11, field);
+  Fill(cr, 4, 0, 3, 11, cross);
+  Fill(cr, 0, 4, 14, 3, cross);
+  Fill(cr, 5, 0, 1, 11, inner);
+  Fill(cr, 0, 5, 14, 1, inner);
+}
+
+void Star(cairo_t* cr, double cx, double cy, double r, Rgb c) {
+  Set(cr, c);
+  for (int i = 0; i < 10; ++i) {
+    const double a = -M_PI / 2 + i * M_PI / 5, k = i % 2 ? r * 0.4 : r;
+    cairo_line_to(cr, cx + k * std::cos(a), cy + k * std::sin(a));
+  }
+  cairo_close_path(cr);
+  cairo_fill(cr);
+}
+
+void Flag(cairo_t* cr, int language) {
+  switch (language) {
+    case 0:  // English
+      Fill(cr, 0, 0, 14, 11, kFlagBlue);
+      for (auto [width, colour] : {std::pair{2.2, kFlagWhite}, {0.8, kFlagRed}}) {
+        cairo_set_line_width(cr, width);
+        Set(cr, colour);
+        cairo_move_to(cr, 0, 0);
+        cairo_line_to(cr, 14, 11);
+        cairo_move_to(cr, 14, 0);
+        cairo_line_to(cr, 0, 11);
+        cairo_stroke(cr);
+      }
+      Fill(cr, 5, 0, 4, 11, kFlagWhite);
+      Fill(cr, 0, 3.5, 14, 4, kFlagWhite);
+      Fill(cr, 6, 0, 2, 11, kFlagRed);
+      Fill(cr, 0, 4.5, 14, 2, kFlagRed);
+      break;
+    case 1:  // Chinese Traditional
+      Fill(cr, 0, 0, 14, 11, kFlagRed);
+      Fill(cr, 0, 0, 7, 6, kFlagBlue);
+      Disc(cr, 3.5, 3, 1.8, kFlagWhite);
+      break;
+    case 2: NordicCross(cr, kFlagRed, kFlagWhite, kFlagWhite); break;                     // Danish
+    case 3: Bands(cr, true, {{0.68, 0.11, 0.16}, kFlagWhite, {0.13, 0.27, 0.55}}); break;  // Dutch
+    case 4: Bands(cr, false, {{0.0, 0.14, 0.58}, kFlagWhite, {0.93, 0.16, 0.22}}); break;  // French
+    case 5: Bands(cr, true, {{0.05, 0.05, 0.05}, {0.87, 0.0, 0.0}, kFlagYellow}); break;   // German
+    case 6: Bands(cr, false, {kFlagGreen, kFlagWhite, {0.81, 0.17, 0.22}}); break;         // Italian
+    case 7:  // Japanese
+      Fill(cr, 0, 0, 14, 11, kFlagWhite);
+      Disc(cr, 7, 5.5, 3.2, {0.74, 0.0, 0.18});
+      break;
+    case 8: NordicCross(cr, {0.73, 0.05, 0.18}, kFlagWhite, {0.0, 0.13, 0.36}); break;  // Norwegian
+    case 9:  // Brazilian Portuguese
+      Fill(cr, 0, 0, 14, 11, {0.0, 0.61, 0.23});
+      Set(cr, {1.0, 0.87, 0.0});
+      cairo_move_to(cr, 7, 1);
+      cairo_line_to(cr, 13, 5.5);
+      cairo_line_to(cr, 7, 10);
+      cairo_line_to(cr, 1, 5.5);
+      cairo_fill(cr);
+      Disc(cr, 7, 5.5, 2.4, {0.0, 0.15, 0.46});
+      break;
+    case 10:  // Spanish: the middle band twice as wide
+      Bands(cr, true, {{0.67, 0.08, 0.11}, {0.95, 0.75, 0.0}, {0.95, 0.75, 0.0}, {0.67, 0.08, 0.11}});
+      break;
+    case 11: NordicCross(cr, {0.0, 0.42, 0.66}, {1.0, 0.8, 0.0}, {1.0, 0.8, 0.0}); break;  // Swedish
+    case 12: NordicCross(cr, kFlagWhite, {0.0, 0.21, 0.50}, {0.0, 0.21, 0.50}); break;     // Finnish
+    case 13:  // Portuguese (Portugal)
+      Fill(cr, 0, 0, 14, 11, {0.85, 0.0, 0.0});
+      Fill(cr, 0, 0, 6, 11, {0.0, 0.40, 0.0});
+      Disc(cr, 6, 5.5, 2.2, {1.0, 0.85, 0.0});
+      break;
+    case 14: Bands(cr, true, {kFlagWhite, {0.0, 0.22, 0.65}, {0.84, 0.17, 0.12}}); break;  // Russian
+    case 15: {  // Greek: stripes and a cross in the corner
+      const Rgb blue{0.05, 0.37, 0.69};
+      Bands(cr, true, {blue, kFlagWhite, blue, kFlagWhite, blue});
+      Fill(cr, 0, 0, 6, 6.6, blue);
+      Fill(cr, 2.4, 0, 1.2, 6.6, kFlagWhite);
+      Fill(cr, 0, 2.7, 6, 1.2, kFlagWhite);
+      break;
+    }
+    case 16:  // Turkish: crescent and star
+      Fill(cr, 0, 0, 14, 11, {0.89, 0.04, 0.09});
+      Disc(cr, 5.5, 5.5, 3.2, kFlagWhite);
+      Disc(cr, 6.3, 5.5, 2.6, {0.89, 0.04, 0.09});
+      Star(cr, 9.6, 5.5, 1.6, kFlagWhite);
+      break;
+    case 17: Bands(cr, true, {kFlagWhite, {0.86, 0.08, 0.24}}); break;  // Polish
+    case 18:  // Korean
+      Fill(cr, 0, 0, 14, 11, kFlagWhite);
+      Set(cr, {0.80, 0.0, 0.18});
+      cairo_arc(cr, 7, 5.5, 2.8, M_PI, 2 * M_PI);
+      cairo_fill(cr);
+      Set(cr, {0.0, 0.20, 0.53});
+      cairo_arc(cr, 7, 5.5, 2.8, 0, M_PI);
+      cairo_fill(cr);
+      for (double x : {1.5, 12.5})
+        for (double y : {2.0, 9.0}) Fill(cr, x - 1, y - 1, 2, 2, {0.1, 0.1, 0.1});
+      break;
+    default:  // Chinese Simplified
+      Fill(cr, 0, 0, 14, 11, {0.87, 0.16, 0.06});
+      Star(cr, 3, 3, 2.2, {1.0, 0.87, 0.0});
+      for (auto [x, y] : {std::pair{6.0, 1.2}, {7.2, 2.6}, {7.2, 4.2}, {6.0, 5.4}}) Star(cr, x, y, 0.8, {1.0, 0.87, 0.0});
+      break;
+  }
+}
+
+// The twenty languages' flags in the language table's order.
+void Flags(cairo_t* cr, int w, int h) {
+  for (int i = 0; i < 20 && i * 14 < w; ++i) {
+    cairo_save(cr);
+    cairo_translate(cr, i * 14, 0);
+    cairo_scale(cr, 1, h / 11.0);
+    cairo_rectangle(cr, 0, 0, 14, 11);
+    cairo_clip(cr);
+    Flag(cr, i);
+    cairo_restore(cr);
+  }
 }
 
 void Draw(cairo_t* cr, const std::string& look, int w, int h) {
