@@ -1,5 +1,8 @@
 #include "platform/registry/KeyResolver.h"
 
+#include <iterator>
+#include <mutex>
+
 #include "platform/base/Clock.h"
 #include "platform/base/Text.h"
 #include "platform/registry/ViewResolver.h"
@@ -163,7 +166,22 @@ LONG Lookup(HKEY hkey, Target& t) {
     auto index = reinterpret_cast<std::uintptr_t>(hkey) - 0x80000000u;
     t.root = kRoots[index];
     if (hkey == HKEY_CURRENT_CONFIG) t.path = ConfigPath();
-    ResolveFull(t.root, t.view32, t.path, true, t.a, t.b);
+    // Nearly every open starts at a root: its keys are found again only when the tree's shape has changed.
+    struct Found {
+      std::uint64_t generation = 0, structure = 0;
+      std::shared_ptr<Key> a, b;
+    };
+    static std::mutex mutex;
+    static Found found[std::size(kRoots)];
+    std::lock_guard lock(mutex);
+    Found& f = found[index];
+    if (f.generation != s.generation() || f.structure != s.structureStamp()) {
+      ResolveFull(t.root, t.view32, t.path, true, f.a, f.b);
+      f.generation = s.generation();
+      f.structure = s.structureStamp();
+    }
+    t.a = f.a;
+    t.b = f.b;
     return ERROR_SUCCESS;
   }
   if (!hkey) return ERROR_INVALID_HANDLE;

@@ -40,11 +40,13 @@ size_t LowerBoundFolded(const std::vector<std::shared_ptr<Key>>& keys, std::wstr
   return lo;
 }
 
-size_t FindFolded(const std::vector<std::shared_ptr<Key>>& keys, std::wstring_view name) {
+const std::shared_ptr<Key>* FindFolded(const Key& key, std::wstring_view name) {
   thread_local std::wstring folded;
   FoldNameInto(name, folded);
+  if (key.index) return key.index->Find(folded);
+  const auto& keys = key.subkeys;
   size_t i = LowerBoundFolded(keys, folded);
-  return (i < keys.size() && keys[i]->folded == folded) ? i : keys.size();
+  return (i < keys.size() && keys[i]->folded == folded) ? &keys[i] : nullptr;
 }
 
 }  // namespace
@@ -68,18 +70,15 @@ void Key::SetName(std::wstring_view n) {
 size_t Key::LowerBound(std::wstring_view n) const { return LowerBoundFolded(subkeys, FoldName(n)); }
 
 Key* Key::Find(std::wstring_view n) const {
-  size_t i = FindFolded(subkeys, n);
-  return i < subkeys.size() ? subkeys[i].get() : nullptr;
+  const std::shared_ptr<Key>* found = FindFolded(*this, n);
+  return found ? found->get() : nullptr;
 }
 
-const std::shared_ptr<Key>* Key::FindOwner(std::wstring_view n) const {
-  size_t i = FindFolded(subkeys, n);
-  return i < subkeys.size() ? &subkeys[i] : nullptr;
-}
+const std::shared_ptr<Key>* Key::FindOwner(std::wstring_view n) const { return FindFolded(*this, n); }
 
 std::shared_ptr<Key> Key::FindShared(std::wstring_view n) const {
-  size_t i = FindFolded(subkeys, n);
-  return i < subkeys.size() ? subkeys[i] : nullptr;
+  const std::shared_ptr<Key>* found = FindFolded(*this, n);
+  return found ? *found : nullptr;
 }
 
 Key* Key::Add(std::wstring_view n, std::uint64_t time, bool* created) {
@@ -101,17 +100,26 @@ Key* Key::Add(std::wstring_view n, std::uint64_t time, bool* created) {
   key->modified = time;
   key->isVolatile = isVolatile;
   Key* raw = key.get();
+  if (index) index->Insert(key);
   subkeys.insert(subkeys.begin() + static_cast<std::ptrdiff_t>(i), std::move(key));
+  if (!index) Reindex();
   if (created) *created = true;
   return raw;
 }
 
 bool Key::Remove(std::wstring_view n) {
-  size_t i = FindFolded(subkeys, n);
-  if (i >= subkeys.size()) return false;
+  thread_local std::wstring folded;
+  FoldNameInto(n, folded);
+  size_t i = LowerBoundFolded(subkeys, folded);
+  if (i >= subkeys.size() || subkeys[i]->folded != folded) return false;
   MarkDeleted(*subkeys[i]);
+  if (index) index->Erase(*subkeys[i]);
   subkeys.erase(subkeys.begin() + static_cast<std::ptrdiff_t>(i));
   return true;
+}
+
+void Key::Reindex() {
+  if (subkeys.size() >= SubkeyIndex::kFromSubkeys) index = std::make_unique<SubkeyIndex>(subkeys);
 }
 
 const Value* Key::FindValue(std::wstring_view n) const {
@@ -169,13 +177,13 @@ std::shared_ptr<Key> CloneTree(const Key& key, Key* parent) {
   };
   std::vector<Item> stack{{&key, copy.get()}};
   copy->parent = parent;
+  copy->name = key.name;
+  copy->folded = key.folded;
   while (!stack.empty()) {
     Item item = stack.back();
     stack.pop_back();
     Key& to = *item.to;
     const Key& from = *item.from;
-    to.name = from.name;
-    to.folded = from.folded;
     to.hive = from.hive;
     to.values = from.values;
     to.modified = from.modified;
@@ -189,9 +197,12 @@ std::shared_ptr<Key> CloneTree(const Key& key, Key* parent) {
     for (const auto& child : from.subkeys) {
       auto c = std::make_shared<Key>();
       c->parent = &to;
+      c->name = child->name;  // here, not when its turn comes: the index below views the folded names
+      c->folded = child->folded;
       stack.push_back({child.get(), c.get()});
       to.subkeys.push_back(std::move(c));
     }
+    to.Reindex();
   }
   return copy;
 }

@@ -10,6 +10,7 @@
 
 #include "platform/base/WinTypes.h"
 #include "platform/registry/RegistryControl.h"
+#include "platform/registry/SubkeyIndex.h"
 
 namespace mx::reg {
 
@@ -42,6 +43,8 @@ struct Key {
   Key* parent = nullptr;  // null for the root of a file; not valid once deleted
   Hive* hive = nullptr;
   std::vector<std::shared_ptr<Key>> subkeys;
+  // Kept by Add and Remove once the key has many sub-keys; whoever fills subkeys otherwise calls Reindex.
+  std::unique_ptr<SubkeyIndex> index;
   std::vector<Value> values;
   std::uint64_t modified = 0;  // FILETIME of the last write
   std::wstring keyClass;
@@ -63,6 +66,8 @@ struct Key {
   Key* Add(std::wstring_view name, std::uint64_t time, bool* created = nullptr);
   // Removes a sub-key and marks it and everything below it deleted.
   bool Remove(std::wstring_view name);
+  // Builds the index of the sub-keys when there are enough of them.
+  void Reindex();
 
   const Value* FindValue(std::wstring_view name) const;
   Value* FindValue(std::wstring_view name);

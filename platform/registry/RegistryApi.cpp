@@ -238,7 +238,7 @@ LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* d
     if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
     k.SetValue(name, type, std::vector<BYTE>(data, data + cbData));
     k.modified = mx::reg::Now();
-    mx::reg::Store().Changed(k, false);
+    mx::reg::Store().Changed(k, k.isLink);  // a link's target moves the keys below it
     return ERROR_SUCCESS;
   });
 }
@@ -251,7 +251,7 @@ LONG RegDeleteValue(HKEY key, LPCWSTR valueName) {
     if (LONG rc = mx::reg::CheckWritable(k); rc != ERROR_SUCCESS) return rc;
     k.DeleteValue(name);
     k.modified = mx::reg::Now();
-    mx::reg::Store().Changed(k, false);
+    mx::reg::Store().Changed(k, k.isLink);  // a link's target moves the keys below it
     return ERROR_SUCCESS;
   });
 }
