@@ -509,6 +509,13 @@ bool EndsWithDeviceName(std::wstring_view path) {
       L"\\LPT1", L"\\LPT2", L"\\LPT3", L"\\COM2", L"\\COM3", L"\\COM4",
   };
   if (path.size() <= 4) return false;
+  // Every device name ends in one of these: nearly every path is turned away by its last character.
+  switch (mx::ToUpperChar(path.back())) {
+    case L'N': case L'X': case L'$': case L'L': case L'1': case L'2': case L'3': case L'4':
+      break;
+    default:
+      return false;
+  }
   // Compared unit by unit in upper case: every path of a scan's file checks passes here, most of them
   // several times over.
   return std::any_of(kDevices.begin(), kDevices.end(), [&](std::wstring_view name) {

@@ -114,7 +114,7 @@ std::wstring Latin1ToWide(std::string_view bytes) {
 
 // Simple one-to-one mappings of the scripts that occur in registry names and paths: Latin, Greek, Cyrillic,
 // Armenian and the full-width forms. Everything else maps to itself, whatever the process locale says.
-wchar_t ToUpperChar(wchar_t c) {
+wchar_t ToUpperBeyondAscii(wchar_t c) {
   auto u = static_cast<std::uint32_t>(c);
   if (u < 0x80) return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 32) : c;
   if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 32);
@@ -142,7 +142,7 @@ wchar_t ToUpperChar(wchar_t c) {
   return c;
 }
 
-wchar_t ToLowerChar(wchar_t c) {
+wchar_t ToLowerBeyondAscii(wchar_t c) {
   auto u = static_cast<std::uint32_t>(c);
   if (u < 0x80) return (u >= 'A' && u <= 'Z') ? static_cast<wchar_t>(u + 32) : c;
   if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<wchar_t>(u + 32);
@@ -183,6 +183,7 @@ std::wstring ToLower(std::wstring_view s) {
 int CompareNoCase(std::wstring_view a, std::wstring_view b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
     auto x = static_cast<std::uint32_t>(ToLowerChar(a[i]));
     auto y = static_cast<std::uint32_t>(ToLowerChar(b[i]));
     if (x != y) return x < y ? -1 : 1;

@@ -16,8 +16,20 @@ std::string WideToUtf16Le(std::wstring_view text);
 // Latin-1 / 8-bit text to units (each byte one unit).
 std::wstring Latin1ToWide(std::string_view bytes);
 
-wchar_t ToUpperChar(wchar_t c);
-wchar_t ToLowerChar(wchar_t c);
+// Beyond plain ASCII: the cases of Latin-1, Latin Extended-A, Greek, Cyrillic, Armenian and full-width Latin.
+wchar_t ToUpperBeyondAscii(wchar_t c);
+wchar_t ToLowerBeyondAscii(wchar_t c);
+// Inline for plain ASCII: a scan compares millions of names and paths, nearly all of them ASCII.
+inline wchar_t ToUpperChar(wchar_t c) {
+  const auto u = static_cast<unsigned>(c);
+  if (u < 0x80) return u - 'a' < 26u ? static_cast<wchar_t>(u - 32) : c;
+  return ToUpperBeyondAscii(c);
+}
+inline wchar_t ToLowerChar(wchar_t c) {
+  const auto u = static_cast<unsigned>(c);
+  if (u < 0x80) return u - 'A' < 26u ? static_cast<wchar_t>(u + 32) : c;
+  return ToLowerBeyondAscii(c);
+}
 std::wstring ToUpper(std::wstring_view s);
 std::wstring ToLower(std::wstring_view s);
 

@@ -131,7 +131,6 @@ bool CDeepScan::TestValues(HKEY key, HKEY root, const std::wstring& path, int is
     const bool binaryAllowed = root == HKEY_CURRENT_USER && type == REG_BINARY;
     if (type != REG_SZ && type != REG_EXPAND_SZ && !binaryAllowed) continue;
     const std::wstring valueName(name.data(), nameChars);
-    std::fill(data.begin(), data.end(), '\0');
     DWORD bytes = kReadBytes;
     if (win::RegQueryValueEx(key, valueName.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(data.data()), &bytes) !=
         ERROR_SUCCESS)
