@@ -92,7 +92,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
   if (!S_ISDIR(st.st_mode)) return nullptr;
   {
     std::lock_guard lock(g_cacheMutex);
-    auto it = g_cache.find(dir.string());
+    auto it = g_cache.find(dir.native());  // the path's own text: no copy for a lookup
     // An unsettled listing is taken again once the folder has been quiet long enough to settle it.
     if (!fresh && it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim) &&
         (it->second.listing->settled || NowSeconds() - st.st_mtim.tv_sec < kSettledSeconds)) {

@@ -83,13 +83,42 @@ bool IsDosDeviceName(std::wstring_view path) {
   if (dot != std::wstring_view::npos) name = name.substr(0, dot);
   while (!name.empty() && (name.back() == L' ')) name.remove_suffix(1);
   if (name.size() != 3 && name.size() != 4) return false;  // every name is asked about, nearly none is a device
-  std::wstring upper = ToUpper(name);
-  if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL") return true;
-  if (upper.size() == 4 && (upper.rfind(L"COM", 0) == 0 || upper.rfind(L"LPT", 0) == 0) && upper[3] >= L'1' &&
-      upper[3] <= L'9')
-    return true;
-  return false;
+  wchar_t upper[4] = {};
+  for (size_t i = 0; i < name.size(); ++i) upper[i] = ToUpperChar(name[i]);
+  const std::wstring_view first(upper, 3);
+  if (name.size() == 3) return first == L"CON" || first == L"PRN" || first == L"AUX" || first == L"NUL";
+  return (first == L"COM" || first == L"LPT") && upper[3] >= L'1' && upper[3] <= L'9';
 }
+
+namespace {
+
+// "X:\name\name...": backslashes only, none doubled, no "." or ".." and no last name ending in a dot or a
+// blank; such a path is its own normal form.
+bool IsWholePath(std::wstring_view path) {
+  if (path.size() < 3 || !IsLetter(path[0]) || path[1] != L':' || path[2] != L'\\') return false;
+  size_t start = 3;
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != L'\\') {
+      if (path[i] == L'/') return false;
+      continue;
+    }
+    const std::wstring_view name = path.substr(start, i - start);
+    if (name.empty()) {
+      if (i < path.size()) return false;  // a doubled backslash
+    } else if (name == L"." || name == L"..") {
+      return false;
+    } else if (i == path.size() && (name.back() == L'.' || name.back() == L' ')) {
+      return false;
+    }
+    start = i + 1;
+  }
+  return true;
+}
+
+std::optional<std::wstring> Finish(std::wstring full, const std::vector<std::wstring>& parts, bool strict,
+                                   LONG* error);
+
+}  // namespace
 
 std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error, bool strict) {
   SetError(error, ERROR_SUCCESS);
@@ -116,6 +145,16 @@ std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error
   }
   std::wstring drive;           // "C:" or "\\server\share"
   std::vector<std::wstring> parts;
+  if (IsWholePath(path)) {
+    // Nearly every path asked about is whole already: it comes out as it went in, its drive upper-cased.
+    drive = path.substr(0, 2);
+    drive[0] = ToUpperChar(drive[0]);
+    std::wstring_view last = path.substr(3);
+    if (!last.empty() && last.back() == L'\\') last.remove_suffix(1);
+    if (const size_t slash = last.rfind(L'\\'); slash != std::wstring_view::npos) last.remove_prefix(slash + 1);
+    if (!last.empty()) parts.emplace_back(last);  // the last name is all the checks below look at
+    return Finish(drive + std::wstring(path.substr(2)), parts, strict, error);
+  }
   std::wstring uncTail;
   if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) {
     // UNC: \\server\share is the root and cannot be left by "..".
@@ -168,6 +207,14 @@ std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error
     full += parts[i];
   }
   if (!more.empty() && IsSep(rest.back()) && full.back() != L'\\') full += L'\\';
+  return Finish(std::move(full), parts, strict, error);
+}
+
+namespace {
+
+// The checks of a normalized path: its characters, a device as its last name, its length.
+std::optional<std::wstring> Finish(std::wstring full, const std::vector<std::wstring>& parts, bool strict,
+                                   LONG* error) {
   if (strict) {
     for (size_t i = 2; i < full.size(); ++i) {
       wchar_t c = full[i];
@@ -190,6 +237,8 @@ std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error
   }
   return full;
 }
+
+}  // namespace
 
 std::wstring ApplyFsRedirection(std::wstring_view normalizedPath) {
   std::wstring windir = GetEnv(L"windir").value_or(L"C:\\windows");

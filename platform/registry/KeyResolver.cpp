@@ -1,5 +1,6 @@
 #include "platform/registry/KeyResolver.h"
 
+#include <algorithm>
 #include <iterator>
 #include <mutex>
 
@@ -28,6 +29,7 @@ bool IsPredefined(HKEY key) {
 
 LONG SplitPath(std::wstring_view s, Names& out) {
   if (!s.empty() && s[0] == L'\\') return ERROR_BAD_PATHNAME;
+  out.reserve(out.size() + static_cast<size_t>(std::count(s.begin(), s.end(), L'\\')) + 1);
   size_t start = 0;
   while (start < s.size()) {
     size_t end = s.find(L'\\', start);
@@ -240,6 +242,18 @@ bool ViewOf(REGSAM sam, const Target& parent, bool& view32) {
 void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names,
                   std::span<const std::wstring_view> fullPath, bool followLast, std::shared_ptr<Key>& a,
                   std::shared_ptr<Key>& b) {
+  if (parent.predefined && parent.root == RootKind::ClassesRoot && !names.empty()) {
+    // HKEY_CLASSES_ROOT's own keys are the Classes keys of the two files, the same ones in both views (found
+    // with their links followed): below them only the first name may move, so no walk from the files' roots.
+    std::vector<std::wstring_view> physical;
+    if (Redirects(view32)) {
+      physical = Redirect32BelowClasses(names);
+      names = physical;
+    }
+    a = parent.a ? Walk(parent.a, names, followLast, 0) : nullptr;
+    b = parent.b ? Walk(parent.b, names, followLast, 0) : nullptr;
+    return;
+  }
   bool incremental = view32 == parent.view32;
   if (incremental && Redirects(view32))
     for (size_t n = parent.path.size() + 1; n <= fullPath.size() && incremental; ++n)
@@ -317,22 +331,16 @@ void OwnedPath::Assign(std::span<const std::wstring_view> base, std::span<const 
   for (auto n : base) size += n.size() + 1;
   for (auto n : more) size += n.size() + 1;
   text.clear();
-  text.reserve(size);
-  std::vector<size_t> ends;
-  ends.reserve(base.size() + more.size());
+  text.reserve(size);  // all of it: the views below stay valid while it is filled
+  names.clear();
+  names.reserve(base.size() + more.size());
   for (auto part : {base, more})
     for (auto n : part) {
       if (!text.empty()) text += L'\\';
+      const size_t start = text.size();
       text += n;
-      ends.push_back(text.size());
+      names.emplace_back(text.data() + start, n.size());
     }
-  names.clear();
-  names.reserve(ends.size());
-  size_t start = 0;
-  for (size_t end : ends) {
-    names.emplace_back(text.data() + start, end - start);
-    start = end + 1;
-  }
 }
 
 LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::shared_ptr<Key>& out) {

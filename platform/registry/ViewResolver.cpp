@@ -143,6 +143,13 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logica
   return out;
 }
 
+std::vector<std::wstring_view> Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses) {
+  Redirected out;
+  out.names.reserve(belowClasses.size() + 1);
+  RedirectClasses(belowClasses, 0, out);
+  return std::move(out.names);
+}
+
 bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path) {
   size_t n = path.size();
   if (n == 0 || !EqualsNoCase(path[0], L"Software")) return false;

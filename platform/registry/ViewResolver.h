@@ -21,6 +21,9 @@ struct Redirected {
 // redirection would insert it is taken as written.
 Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logical);
 
+// The 32-bit view of a path below a Classes key (the same key in both views): only its first name may move.
+std::vector<std::wstring_view> Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses);
+
 // Whether the key path names (below a file's root) is placed by a rule of its own in the 32-bit view; when not,
 // its place is its parent's place plus its name, so relative opens need no walk from the root.
 bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path);

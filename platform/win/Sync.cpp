@@ -158,13 +158,29 @@ DWORD WaitImpl(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms) {
   auto& t = T();
   const DWORD tid = GetCurrentThreadId();
   std::unique_lock lock(t.m);
-  std::vector<std::shared_ptr<KObject>> objects;
+  if (count == 1 && ms == 0) {
+    // A worker polls its stop event between nearly every two steps: one look at the object, no list.
+    const auto it = t.handles.find(reinterpret_cast<std::uintptr_t>(handles[0]));
+    if (it == t.handles.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return WAIT_FAILED;
+    }
+    KObject& o = *it->second;
+    if (!Ready(o, tid)) return WAIT_TIMEOUT;
+    return Acquire(o, tid) ? WAIT_ABANDONED : WAIT_OBJECT_0;
+  }
+  // The list of objects keeps its room from one wait to the next on this thread; only a wait that can last
+  // asks the clock.
+  thread_local std::vector<std::shared_ptr<KObject>> objects;
+  struct Release {
+    ~Release() { objects.clear(); }  // the objects (a named mutex's file lock) do not outlive the wait
+  } release;
   for (DWORD i = 0; i < count; ++i) {
     auto o = GetLocked(t, handles[i]);
     if (!o) return WAIT_FAILED;
     objects.push_back(std::move(o));
   }
-  const std::uint64_t deadline = ms == INFINITE ? 0 : core::NowMs() + ms;
+  const std::uint64_t deadline = ms == INFINITE || ms == 0 ? 0 : core::NowMs() + ms;
   for (;;) {
     if (waitAll) {
       bool all = true;
