@@ -1,5 +1,7 @@
 #include "scan/DeepScanExclusions.h"
 
+#include <bitset>
+
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -353,6 +355,13 @@ namespace {
 struct ExclusionIndex {
   std::unordered_map<std::uint32_t, std::vector<std::wstring_view>> byPair;
   std::vector<std::wstring_view> short_;  // entries of fewer than two characters
+  // Whether any entry starts with a pair of ASCII characters: most places of a path start none, and are
+  // passed over without a look in the map.
+  std::bitset<128 * 128> asciiPairs;
+  bool MayStart(wchar_t a, wchar_t b) const {
+    const auto x = static_cast<std::uint32_t>(a), y = static_cast<std::uint32_t>(b);
+    return x >= 128 || y >= 128 || asciiPairs[x * 128 + y];
+  }
 };
 
 std::uint32_t Pair(wchar_t a, wchar_t b) { return (static_cast<std::uint32_t>(a & 0xFFFF) << 16) | (b & 0xFFFF); }
@@ -365,6 +374,8 @@ const ExclusionIndex& Index() {
         out.short_.push_back(entry);
       else
         out.byPair[Pair(entry[0], entry[1])].push_back(entry);
+      if (entry.size() >= 2 && static_cast<std::uint32_t>(entry[0]) < 128 && static_cast<std::uint32_t>(entry[1]) < 128)
+        out.asciiPairs.set(static_cast<std::uint32_t>(entry[0]) * 128 + static_cast<std::uint32_t>(entry[1]));
     }
     return out;
   }();
@@ -380,6 +391,7 @@ bool IsDeepScanExcludedKey(const std::wstring& keyPath) {
     if (lower.find(entry) != std::wstring::npos) return true;
   const std::wstring_view text(lower);
   for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (!index.MayStart(text[i], text[i + 1])) continue;
     const auto it = index.byPair.find(Pair(text[i], text[i + 1]));
     if (it == index.byPair.end()) continue;
     for (std::wstring_view entry : it->second)

@@ -100,7 +100,7 @@ int CDeepScan::Walk(HKEY root, const std::wstring& path, const std::wstring& roo
   walk.stopRequested = [this] { return StopCheck(); };
   walk.onSubKey = [&](const std::wstring& parentPath, const std::wstring& childPath, int ordinal) {
     if (ordinal % 2 == 0) ReportScanProgress(rootName + L"\\" + childPath, FALSE);
-    if (IsDeepScanExcludedKey(mx::ToLower(childPath)) || mx::EqualsNoCase(childPath, parentPath)) return WalkStep::Skip;
+    if (IsDeepScanExcludedKey(childPath) || mx::EqualsNoCase(childPath, parentPath)) return WalkStep::Skip;
     if (viewPass && StopCheck()) return WalkStep::Stop;
     return WalkStep::Descend;
   };
@@ -118,8 +118,9 @@ bool CDeepScan::TestValues(HKEY key, HKEY root, const std::wstring& path, int is
   if (win::RegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
                            nullptr) != ERROR_SUCCESS)
     return true;
-  std::vector<wchar_t> name(kValueNameChars);
-  std::vector<char> data(kDataBufferBytes);
+  // Every key of the tree passes here: its buffers are made once. Only what a call writes is ever read.
+  thread_local std::vector<wchar_t> name(kValueNameChars);
+  thread_local std::vector<char> data(kDataBufferBytes);
   for (DWORD i = 0; i < count; ++i) {
     if (StopCheck()) return false;
     DWORD nameChars = kValueNameChars;
