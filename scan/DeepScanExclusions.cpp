@@ -1,7 +1,6 @@
 #include "scan/DeepScanExclusions.h"
 
 #include <bitset>
-
 #include <cstdint>
 #include <unordered_map>
 #include <vector>

@@ -9,5 +9,5 @@
 inline constexpr size_t kDeepScanExclusionCount = 336;
 extern const std::array<std::wstring_view, kDeepScanExclusionCount> DeepScanExclusionList;
 
-// True when the lower-cased key path contains any entry of the table.
+// True when the key path, in any case, contains any entry of the table.
 bool IsDeepScanExcludedKey(const std::wstring& keyPath);
