@@ -113,10 +113,10 @@ std::wstring Latin1ToWide(std::string_view bytes) {
 }
 
 // Simple one-to-one mappings of the scripts that occur in registry names and paths: Latin, Greek, Cyrillic,
-// Armenian and the full-width forms. Everything else maps to itself, whatever the process locale says.
+// Armenian and the full-width forms. Everything else maps to itself, whatever the process locale says. Plain
+// ASCII never comes here: ToUpperChar and ToLowerChar fold it inline.
 wchar_t ToUpperBeyondAscii(wchar_t c) {
   auto u = static_cast<std::uint32_t>(c);
-  if (u < 0x80) return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 32) : c;
   if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 32);
   if (u == 0xFF) return 0x178;
   if (u >= 0x100 && u <= 0x17F) {
@@ -144,7 +144,6 @@ wchar_t ToUpperBeyondAscii(wchar_t c) {
 
 wchar_t ToLowerBeyondAscii(wchar_t c) {
   auto u = static_cast<std::uint32_t>(c);
-  if (u < 0x80) return (u >= 'A' && u <= 'Z') ? static_cast<wchar_t>(u + 32) : c;
   if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<wchar_t>(u + 32);
   if (u == 0x178) return 0xFF;
   if (u >= 0x100 && u <= 0x17F) {

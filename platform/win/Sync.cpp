@@ -65,13 +65,19 @@ HANDLE AddLocked(Table& t, std::shared_ptr<KObject> object) {
   return reinterpret_cast<HANDLE>(value);
 }
 
-std::shared_ptr<KObject> GetLocked(Table& t, HANDLE h) {
+// The table's own entry for h: a look within one hold of the table's lock takes no share of the object.
+const std::shared_ptr<KObject>* FindLocked(Table& t, HANDLE h) {
   auto it = t.handles.find(reinterpret_cast<std::uintptr_t>(h));
   if (it == t.handles.end()) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  return it->second;
+  return &it->second;
+}
+
+std::shared_ptr<KObject> GetLocked(Table& t, HANDLE h) {
+  const auto* entry = FindLocked(t, h);
+  return entry ? *entry : nullptr;
 }
 
 // The object behind h when it is of that kind; a handle of another kind is as bad as none.
@@ -160,12 +166,9 @@ DWORD WaitImpl(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms) {
   std::unique_lock lock(t.m);
   if (count == 1 && ms == 0) {
     // A worker polls its stop event between nearly every two steps: one look at the object, no list.
-    const auto it = t.handles.find(reinterpret_cast<std::uintptr_t>(handles[0]));
-    if (it == t.handles.end()) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return WAIT_FAILED;
-    }
-    KObject& o = *it->second;
+    const auto* entry = FindLocked(t, handles[0]);
+    if (!entry) return WAIT_FAILED;
+    KObject& o = **entry;
     if (!Ready(o, tid)) return WAIT_TIMEOUT;
     return Acquire(o, tid) ? WAIT_ABANDONED : WAIT_OBJECT_0;
   }
