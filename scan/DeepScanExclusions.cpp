@@ -1,11 +1,9 @@
 #include "scan/DeepScanExclusions.h"
 
-#include <bitset>
-#include <cstdint>
-#include <unordered_map>
+#include <string>
 #include <vector>
 
-#include "platform/base/Text.h"
+#include "scan/SkipLists.h"
 
 // Entries repeat where two areas of the table name the same fragment; matching ignores the repeats.
 const std::array<std::wstring_view, kDeepScanExclusionCount> DeepScanExclusionList = {
@@ -347,54 +345,8 @@ const std::array<std::wstring_view, kDeepScanExclusionCount> DeepScanExclusionLi
     L"software\\classes\\clsid",
 };
 
-namespace {
-
-// The entries by their first two characters, so that each place of a key path is compared only with the
-// entries that can start there (most entries start with a backslash, so one character would not sort them).
-struct ExclusionIndex {
-  std::unordered_map<std::uint32_t, std::vector<std::wstring_view>> byPair;
-  std::vector<std::wstring_view> short_;  // entries of fewer than two characters
-  // Whether any entry starts with a pair of ASCII characters: most places of a path start none, and are
-  // passed over without a look in the map.
-  std::bitset<128 * 128> asciiPairs;
-  bool MayStart(wchar_t a, wchar_t b) const {
-    const auto x = static_cast<std::uint32_t>(a), y = static_cast<std::uint32_t>(b);
-    return x >= 128 || y >= 128 || asciiPairs[x * 128 + y];
-  }
-};
-
-std::uint32_t Pair(wchar_t a, wchar_t b) { return (static_cast<std::uint32_t>(a & 0xFFFF) << 16) | (b & 0xFFFF); }
-
-const ExclusionIndex& Index() {
-  static const ExclusionIndex index = [] {
-    ExclusionIndex out;
-    for (std::wstring_view entry : DeepScanExclusionList) {
-      if (entry.size() < 2)
-        out.short_.push_back(entry);
-      else
-        out.byPair[Pair(entry[0], entry[1])].push_back(entry);
-      if (entry.size() >= 2 && static_cast<std::uint32_t>(entry[0]) < 128 && static_cast<std::uint32_t>(entry[1]) < 128)
-        out.asciiPairs.set(static_cast<std::uint32_t>(entry[0]) * 128 + static_cast<std::uint32_t>(entry[1]));
-    }
-    return out;
-  }();
-  return index;
-}
-
-}  // namespace
-
 bool IsDeepScanExcludedKey(const std::wstring& keyPath) {
-  const std::wstring lower = mx::ToLower(keyPath);
-  const ExclusionIndex& index = Index();
-  for (std::wstring_view entry : index.short_)
-    if (lower.find(entry) != std::wstring::npos) return true;
-  const std::wstring_view text(lower);
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (!index.MayStart(text[i], text[i + 1])) continue;
-    const auto it = index.byPair.find(Pair(text[i], text[i + 1]));
-    if (it == index.byPair.end()) continue;
-    for (std::wstring_view entry : it->second)
-      if (text.substr(i).starts_with(entry)) return true;
-  }
-  return false;
+  static const SkipListMatcher matcher(
+      std::vector<std::wstring>(DeepScanExclusionList.begin(), DeepScanExclusionList.end()));
+  return matcher.FoundInAnyCase(keyPath);
 }

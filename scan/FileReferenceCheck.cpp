@@ -499,8 +499,8 @@ bool IsExcludedPath(const std::wstring& path) {
       L"symantec", L"navw32", L"navw64", L"msocache", L";", L"|", L"?", L"*", L"a:\\", L"b:\\", L"\\tracing",
       L"\\drm",
   };
-  const std::wstring lower = mx::ToLower(path);
-  return std::any_of(kFolders.begin(), kFolders.end(), [&](const wchar_t* entry) { return Contains(lower, entry); });
+  static const SkipListMatcher matcher(std::vector<std::wstring>(kFolders.begin(), kFolders.end()));
+  return matcher.FoundInAnyCase(path);
 }
 
 bool EndsWithDeviceName(std::wstring_view path) {

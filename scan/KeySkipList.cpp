@@ -251,5 +251,5 @@ const std::vector<std::wstring>& KeySkipList() {
 
 bool IsReportableKey(const std::wstring& keyPath) {
   static const SkipListMatcher matcher(KeySkipList());
-  return !matcher.FoundIn(mx::ToLower(keyPath));
+  return !matcher.FoundInAnyCase(keyPath);
 }

@@ -109,5 +109,5 @@ const std::vector<std::wstring>& PathSkipList() {
 
 bool IsReportablePath(const std::wstring& path) {
   static const SkipListMatcher matcher(PathSkipList());
-  return !matcher.FoundIn(mx::ToLower(path));
+  return !matcher.FoundInAnyCase(path);
 }

@@ -16,34 +16,78 @@ std::vector<std::wstring> NormaliseSkipList(const std::vector<std::wstring>& ent
   return list;
 }
 
-namespace {
-
-std::uint64_t StartKey(wchar_t first, wchar_t second) {
-  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)) << 32) | static_cast<std::uint32_t>(second);
-}
-
-}  // namespace
-
 SkipListMatcher::SkipListMatcher(const std::vector<std::wstring>& entries) {
+  for (const std::wstring& entry : entries)
+    for (const wchar_t unit : entry) {
+      if (static_cast<std::uint32_t>(unit) < 128) {
+        if (asciiClass_[unit] == 0) asciiClass_[unit] = classes_++;
+      } else if (std::none_of(otherClass_.begin(), otherClass_.end(), [&](const auto& c) { return c.first == unit; })) {
+        otherClass_.emplace_back(unit, classes_++);
+      }
+    }
+  std::sort(otherClass_.begin(), otherClass_.end());
+
+  // The entries' tree first (a missing step is kNone), then every missing step filled from the longest
+  // proper suffix that is also a start of some entry, in order of depth, so a text is read once, unit by unit.
+  constexpr std::uint32_t kNone = UINT32_MAX;
+  next_.assign(classes_, kNone);
+  accepts_.assign(1, 0);
   for (const std::wstring& entry : entries) {
     if (entry.empty()) continue;
-    if (entry.size() == 1) {
-      single_ += entry[0];
-      continue;
+    std::uint32_t state = 0;
+    for (const wchar_t unit : entry) {
+      std::uint32_t& step = next_[state * classes_ + ClassOf(unit)];
+      if (step == kNone) {
+        step = static_cast<std::uint32_t>(accepts_.size());
+        accepts_.push_back(0);
+        next_.resize(next_.size() + classes_, kNone);
+      }
+      state = next_[state * classes_ + ClassOf(unit)];  // the resize may have moved the step's storage
     }
-    byStart_[StartKey(entry[0], entry[1])].push_back(entries_.size());
-    entries_.push_back(entry);
+    accepts_[state] = 1;
   }
+  std::vector<std::uint32_t> suffix(accepts_.size(), 0), order;
+  order.reserve(accepts_.size());
+  for (std::uint32_t c = 0; c < classes_; ++c) {
+    std::uint32_t& step = next_[c];
+    if (step == kNone)
+      step = 0;
+    else
+      order.push_back(step);  // suffix 0
+  }
+  for (size_t i = 0; i < order.size(); ++i) {
+    const std::uint32_t state = order[i];
+    accepts_[state] |= accepts_[suffix[state]];
+    for (std::uint32_t c = 0; c < classes_; ++c) {
+      std::uint32_t& step = next_[state * classes_ + c];
+      const std::uint32_t fallback = next_[suffix[state] * classes_ + c];
+      if (step == kNone) {
+        step = fallback;
+      } else {
+        suffix[step] = fallback;
+        order.push_back(step);
+      }
+    }
+  }
+}
+
+std::uint32_t SkipListMatcher::ClassOf(wchar_t unit) const {
+  if (static_cast<std::uint32_t>(unit) < 128) return asciiClass_[unit];
+  if (otherClass_.empty()) return 0;
+  const auto it = std::lower_bound(otherClass_.begin(), otherClass_.end(), std::pair<wchar_t, std::uint32_t>(unit, 0));
+  return it != otherClass_.end() && it->first == unit ? it->second : 0;
 }
 
 bool SkipListMatcher::FoundIn(std::wstring_view lower) const {
-  if (!single_.empty() && lower.find_first_of(single_) != std::wstring_view::npos) return true;
-  for (size_t i = 0; i + 1 < lower.size(); ++i) {
-    const auto it = byStart_.find(StartKey(lower[i], lower[i + 1]));
-    if (it == byStart_.end()) continue;
-    const std::wstring_view rest = lower.substr(i);
-    for (size_t entry : it->second)
-      if (rest.starts_with(entries_[entry])) return true;
-  }
+  std::uint32_t state = 0;
+  for (const wchar_t unit : lower)
+    if (accepts_[state = Step(state, unit)]) return true;
+  return false;
+}
+
+bool SkipListMatcher::FoundInAnyCase(std::wstring_view text) const {
+  std::uint32_t state = 0;
+  for (const wchar_t unit : text)
+    if (accepts_[state = Step(state, mx::ToLowerChar(unit))]) return true;
   return false;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // Operating-system boot and hive files, installer and log files, and the folders of security suites, device
@@ -23,16 +23,24 @@ std::wstring NormaliseSkipEntry(const std::wstring& text);
 // The entries in their kept form, in order, without empty texts and repeats.
 std::vector<std::wstring> NormaliseSkipList(const std::vector<std::wstring>& entries);
 
-// A list in its kept form asked about many texts: each place of a text is looked up by its first two units
-// instead of searching the whole text once for every entry (the problem filter asks about every problem).
+// A list in its kept form asked about many texts: one pass over a text finds whether it contains any entry,
+// however many entries there are (the problem filter asks about every problem, the deep scan about every key).
 class SkipListMatcher {
  public:
   explicit SkipListMatcher(const std::vector<std::wstring>& entries);
   // True when the already lower-cased text contains any entry.
   bool FoundIn(std::wstring_view lower) const;
+  // True when the text, lower-cased unit by unit as mx::ToLower does, contains any entry; no copy is made.
+  bool FoundInAnyCase(std::wstring_view text) const;
 
  private:
-  std::vector<std::wstring> entries_;
-  std::unordered_map<std::uint64_t, std::vector<size_t>> byStart_;  // the first two units of longer entries
-  std::wstring single_;                                              // the entries of one unit
+  std::uint32_t ClassOf(wchar_t unit) const;
+  std::uint32_t Step(std::uint32_t state, wchar_t unit) const { return next_[state * classes_ + ClassOf(unit)]; }
+
+  // Units are sorted into the classes the entries tell apart; class 0 is every unit no entry holds.
+  std::uint32_t asciiClass_[128] = {};
+  std::vector<std::pair<wchar_t, std::uint32_t>> otherClass_;  // units beyond ASCII, sorted
+  std::uint32_t classes_ = 1;
+  std::vector<std::uint32_t> next_;   // state * classes_ + class -> state; state 0 has matched nothing yet
+  std::vector<std::uint8_t> accepts_;  // whether reaching a state means an entry ends here
 };

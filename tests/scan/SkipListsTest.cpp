@@ -217,10 +217,10 @@ bool ContainsAnyEntry(const std::wstring& text, const std::vector<std::wstring>&
 // The matcher the problem filter uses answers as a search of the text for each entry does: entries of one
 // unit, entries at the very end, entries that overlap each other or start inside another entry's start.
 TEST(SkipListMatcher, AnswersAsASearchForEveryEntry) {
-  const std::vector<std::wstring> entries = {L"ab", L"abc", L"b", L"cab", L"\\x", L"xy\\", L"bca"};
+  const std::vector<std::wstring> entries = {L"ab", L"abc", L"b", L"cab", L"\\x", L"xy\\", L"bca", L"\u00e9\u00e9"};
   const SkipListMatcher matcher(entries);
   std::mt19937 random(37);
-  const std::wstring alphabet = L"abcxy\\z";
+  const std::wstring alphabet = L"abcxy\\z\u00e9";
   size_t hits = 0;
   for (int i = 0; i < 20000; ++i) {
     std::wstring text(std::uniform_int_distribution<size_t>(0, 8)(random), L' ');
@@ -228,6 +228,7 @@ TEST(SkipListMatcher, AnswersAsASearchForEveryEntry) {
     const bool expected = ContainsAnyEntry(text, entries);
     hits += expected;
     ASSERT_EQ(matcher.FoundIn(text), expected) << mx::WideToUtf8(text);
+    ASSERT_EQ(matcher.FoundInAnyCase(mx::ToUpper(text)), expected) << mx::WideToUtf8(text);
   }
   EXPECT_GT(hits, 2000u);
   EXPECT_LT(hits, 18000u);
