@@ -46,10 +46,12 @@ void RegisterPrefixListener() {
   (void)registered;
 }
 
-std::wstring Utf16BytesToText(const std::vector<BYTE>& buffer) {
+// The text of a string value's bytes, up to its first null; an odd last byte is a unit of its own.
+std::wstring Utf16BytesToText(const BYTE* data, size_t bytes) {
   std::wstring text;
-  for (size_t i = 0; i + 1 < buffer.size(); i += 2) {
-    const wchar_t unit = static_cast<wchar_t>(buffer[i] | (buffer[i + 1] << 8));
+  text.reserve(bytes / 2 + 1);
+  for (size_t i = 0; i < bytes; i += 2) {
+    const wchar_t unit = static_cast<wchar_t>(data[i] | (i + 1 < bytes ? data[i + 1] << 8 : 0));
     if (unit == 0) break;
     text.push_back(unit);
   }
@@ -67,13 +69,15 @@ bool ReadRegStringInView(std::wstring& out, HKEY root, const std::wstring& subKe
   if (win::RegQueryValueEx(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     return true;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return true;
-  // Room for the stored bytes and a terminator, whatever the stored length.
-  std::vector<BYTE> buffer(std::max<size_t>(kMinStringBufferChars * 2, static_cast<size_t>(size) + 2), 0);
-  DWORD cb = static_cast<DWORD>(buffer.size() - 2);
+  // Room for the stored bytes and a terminator, whatever the stored length; kept for the thread's next read,
+  // as the scans read tens of thousands of values.
+  const size_t capacity = std::max<size_t>(kMinStringBufferChars * 2, static_cast<size_t>(size) + 2);
+  thread_local std::vector<BYTE> buffer;
+  if (buffer.size() < capacity) buffer.resize(capacity);
+  DWORD cb = static_cast<DWORD>(capacity - 2);
   if (win::RegQueryValueEx(key.get(), valueName.c_str(), nullptr, &type, buffer.data(), &cb) != ERROR_SUCCESS)
     return true;
-  buffer.resize(std::min<size_t>(buffer.size(), static_cast<size_t>(cb) + 2));
-  out = mx::Trim(Utf16BytesToText(buffer));
+  out = mx::Trim(Utf16BytesToText(buffer.data(), std::min<size_t>(cb, capacity - 2)));
   return true;
 }
 

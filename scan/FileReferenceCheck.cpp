@@ -48,8 +48,8 @@ ValidCache& Cache() {
 
 struct DriveRoots {
   std::mutex lock;
-  bool filled = false;
-  std::vector<std::wstring> roots;
+  // Made once per scan and shared: every file check that finds no file looks for a drive in its text.
+  std::shared_ptr<const std::vector<std::wstring>> roots;
 };
 
 DriveRoots& Drives() {
@@ -78,22 +78,23 @@ void Remember(const std::wstring& reference, const FileCheckOptions& o) {
   cache.entries.insert(CacheKey(reference, o));
 }
 
-std::vector<std::wstring> DriveRootList() {
+std::shared_ptr<const std::vector<std::wstring>> DriveRootList() {
   DriveRoots& drives = Drives();
   std::lock_guard guard(drives.lock);
-  if (!drives.filled) {
+  if (!drives.roots) {
     std::vector<wchar_t> buffer(kDriveStringChars + 1, L'\0');
     const DWORD length = win::GetLogicalDriveStrings(kDriveStringChars, buffer.data());
     std::wstring joined(buffer.data(), std::min<DWORD>(length, kDriveStringChars));
     std::replace(joined.begin(), joined.end(), L'\0', L'#');
+    std::vector<std::wstring> roots;
     size_t start = 0;
     while (start < joined.size()) {
       size_t end = joined.find(L'#', start);
       if (end == std::wstring::npos) end = joined.size();
-      if (end > start) drives.roots.push_back(mx::ToUpper(joined.substr(start, end - start)));
+      if (end > start) roots.push_back(mx::ToUpper(joined.substr(start, end - start)));
       start = end + 1;
     }
-    drives.filled = true;
+    drives.roots = std::make_shared<const std::vector<std::wstring>>(std::move(roots));
   }
   return drives.roots;
 }
@@ -531,28 +532,26 @@ namespace {
 
 // Answers, from the listing of its folder, that a prefix of a path names no file: a name the folder does not
 // hold is missing however its case or its trailing dots and blanks are written, and a name it holds only as
-// folders is no file. Only plain names on a drive are judged; whatever the path rules treat apart (devices, 8.3 names, "." and "..", the other
-// separator, a folder written with trailing dots) is left to the file system. Consecutive prefixes share
-// their folder, which is looked up once.
+// folders is no file. Only plain names on a drive are judged; whatever the path rules treat apart (devices, 8.3
+// names, "." and "..", the other separator, a folder written with trailing dots) is left to the file system.
+// Prefixes are asked from the longest down, so each folder is judged and looked up once for all its names.
 class PrefixFolder {
  public:
-  bool CannotBeFile(std::wstring_view prefix) {
-    const size_t slash = prefix.rfind(L'\\');
-    if (slash == std::wstring::npos || slash < 2 || prefix[1] != L':') return false;
+  explicit PrefixFolder(std::wstring_view path) : path_(path) {}
+
+  // Whether the path's first n units can name no file; n must shrink from one question to the next.
+  bool CannotBeFile(size_t n) {
+    if (!entered_ || (slash_ != std::wstring_view::npos && slash_ >= n)) Enter(path_.rfind(L'\\', n - 1));
+    if (!onDrive_) return false;
     // A path that ends in a backslash asks for a folder: it is one or it is missing, unless it names a device.
-    if (slash + 1 == prefix.size()) return !mx::IsDosDeviceName(prefix.substr(0, slash));
-    std::wstring_view name = prefix.substr(slash + 1);
-    if (name.find_first_of(L"/~:") != std::wstring_view::npos) return false;
+    if (slash_ + 1 == n) return !mx::IsDosDeviceName(path_.substr(0, slash_));
+    if (specialAt_ < n) return false;
+    std::wstring_view name = path_.substr(slash_ + 1, n - slash_ - 1);
     const size_t last = name.find_last_not_of(L". ");
     if (last == std::wstring_view::npos) return false;
     name = name.substr(0, last + 1);
-    if (mx::IsDosDeviceName(name)) return false;
-    // A drive's root keeps its backslash ("C:" alone is the drive's current folder).
-    const std::wstring_view folder = prefix.substr(0, slash == 2 ? 3 : slash);
-    if (folder.find(L'/') != std::wstring_view::npos ||
-        (slash > 2 && std::wstring_view(L". \\").find(folder.back()) != std::wstring_view::npos))
-      return false;
-    if (folder != folder_) Look(folder);
+    if (mx::IsDosDeviceName(name) || !plainFolder_) return false;
+    if (!looked_) Look();
     switch (state_) {
       case State::Missing:
         return true;  // a file needs its folder
@@ -566,13 +565,28 @@ class PrefixFolder {
  private:
   enum class State { Missing, Listed, Unknown };
 
-  void Look(std::wstring_view folder) {
-    folder_.assign(folder);
+  // The prefixes from here on end in the folder before slash (none when there is no backslash).
+  void Enter(size_t slash) {
+    entered_ = true;
+    slash_ = slash;
+    looked_ = false;
+    onDrive_ = slash != std::wstring_view::npos && slash >= 2 && path_[1] == L':';
+    if (!onDrive_) return;
+    specialAt_ = path_.find_first_of(L"/~:", slash + 1);
+    // A drive's root keeps its backslash ("C:" alone is the drive's current folder).
+    folder_ = path_.substr(0, slash == 2 ? 3 : slash);
+    plainFolder_ = folder_.find(L'/') == std::wstring_view::npos &&
+                   !(slash > 2 && std::wstring_view(L". \\").find(folder_.back()) != std::wstring_view::npos);
+  }
+
+  void Look() {
+    looked_ = true;
+    const std::wstring folder(folder_);
     names_.reset();
-    if (const auto kept = KeptFolder(folder_)) {
+    if (const auto kept = KeptFolder(folder)) {
       names_ = *kept;
     } else {
-      const auto resolved = mx::ResolveWinPath(folder_);
+      const auto resolved = mx::ResolveWinPath(folder);
       std::error_code ec;
       if (resolved && resolved->device) {
         state_ = State::Unknown;  // a device name here may still be a real folder further down
@@ -581,7 +595,7 @@ class PrefixFolder {
       if (resolved && resolved->exists &&
           (resolved->mode != 0 ? S_ISDIR(resolved->mode) : std::filesystem::is_directory(resolved->host, ec)))
         names_ = std::make_shared<const mx::FolderNames>(resolved->host);
-      KeepFolder(folder_, names_);
+      KeepFolder(folder, names_);
     }
     if (!names_) {
       state_ = State::Missing;
@@ -590,7 +604,14 @@ class PrefixFolder {
     state_ = names_->settled() ? State::Listed : State::Unknown;
   }
 
-  std::wstring folder_;
+  std::wstring_view path_;
+  bool entered_ = false;
+  size_t slash_ = std::wstring_view::npos;      // the last backslash of the prefixes asked now
+  bool onDrive_ = false;                         // a drive path with a folder before slash_
+  size_t specialAt_ = std::wstring_view::npos;  // the first '/', '~' or ':' after slash_: no plain name reaches it
+  std::wstring_view folder_;
+  bool plainFolder_ = false;
+  bool looked_ = false;
   State state_ = State::Unknown;
   std::shared_ptr<const mx::FolderNames> names_;
 };
@@ -600,7 +621,8 @@ class PrefixFolder {
 int FindFileInText(const std::wstring& text) {
   const std::wstring u0 = mx::ToUpper(text);
   int result = 0;
-  for (const std::wstring& root : DriveRootList()) {
+  const auto roots = DriveRootList();
+  for (const std::wstring& root : *roots) {
     const size_t i = u0.find(root);
     if (i == std::wstring::npos) continue;
     result = -1;
@@ -609,11 +631,11 @@ int FindFileInText(const std::wstring& text) {
     if (kind == 1) return 1;
     if (kind == 0) return 0;
     // no path of MAX_PATH characters or more can exist, so longer prefixes need no question
-    PrefixFolder folder;
+    PrefixFolder folder(u);
     for (size_t n = std::min<size_t>(u.size(), MAX_PATH - 1); n >= 1; --n) {
       const std::wstring_view prefix = std::wstring_view(u).substr(0, n);
       if (EndsWithDeviceName(prefix)) continue;
-      if (folder.CannotBeFile(prefix)) continue;
+      if (folder.CannotBeFile(n)) continue;
       if (GetPathKind(std::wstring(prefix)) == 1) return 1;
     }
     const size_t dot = u.find(L'.');
@@ -705,6 +727,5 @@ void ClearFileReferenceCaches() {
   }
   DriveRoots& drives = Drives();
   std::lock_guard guard(drives.lock);
-  drives.filled = false;
-  drives.roots.clear();
+  drives.roots.reset();
 }

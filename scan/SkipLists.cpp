@@ -71,8 +71,7 @@ SkipListMatcher::SkipListMatcher(const std::vector<std::wstring>& entries) {
   }
 }
 
-std::uint32_t SkipListMatcher::ClassOf(wchar_t unit) const {
-  if (static_cast<std::uint32_t>(unit) < 128) return asciiClass_[unit];
+std::uint32_t SkipListMatcher::OtherClassOf(wchar_t unit) const {
   if (otherClass_.empty()) return 0;
   const auto it = std::lower_bound(otherClass_.begin(), otherClass_.end(), std::pair<wchar_t, std::uint32_t>(unit, 0));
   return it != otherClass_.end() && it->first == unit ? it->second : 0;

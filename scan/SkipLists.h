@@ -34,7 +34,10 @@ class SkipListMatcher {
   bool FoundInAnyCase(std::wstring_view text) const;
 
  private:
-  std::uint32_t ClassOf(wchar_t unit) const;
+  std::uint32_t ClassOf(wchar_t unit) const {
+    return static_cast<std::uint32_t>(unit) < 128 ? asciiClass_[unit] : OtherClassOf(unit);
+  }
+  std::uint32_t OtherClassOf(wchar_t unit) const;
   std::uint32_t Step(std::uint32_t state, wchar_t unit) const { return next_[state * classes_ + ClassOf(unit)]; }
 
   // Units are sorted into the classes the entries tell apart; class 0 is every unit no entry holds.

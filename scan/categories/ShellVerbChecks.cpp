@@ -71,7 +71,8 @@ bool HasAdvertisedCommand(HKEY commandKey) {
 
 void CheckCommandKey(CCategory& category, const ShellCheckView& view, const std::wstring& commandKeyPath,
                      const std::wstring& keyName, const std::wstring& verb, bool advertised) {
-  if (GetOSMajorVersion() > 5 && HasDelegateExecute(commandKeyPath, view.delegateView64)) return;
+  // The version is read from the registry each time: asked only of the few commands that delegate.
+  if (HasDelegateExecute(commandKeyPath, view.delegateView64) && GetOSMajorVersion() > 5) return;
   std::wstring command;
   if (!view.read(command, HKEY_CLASSES_ROOT, commandKeyPath, L"")) return;
   if (command.empty() && advertised) return;
