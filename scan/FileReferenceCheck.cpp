@@ -626,7 +626,9 @@ int FindFileInText(const std::wstring& text) {
     const size_t i = u0.find(root);
     if (i == std::wstring::npos) continue;
     result = -1;
-    const std::wstring u = u0.substr(i);
+    // The drive is found in upper case; the path is asked about as written (the file system ignores case),
+    // so that its answers are the ones the caller's own question about the text already kept.
+    const std::wstring u = text.substr(i);
     const int kind = GetPathKind(u);
     if (kind == 1) return 1;
     if (kind == 0) return 0;
