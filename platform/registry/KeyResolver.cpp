@@ -6,6 +6,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/Text.h"
+#include "platform/registry/FoldedPath.h"
 #include "platform/registry/ViewResolver.h"
 
 namespace mx::reg {
@@ -29,7 +30,6 @@ bool IsPredefined(HKEY key) {
 
 LONG SplitPath(std::wstring_view s, Names& out) {
   if (!s.empty() && s[0] == L'\\') return ERROR_BAD_PATHNAME;
-  out.reserve(out.size() + static_cast<size_t>(std::count(s.begin(), s.end(), L'\\')) + 1);
   size_t start = 0;
   while (start < s.size()) {
     size_t end = s.find(L'\\', start);
@@ -40,8 +40,17 @@ LONG SplitPath(std::wstring_view s, Names& out) {
   return ERROR_SUCCESS;
 }
 
-static std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, std::span<const std::wstring_view> names, bool followLast,
-                                 int depth);
+Names JoinPath(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more) {
+  Names full;
+  full.reserve(base.size() + more.size());
+  full.append(base.begin(), base.end());
+  full.append(more.begin(), more.end());
+  return full;
+}
+
+using Folded = std::span<const FoldedName>;
+
+static std::shared_ptr<Key> Walk(const std::shared_ptr<Key>& start, Folded names, bool followLast, int depth);
 
 // A link key's target: "\Registry\Machine\..." or "\Registry\User\<SID or .Default>\...".
 static std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
@@ -61,16 +70,16 @@ static std::shared_ptr<Key> FollowLink(const Key& link, int depth) {
     first = 3;
   }
   if (!root) return nullptr;
-  return Walk(root, std::span<const std::wstring_view>(names).subspan(first), true, depth + 1);
+  FoldedPath below(std::span<const std::wstring_view>(names).subspan(first));
+  return Walk(root, below.names(), true, depth + 1);
 }
 
 // Walks down names, following link keys on the way (and at the end when followLast). The caller holds the
 // tree lock, so the walk steps by plain pointers and takes a share of the key it ends on only.
-static std::shared_ptr<Key> Walk(std::shared_ptr<Key> start, std::span<const std::wstring_view> names,
-                                 bool followLast, int depth) {
+static std::shared_ptr<Key> Walk(const std::shared_ptr<Key>& start, Folded names, bool followLast, int depth) {
   const std::shared_ptr<Key>* key = &start;
   std::shared_ptr<Key> followed;  // holds a link's target while the walk is below it
-  for (std::wstring_view name : names) {
+  for (const FoldedName& name : names) {
     if (!*key) return nullptr;
     if ((*key)->isLink) {
       followed = FollowLink(**key, depth + 1);
@@ -92,16 +101,18 @@ static std::shared_ptr<Key> ResolveInHive(Hive& h, std::span<const std::wstring_
                                           bool followLast) {
   if (Redirects(view32)) {
     Redirected r = Redirect32(ShapeOf(h), logical);
-    auto key = Walk(h.content.root, r.names, followLast, 0);
-    if (!key && r.softwareRoot) key = Walk(h.content.root, std::span(r.names).first(1), followLast, 0);
+    FoldedPath physical(r.names);
+    auto key = Walk(h.content.root, physical.names(), followLast, 0);
+    if (!key && r.softwareRoot) key = Walk(h.content.root, physical.names().first(1), followLast, 0);
     return key;
   }
-  return Walk(h.content.root, logical, followLast, 0);
+  FoldedPath physical(logical);
+  return Walk(h.content.root, physical.names(), followLast, 0);
 }
 
 static Names ClassesPath(std::span<const std::wstring_view> path) {
   Names full{L"Software", L"Classes"};
-  full.insert(full.end(), path.begin(), path.end());
+  full.append(path.begin(), path.end());
   return full;
 }
 
@@ -134,9 +145,13 @@ void ResolveFull(RootKind root, bool view32, std::span<const std::wstring_view> 
       }
       break;
     case RootKind::ClassesRoot: {
+      // Both files place a Classes path alike, so its names are folded once for the two walks.
       auto full = ClassesPath(path);
-      a = ResolveInHive(s.hive(Hive::Kind::User), full, view32, followLast);
-      b = ResolveInHive(s.hive(Hive::Kind::Machine), full, view32, followLast);
+      Redirected r;
+      if (Redirects(view32)) r = Redirect32(HiveShape::User, full);
+      FoldedPath physical(Redirects(view32) ? std::span<const std::wstring_view>(r.names) : full);
+      a = Walk(s.hive(Hive::Kind::User).content.root, physical.names(), followLast, 0);
+      b = Walk(s.hive(Hive::Kind::Machine).content.root, physical.names(), followLast, 0);
       break;
     }
   }
@@ -193,12 +208,12 @@ LONG Lookup(HKEY hkey, Target& t) {
   t.root = h.root;
   t.view32 = h.view32;
   t.access = h.access;
-  t.path = h.path.names;
+  t.path = h.path.names();
   {
     std::lock_guard lock(h.cacheMutex);
     if (h.generation != s.generation()) {
       // The files were reloaded: find the key again by its place.
-      ResolveFull(h.root, h.view32, h.path.names, true, h.a, h.b);
+      ResolveFull(h.root, h.view32, h.path.names(), true, h.a, h.b);
       h.generation = s.generation();
       h.mergeStamp = 0;
     }
@@ -245,13 +260,14 @@ void ResolveChild(const Target& parent, bool view32, std::span<const std::wstrin
   if (parent.predefined && parent.root == RootKind::ClassesRoot && !names.empty()) {
     // HKEY_CLASSES_ROOT's own keys are the Classes keys of the two files, the same ones in both views (found
     // with their links followed): below them only the first name may move, so no walk from the files' roots.
-    std::vector<std::wstring_view> physical;
+    Names physical;
     if (Redirects(view32)) {
       physical = Redirect32BelowClasses(names);
       names = physical;
     }
-    a = parent.a ? Walk(parent.a, names, followLast, 0) : nullptr;
-    b = parent.b ? Walk(parent.b, names, followLast, 0) : nullptr;
+    FoldedPath folded(names);
+    a = parent.a ? Walk(parent.a, folded.names(), followLast, 0) : nullptr;
+    b = parent.b ? Walk(parent.b, folded.names(), followLast, 0) : nullptr;
     return;
   }
   bool incremental = view32 == parent.view32;
@@ -259,8 +275,9 @@ void ResolveChild(const Target& parent, bool view32, std::span<const std::wstrin
     for (size_t n = parent.path.size() + 1; n <= fullPath.size() && incremental; ++n)
       incremental = !StepDecides(parent.root, fullPath.first(n));
   if (!incremental) return ResolveFull(parent.root, view32, fullPath, followLast, a, b);
-  a = parent.a ? Walk(parent.a, names, followLast, 0) : nullptr;
-  b = parent.b ? Walk(parent.b, names, followLast, 0) : nullptr;
+  FoldedPath folded(names);
+  a = parent.a ? Walk(parent.a, folded.names(), followLast, 0) : nullptr;
+  b = parent.b ? Walk(parent.b, folded.names(), followLast, 0) : nullptr;
   if (names.empty()) {
     a = parent.a;
     b = parent.b;
@@ -328,18 +345,22 @@ LONG CreateMissing(RootKind root, bool view32, std::span<const std::wstring_view
 
 void OwnedPath::Assign(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more) {
   size_t size = 0;
-  for (auto n : base) size += n.size() + 1;
-  for (auto n : more) size += n.size() + 1;
-  text.clear();
-  text.reserve(size);  // all of it: the views below stay valid while it is filled
-  names.clear();
-  names.reserve(base.size() + more.size());
+  for (auto n : base) size += n.size();
+  for (auto n : more) size += n.size();
+  wchar_t* text = inline_;
+  heap_.reset();
+  if (size > kInlineText) {
+    heap_ = std::make_unique_for_overwrite<wchar_t[]>(size);
+    text = heap_.get();
+  }
+  // The names only: views need no separators between them.
+  names_.clear();
+  names_.reserve(base.size() + more.size());
   for (auto part : {base, more})
     for (auto n : part) {
-      if (!text.empty()) text += L'\\';
-      const size_t start = text.size();
-      text += n;
-      names.emplace_back(text.data() + start, n.size());
+      std::copy(n.begin(), n.end(), text);
+      names_.push_back(std::wstring_view(text, n.size()));
+      text += n.size();
     }
 }
 
@@ -351,9 +372,8 @@ LONG ResolveForControl(HKEY root, std::wstring_view subKey, REGSAM view, std::sh
   bool view32 = false;
   if (!ViewOf(view, t, view32)) return ERROR_INVALID_PARAMETER;
   std::shared_ptr<Key> a, b;
-  OwnedPath full;
-  full.Assign(t.path, names);
-  ResolveFull(t.root, view32, full.names, true, a, b);
+  Names full = JoinPath(t.path, names);
+  ResolveFull(t.root, view32, full, true, a, b);
   out = a ? a : b;
   return out ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }

@@ -5,13 +5,12 @@
 #include <memory>
 #include <span>
 #include <string_view>
-#include <vector>
-
+#include "platform/registry/NameList.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace mx::reg {
 
-using Names = std::vector<std::wstring_view>;
+using Names = NameList;
 
 inline constexpr DWORD kOpenLink = 0x8;  // REG_OPTION_OPEN_LINK
 inline constexpr size_t kMaxValueName = 16383;
@@ -21,6 +20,8 @@ std::uint64_t Now();
 bool IsPredefined(HKEY key);
 // Names of a sub-key text. A leading backslash is bad syntax; doubled and trailing ones are tolerated.
 LONG SplitPath(std::wstring_view s, Names& out);
+// base's names, then more's: views of the same texts.
+Names JoinPath(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more);
 
 // The key a call works on: the handle's place and its physical key(s).
 struct Target {

@@ -8,11 +8,6 @@ namespace mx::reg {
 
 namespace {
 
-inline wchar_t FoldUnit(wchar_t c) {
-  if (static_cast<std::uint32_t>(c) < 0x80) return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-  return ToLowerChar(c);
-}
-
 template <class T, class Name>
 size_t LowerBoundBy(const std::vector<T>& items, std::wstring_view name, Name nameOf) {
   size_t lo = 0, hi = items.size();
@@ -43,17 +38,14 @@ size_t LowerBoundFolded(const std::vector<std::shared_ptr<Key>>& keys, std::wstr
 const std::shared_ptr<Key>* FindFolded(const Key& key, std::wstring_view name) {
   thread_local std::wstring folded;
   FoldNameInto(name, folded);
-  if (key.index) return key.index->Find(folded);
-  const auto& keys = key.subkeys;
-  size_t i = LowerBoundFolded(keys, folded);
-  return (i < keys.size() && keys[i]->folded == folded) ? &keys[i] : nullptr;
+  return key.FindOwner(FoldedName{folded, key.index ? HashFolded(folded) : 0});
 }
 
 }  // namespace
 
 void FoldNameInto(std::wstring_view name, std::wstring& out) {
   out.resize(name.size());
-  for (size_t i = 0; i < name.size(); ++i) out[i] = FoldUnit(name[i]);
+  FoldInto(name, out.data());
 }
 
 std::wstring FoldName(std::wstring_view name) {
@@ -75,6 +67,12 @@ Key* Key::Find(std::wstring_view n) const {
 }
 
 const std::shared_ptr<Key>* Key::FindOwner(std::wstring_view n) const { return FindFolded(*this, n); }
+
+const std::shared_ptr<Key>* Key::FindOwner(const FoldedName& n) const {
+  if (index) return index->Find(n);
+  size_t i = LowerBoundFolded(subkeys, n.folded);
+  return (i < subkeys.size() && subkeys[i]->folded == n.folded) ? &subkeys[i] : nullptr;
+}
 
 std::shared_ptr<Key> Key::FindShared(std::wstring_view n) const {
   const std::shared_ptr<Key>* found = FindFolded(*this, n);

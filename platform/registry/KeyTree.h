@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/base/WinTypes.h"
+#include "platform/registry/FoldedName.h"
 #include "platform/registry/RegistryControl.h"
 #include "platform/registry/SubkeyIndex.h"
 
@@ -62,6 +63,7 @@ struct Key {
   std::shared_ptr<Key> FindShared(std::wstring_view name) const;
   // The sub-key's place in subkeys (null when there is none): a lookup that takes no share of the key.
   const std::shared_ptr<Key>* FindOwner(std::wstring_view name) const;
+  const std::shared_ptr<Key>* FindOwner(const FoldedName& name) const;
   // Adds a sub-key (or returns the existing one); created tells which.
   Key* Add(std::wstring_view name, std::uint64_t time, bool* created = nullptr);
   // Removes a sub-key and marks it and everything below it deleted.

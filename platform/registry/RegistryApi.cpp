@@ -27,9 +27,8 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
     if (LONG rc = Lookup(parent, t); rc != ERROR_SUCCESS) return rc;
     bool view32 = false;
     if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
-    auto h = std::make_shared<Handle>();
-    h->path.Assign(t.path, names);
-    std::span<const std::wstring_view> full = h->path.names;
+    // The names view the parent's path and the caller's text until the handle, if any, copies them.
+    Names full = JoinPath(t.path, names);
     std::shared_ptr<Key> a, b;
     bool followLast = !(options & kOpenLink);
     if (t.key() || !t.predefined)
@@ -48,6 +47,8 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
     }
     const Key& key = a ? *a : *b;
     if (LONG rc = CheckOpenAccess(key, sam); rc != ERROR_SUCCESS) return rc;
+    auto h = std::make_shared<Handle>();
+    h->path.Assign(t.path, names);
     h->root = t.root;
     h->view32 = view32;
     h->access = sam;
@@ -160,10 +161,9 @@ LONG DeleteKeyImpl(HKEY parent, LPCWSTR subKey, REGSAM sam, bool recursive) {
   } else {
     bool view32 = false;
     if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
-    OwnedPath full;
-    full.Assign(t.path, names);
+    Names full = JoinPath(t.path, names);
     std::shared_ptr<Key> a, b;
-    ResolveChild(t, view32, names, full.names, false, a, b);  // a link key itself is deleted, not its target
+    ResolveChild(t, view32, names, full, false, a, b);  // a link key itself is deleted, not its target
     target = a ? a : b;
   }
   if (!target) return ERROR_FILE_NOT_FOUND;

@@ -14,6 +14,7 @@
 
 #include "platform/registry/AutoSaver.h"
 #include "platform/registry/Hive.h"
+#include "platform/registry/NameList.h"
 #include "platform/registry/Registry.h"
 
 namespace mx::reg {
@@ -26,13 +27,23 @@ using SaveStepHook = void (*)(SaveStep);
 void SetSaveStepHook(SaveStepHook hook);
 
 // A key's place below its root: the names joined with backslashes, and views of each name into that text.
-struct OwnedPath {
-  std::wstring text;
-  std::vector<std::wstring_view> names;
-  OwnedPath() = default;
+// A short path is kept inside the object, so a handle costs one allocation.
+class OwnedPath {
+ public:
+  static constexpr size_t kInlineText = 128;
+
+  OwnedPath() {}
   OwnedPath(const OwnedPath&) = delete;
   OwnedPath& operator=(const OwnedPath&) = delete;
   void Assign(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more);
+  const NameList& names() const { return names_; }
+
+ private:
+  NameList names_;
+  std::unique_ptr<wchar_t[]> heap_;
+  union {
+    wchar_t inline_[kInlineText];  // unset past what Assign wrote
+  };
 };
 
 // One open key. The logical place (root, names, view) never changes; the physical keys it maps to are

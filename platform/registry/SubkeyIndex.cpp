@@ -9,8 +9,8 @@ SubkeyIndex::SubkeyIndex(const std::vector<std::shared_ptr<Key>>& subkeys) {
   for (const auto& key : subkeys) Insert(key);
 }
 
-const std::shared_ptr<Key>* SubkeyIndex::Find(std::wstring_view folded) const {
-  const auto it = byName_.find(folded);
+const std::shared_ptr<Key>* SubkeyIndex::Find(const FoldedName& name) const {
+  const auto it = byName_.find(name);
   return it == byName_.end() ? nullptr : &it->second;
 }
 

@@ -133,9 +133,10 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logica
       return out;
     }
     if (!EqualsNoCase(logical[1], kWow) && !IsSharedMachineKey(logical.subspan(1))) {
+      out.names.reserve(logical.size() + 1);
       out.names.push_back(logical[0]);
       out.names.push_back(kWow);
-      for (size_t i = 1; i < logical.size(); ++i) out.names.push_back(logical[i]);
+      out.names.append(logical.begin() + 1, logical.end());
       return out;
     }
   }
@@ -143,7 +144,7 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logica
   return out;
 }
 
-std::vector<std::wstring_view> Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses) {
+NameList Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses) {
   Redirected out;
   out.names.reserve(belowClasses.size() + 1);
   RedirectClasses(belowClasses, 0, out);

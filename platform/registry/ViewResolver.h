@@ -4,14 +4,15 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "platform/registry/NameList.h"
 
 namespace mx::reg {
 
 enum class HiveShape { Machine, User };
 
 struct Redirected {
-  std::vector<std::wstring_view> names;  // the physical path below the file's root
+  NameList names;  // the physical path below the file's root
   // Set for HKLM\Software itself: the 32-bit view shows Software\Wow6432Node, or Software while that does
   // not exist yet.
   bool softwareRoot = false;
@@ -22,7 +23,7 @@ struct Redirected {
 Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logical);
 
 // The 32-bit view of a path below a Classes key (the same key in both views): only its first name may move.
-std::vector<std::wstring_view> Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses);
+NameList Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses);
 
 // Whether the key path names (below a file's root) is placed by a rule of its own in the 32-bit view; when not,
 // its place is its parent's place plus its name, so relative opens need no walk from the root.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwctype>
 #include <thread>
 
 #include "platform/registry/Registry.h"
@@ -175,6 +176,34 @@ TEST(RegistryApi, CreateSetEnumerateDelete) {
   cb = sizeof data;
   EXPECT_EQ(win::RegQueryValueEx(again.h, L"Alpha", nullptr, &type, data, &cb), ERROR_KEY_DELETED);
   EXPECT_EQ(SubkeyNames(a.h), std::vector<std::wstring>{});
+}
+
+// Paths past the sizes kept inline (names, their text, their folded copies) open like short ones: from a root
+// in another case, below a handle, and in the class keys of both files.
+TEST(RegistryApi, LongAndDeepPathsOpen) {
+  ScratchPrefix prefix;
+  std::wstring deep, half;
+  for (int i = 0; i < 20; ++i) {
+    std::wstring name = L"Level" + std::to_wstring(i) + std::wstring(20, L'x');
+    if (i == 10) half = deep;
+    deep += (deep.empty() ? L"" : L"\\") + name;
+  }
+  ASSERT_GT(deep.size(), 400u);
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_CLASSES_ROOT}) {
+    SCOPED_TRACE(root == HKEY_CURRENT_USER ? "HKCU" : "HKCR");
+    ASSERT_EQ(WriteString(root, deep.c_str(), L"v", 0, L"deep"), ERROR_SUCCESS);
+    std::wstring upper = deep;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+    std::wstring text;
+    ASSERT_EQ(ReadString(root, upper.c_str(), L"v", 0, text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"deep");
+    Key mid;
+    ASSERT_EQ(win::RegOpenKeyEx(root, half.c_str(), 0, KEY_READ, &mid.h), ERROR_SUCCESS);
+    ASSERT_EQ(ReadString(mid.h, upper.c_str() + half.size() + 1, L"v", 0, text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"deep");
+    EXPECT_EQ(ReadString(mid.h, (deep.substr(half.size() + 1) + L"\\nope").c_str(), L"v", 0, text),
+              ERROR_FILE_NOT_FOUND);
+  }
 }
 
 TEST(RegistryApi, ManyChildrenEnumerateCompletely) {
