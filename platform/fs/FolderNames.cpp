@@ -24,7 +24,9 @@ bool FolderNames::OnlyFoldersNamed(std::wstring_view name) const {
   const auto& names = listing_->names;
   size_t i = FirstNamed(name);
   if (i == names.size()) return false;
-  for (; i < names.size() && EqualsNoCase(names[i], name); ++i)
+  // The search matched the first already; those after it in the run are alike without case.
+  if (!listing_->plainFolders[i]) return false;
+  for (++i; i < names.size() && EqualsNoCase(names[i], name); ++i)
     if (!listing_->plainFolders[i]) return false;
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Shared internals of the file-system layer.
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -33,12 +34,17 @@ struct FolderListing {
   bool settled = false;
   std::vector<std::wstring> shortNames;  // filled on first need
   bool shortNamesReady = false;
-  // A large folder's names lower-cased, each to its first entry: filled on the first search.
-  mutable std::once_flag indexOnce;
-  mutable std::unordered_map<std::wstring, size_t> firstByLowered;
+  // Each name without case to its first entry, made with the listing: an open table of slots, a power of two
+  // in size and never more than half full. A slot holds its entry's number plus one (0: free) and the high
+  // half of the name's hash, which turns nearly every other name away before its text is looked at.
+  struct Slot {
+    uint32_t entryPlusOne = 0;
+    uint32_t tag = 0;
+  };
+  std::vector<Slot> byName;
 };
 // The first entry of a listing named name without regard to case, or the number of its names when there is
-// none. A large folder is searched through its index, which costs no walk through names all over memory.
+// none.
 size_t FirstNamedNoCase(const FolderListing& listing, std::wstring_view name);
 // known: dir's stat when the caller just took it (saves taking it again).
 // fresh: list it again even when a cached listing looks current.

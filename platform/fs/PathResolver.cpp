@@ -46,6 +46,31 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
 // it unchanged. A listing taken this long after the folder's last change cannot have missed anything.
 constexpr time_t kSettledSeconds = 2;
 
+// A hash of a name without case: equal for any two names EqualsNoCase holds equal.
+uint64_t NameHash(std::wstring_view name) {
+  uint64_t hash = 0xcbf29ce484222325u;
+  for (const wchar_t c : name) hash = (hash ^ static_cast<uint32_t>(ToLowerChar(c))) * 0x100000001b3u;
+  return hash;
+}
+
+// Fills the listing's table of names. Equal names without case sit side by side in the sorted names: only
+// the first of each run goes in.
+void IndexNames(FolderListing& listing) {
+  const auto& names = listing.names;
+  if (names.empty()) return;
+  size_t size = 8;
+  while (size < names.size() * 2) size *= 2;
+  listing.byName.assign(size, {});
+  const size_t mask = size - 1;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0 && EqualsNoCase(names[i - 1], names[i])) continue;
+    const uint64_t hash = NameHash(names[i]);
+    size_t at = static_cast<size_t>(hash) & mask;
+    while (listing.byName[at].entryPlusOne != 0) at = (at + 1) & mask;
+    listing.byName[at] = {static_cast<uint32_t>(i + 1), static_cast<uint32_t>(hash >> 32)};
+  }
+}
+
 time_t NowSeconds() {
   struct timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
@@ -135,6 +160,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
     listing->plainFolders.push_back(entry.plainFolder);
     listing->plainFiles.push_back(entry.plainFile);
   }
+  IndexNames(*listing);
   std::lock_guard lock(g_cacheMutex);
   const std::string key = dir.string();
   if (auto it = g_cache.find(key); it != g_cache.end()) {
@@ -156,22 +182,17 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
 }
 
 size_t FirstNamedNoCase(const FolderListing& listing, std::wstring_view name) {
-  const auto& names = listing.names;  // sorted without case
-  constexpr size_t kIndexedFrom = 256;
-  if (names.size() < kIndexedFrom) {
-    const auto at = std::lower_bound(names.begin(), names.end(), name,
-                                     [](const std::wstring& a, std::wstring_view b) { return CompareNoCase(a, b) < 0; });
-    return at != names.end() && EqualsNoCase(*at, name) ? static_cast<size_t>(at - names.begin()) : names.size();
+  const auto& names = listing.names;
+  const auto& slots = listing.byName;
+  if (slots.empty()) return names.size();
+  const uint64_t hash = NameHash(name);
+  const size_t mask = slots.size() - 1;
+  const auto tag = static_cast<uint32_t>(hash >> 32);
+  for (size_t at = static_cast<size_t>(hash) & mask;; at = (at + 1) & mask) {
+    const FolderListing::Slot& slot = slots[at];
+    if (slot.entryPlusOne == 0) return names.size();
+    if (slot.tag == tag && EqualsNoCase(names[slot.entryPlusOne - 1], name)) return slot.entryPlusOne - 1;
   }
-  std::call_once(listing.indexOnce, [&] {
-    listing.firstByLowered.reserve(names.size());
-    for (size_t i = 0; i < names.size(); ++i) listing.firstByLowered.emplace(ToLower(names[i]), i);
-  });
-  thread_local std::wstring lowered;
-  lowered.assign(name);
-  for (wchar_t& c : lowered) c = ToLowerChar(c);
-  const auto it = listing.firstByLowered.find(lowered);
-  return it == listing.firstByLowered.end() ? names.size() : it->second;
 }
 
 std::wstring ShortNameOf(FolderListing& listing, size_t i) {

@@ -77,12 +77,20 @@ void SetCurrentDirectoryUnchecked(const std::wstring& dir) {
 }
 
 bool IsDosDeviceName(std::wstring_view path) {
-  size_t start = path.find_last_of(L"\\/:");
-  std::wstring_view name = start == std::wstring_view::npos ? path : path.substr(start + 1);
+  size_t start = path.size();
+  while (start > 0 && path[start - 1] != L'\\' && path[start - 1] != L'/' && path[start - 1] != L':') --start;
+  std::wstring_view name = path.substr(start);
+  // Every name is asked about and nearly none is a device: its first letter turns most away. Only ASCII
+  // letters fold to these.
+  if (name.size() < 3) return false;
+  switch (name[0] | 0x20) {
+    case L'a': case L'c': case L'l': case L'n': case L'p': break;
+    default: return false;
+  }
   size_t dot = name.find(L'.');
   if (dot != std::wstring_view::npos) name = name.substr(0, dot);
   while (!name.empty() && (name.back() == L' ')) name.remove_suffix(1);
-  if (name.size() != 3 && name.size() != 4) return false;  // every name is asked about, nearly none is a device
+  if (name.size() != 3 && name.size() != 4) return false;
   wchar_t upper[4] = {};
   for (size_t i = 0; i < name.size(); ++i) upper[i] = ToUpperChar(name[i]);
   const std::wstring_view first(upper, 3);

@@ -75,6 +75,17 @@ TEST(WinPath, NormalisesTheWayWin32Does) {
   EXPECT_EQ(mx::NormalizeWinPath(L"C:\\a*b", nullptr, false).value_or(L""), L"C:\\a*b");
 }
 
+TEST(WinPath, KnowsDeviceNamesByTheirLastName) {
+  const std::pair<const wchar_t*, bool> cases[] = {
+      {L"CON", true},        {L"aux", true},          {L"Prn.txt", true},      {L"nul  .tar.gz", true},
+      {L"C:\\x\\com1", true}, {L"x/LPT9", true},       {L"a:con", true},        {L"c:\\dir\\nul ", true},
+      {L"COM0", false},      {L"com10", false},       {L"conx", false},        {L"co", false},
+      {L"con\\x", false},    {L"\u00F1ul", false},   {L" nul", false},        {L"", false},
+      {L"lpt", false},       {L"Nul.\\file", false},
+  };
+  for (const auto& [name, device] : cases) EXPECT_EQ(mx::IsDosDeviceName(name), device) << mx::WideToUtf8(name);
+}
+
 TEST(WinPath, RedirectsSystem32ExceptTheExemptFolders) {
   mxtest::UseSharedFixture fixture;
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
