@@ -38,12 +38,17 @@ class SkipListMatcher {
     return static_cast<std::uint32_t>(unit) < 128 ? asciiClass_[unit] : OtherClassOf(unit);
   }
   std::uint32_t OtherClassOf(wchar_t unit) const;
-  std::uint32_t Step(std::uint32_t state, wchar_t unit) const { return next_[state * classes_ + ClassOf(unit)]; }
+  std::uint32_t Step(std::uint32_t state, wchar_t unit) const {
+    const size_t at = state * classes_ + ClassOf(unit);
+    return next16_.empty() ? next_[at] : next16_[at];
+  }
 
   // Units are sorted into the classes the entries tell apart; class 0 is every unit no entry holds.
   std::uint32_t asciiClass_[128] = {};
   std::vector<std::pair<wchar_t, std::uint32_t>> otherClass_;  // units beyond ASCII, sorted
   std::uint32_t classes_ = 1;
-  std::vector<std::uint32_t> next_;   // state * classes_ + class -> state; state 0 has matched nothing yet
+  // state * classes_ + class -> state, in 16 bits when every state fits; state 0 has matched nothing yet
+  std::vector<std::uint32_t> next_;
+  std::vector<std::uint16_t> next16_;
   std::vector<std::uint8_t> accepts_;  // whether reaching a state means an entry ends here
 };

@@ -235,4 +235,24 @@ TEST(SkipListMatcher, AnswersAsASearchForEveryEntry) {
   EXPECT_FALSE(SkipListMatcher({}).FoundIn(L"anything"));
 }
 
+// A list too large for the compact table (more than 65,536 states) answers the same way.
+TEST(SkipListMatcher, ALargeListAnswersAsASearchForEveryEntry) {
+  std::mt19937 random(41);
+  const std::wstring alphabet = L"abcdefghij\\";
+  auto text = [&](size_t size) {
+    std::wstring out(size, L' ');
+    for (wchar_t& c : out) c = alphabet[std::uniform_int_distribution<size_t>(0, alphabet.size() - 1)(random)];
+    return out;
+  };
+  std::vector<std::wstring> entries;
+  for (int i = 0; i < 6000; ++i) entries.push_back(text(16));
+  const SkipListMatcher matcher(entries);
+  for (int i = 0; i < 400; ++i) {
+    std::wstring sample = text(40);
+    if (i % 2 == 0) sample.replace(12, 16, entries[static_cast<size_t>(i) * 7 % entries.size()]);
+    ASSERT_EQ(matcher.FoundIn(sample), ContainsAnyEntry(sample, entries)) << mx::WideToUtf8(sample);
+    if (i % 2 == 0) ASSERT_TRUE(matcher.FoundIn(sample));
+  }
+}
+
 }  // namespace
