@@ -34,11 +34,11 @@ constexpr size_t kLongTextChars = 1039;
 constexpr DWORD kDriveStringChars = 2048;
 constexpr DWORD kDriveFixed = 3;
 
-// Valid answers remembered for the current scan, keyed by the reference and everything that decided the
-// answer (the options and the removable-media setting).
+// Valid answers remembered for the current scan, by everything that decided the answer (the options and the
+// removable-media setting) and then the reference: a set for each combination, so a question builds no key.
 struct ValidCache {
   std::mutex lock;
-  std::unordered_set<std::wstring> entries;
+  std::array<std::unordered_set<std::wstring>, 128> byOptions;
 };
 
 ValidCache& Cache() {
@@ -57,25 +57,26 @@ DriveRoots& Drives() {
   return drives;
 }
 
-std::wstring CacheKey(const std::wstring& reference, const FileCheckOptions& o) {
-  std::wstring key = reference;
-  key += L'\x1';
+size_t OptionsIndex(const FileCheckOptions& o) {
+  size_t index = 0;
   for (bool flag : {o.bUsePathSkipList, o.bUseFolderSkipList, o.bWow64TwinOnlyForProgramFiles,
                     o.bNoSystemFolderTwin, o.bCheckArguments, o.bCheckNetworkPaths, SetChkREmovableMedia != 0})
-    key += flag ? L'1' : L'0';
-  return key;
+    index = index * 2 + (flag ? 1 : 0);
+  return index;
 }
 
 bool IsCached(const std::wstring& reference, const FileCheckOptions& o) {
   ValidCache& cache = Cache();
+  const size_t options = OptionsIndex(o);
   std::lock_guard guard(cache.lock);
-  return cache.entries.count(CacheKey(reference, o)) != 0;
+  return cache.byOptions[options].count(reference) != 0;
 }
 
 void Remember(const std::wstring& reference, const FileCheckOptions& o) {
   ValidCache& cache = Cache();
+  const size_t options = OptionsIndex(o);
   std::lock_guard guard(cache.lock);
-  cache.entries.insert(CacheKey(reference, o));
+  cache.byOptions[options].insert(reference);
 }
 
 std::shared_ptr<const std::vector<std::wstring>> DriveRootList() {
@@ -725,7 +726,7 @@ void ClearFileReferenceCaches() {
   {
     ValidCache& cache = Cache();
     std::lock_guard guard(cache.lock);
-    cache.entries.clear();
+    for (auto& answers : cache.byOptions) answers.clear();
   }
   DriveRoots& drives = Drives();
   std::lock_guard guard(drives.lock);
