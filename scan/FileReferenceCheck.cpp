@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -50,6 +51,8 @@ struct DriveRoots {
   std::mutex lock;
   // Made once per scan and shared: every file check that finds no file looks for a drive in its text.
   std::shared_ptr<const std::vector<std::wstring>> roots;
+  // The type of each drive root asked about in this scan (each answer is a read of the registry).
+  std::unordered_map<std::wstring, UINT> types;
 };
 
 DriveRoots& Drives() {
@@ -77,6 +80,18 @@ void Remember(const std::wstring& reference, const FileCheckOptions& o) {
   const size_t options = OptionsIndex(o);
   std::lock_guard guard(cache.lock);
   cache.byOptions[options].insert(reference);
+}
+
+UINT DriveTypeOf(const std::wstring& root) {
+  DriveRoots& drives = Drives();
+  {
+    std::lock_guard guard(drives.lock);
+    if (const auto it = drives.types.find(root); it != drives.types.end()) return it->second;
+  }
+  const UINT type = win::GetDriveType(root.c_str());
+  std::lock_guard guard(drives.lock);
+  drives.types.emplace(root, type);
+  return type;
 }
 
 std::shared_ptr<const std::vector<std::wstring>> DriveRootList() {
@@ -233,8 +248,13 @@ bool ReferenceCheck::Run() {
     if (answer >= 0) return answer == 1;
   } else {
     UnquoteLeadingPart(s_);
-    for (const wchar_t* extension : {L".exe", L".dll", L".ocx", L".ax", L".sys"})
-      if (TruncateAfterExtension(s_, extension)) break;
+    // The text is lower-cased already: cut as TruncateAfterExtension does, without lowering it again each time.
+    for (const std::wstring_view extension : {L".exe", L".dll", L".ocx", L".ax", L".sys"}) {
+      const size_t at = s_.find(extension);
+      if (at == std::wstring::npos || at < 1 || s_.size() <= at + extension.size()) continue;
+      s_.resize(at + extension.size());
+      break;
+    }
   }
 
   if (!s_.empty() && s_[0] == L'"') {
@@ -326,7 +346,7 @@ int ReferenceCheck::CheckArguments() {
 
 bool ReferenceCheck::CheckWithDriveRoot(const CSplitPath& split) {
   if (!split.GetDrive().empty() && SetChkREmovableMedia != 0 &&
-      win::GetDriveType((split.GetDrive() + L"\\").c_str()) != kDriveFixed)
+      DriveTypeOf(split.GetDrive() + L"\\") != kDriveFixed)
     return ValidRemembered();
   if (Exists(s_)) return ValidRemembered();
   if (Stopped()) return true;
@@ -731,4 +751,5 @@ void ClearFileReferenceCaches() {
   DriveRoots& drives = Drives();
   std::lock_guard guard(drives.lock);
   drives.roots.reset();
+  drives.types.clear();
 }
