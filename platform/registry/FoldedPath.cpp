@@ -17,8 +17,7 @@ FoldedPath::FoldedPath(std::span<const std::wstring_view> names) : size_(names.s
   }
   for (size_t i = 0; i < size_; ++i) {
     FoldInto(names[i], text);
-    std::wstring_view folded(text, names[i].size());
-    names_[i] = FoldedName{folded, HashFolded(folded)};
+    names_[i] = FoldedName{std::wstring_view(text, names[i].size())};
     text += names[i].size();
   }
 }

@@ -23,11 +23,6 @@ static const Names& ConfigPath() {
 
 std::uint64_t Now() { return GetClock().NowFileTime(); }
 
-bool IsPredefined(HKEY key) {
-  auto v = reinterpret_cast<std::uintptr_t>(key);
-  return v == 0x80000000u || v == 0x80000001u || v == 0x80000002u || v == 0x80000003u || v == 0x80000005u;
-}
-
 LONG SplitPath(std::wstring_view s, Names& out) {
   if (!s.empty() && s[0] == L'\\') return ERROR_BAD_PATHNAME;
   size_t start = 0;
@@ -184,18 +179,26 @@ LONG Lookup(HKEY hkey, Target& t) {
     t.root = kRoots[index];
     if (hkey == HKEY_CURRENT_CONFIG) t.path = ConfigPath();
     // Nearly every open starts at a root: its keys are found again only when the tree's shape has changed.
+    // The stamps only change under the exclusive tree lock, and every caller holds the tree lock: keys found
+    // for the current stamps stay as they are until the caller lets go, so they are read without the mutex.
     struct Found {
-      std::uint64_t generation = 0, structure = 0;
+      std::atomic<std::uint64_t> generation{0}, structure{0};
       std::shared_ptr<Key> a, b;
     };
     static std::mutex mutex;
     static Found found[std::size(kRoots)];
-    std::lock_guard lock(mutex);
     Found& f = found[index];
-    if (f.generation != s.generation() || f.structure != s.structureStamp()) {
-      ResolveFull(t.root, t.view32, t.path, true, f.a, f.b);
-      f.generation = s.generation();
-      f.structure = s.structureStamp();
+    auto current = [&] {
+      return f.structure.load(std::memory_order_acquire) == s.structureStamp() &&
+             f.generation.load(std::memory_order_relaxed) == s.generation();
+    };
+    if (!current()) {
+      std::lock_guard lock(mutex);
+      if (!current()) {
+        ResolveFull(t.root, t.view32, t.path, true, f.a, f.b);
+        f.generation.store(s.generation(), std::memory_order_relaxed);
+        f.structure.store(s.structureStamp(), std::memory_order_release);
+      }
     }
     t.a = f.a;
     t.b = f.b;
@@ -209,17 +212,17 @@ LONG Lookup(HKEY hkey, Target& t) {
   t.view32 = h.view32;
   t.access = h.access;
   t.path = h.path.names();
-  {
+  if (h.generation.load(std::memory_order_acquire) != s.generation()) {
     std::lock_guard lock(h.cacheMutex);
-    if (h.generation != s.generation()) {
+    if (h.generation.load(std::memory_order_relaxed) != s.generation()) {
       // The files were reloaded: find the key again by its place.
       ResolveFull(h.root, h.view32, h.path.names(), true, h.a, h.b);
-      h.generation = s.generation();
       h.mergeStamp = 0;
+      h.generation.store(s.generation(), std::memory_order_release);
     }
-    t.a = h.a;
-    t.b = h.b;
   }
+  t.a = h.a;
+  t.b = h.b;
   if (t.a && t.a->deleted) t.a.reset();
   if (t.b && t.b->deleted) t.b.reset();
   if (!t.key()) return ERROR_KEY_DELETED;

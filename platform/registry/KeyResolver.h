@@ -17,7 +17,10 @@ inline constexpr size_t kMaxValueName = 16383;
 
 inline RegistryStore& Store() { return RegistryStore::Instance(); }
 std::uint64_t Now();
-bool IsPredefined(HKEY key);
+inline bool IsPredefined(HKEY key) {
+  const auto v = reinterpret_cast<std::uintptr_t>(key);
+  return (v >= 0x80000000u && v <= 0x80000003u) || v == 0x80000005u;
+}
 // Names of a sub-key text. A leading backslash is bad syntax; doubled and trailing ones are tolerated.
 LONG SplitPath(std::wstring_view s, Names& out);
 // base's names, then more's: views of the same texts.

@@ -38,7 +38,7 @@ size_t LowerBoundFolded(const std::vector<std::shared_ptr<Key>>& keys, std::wstr
 const std::shared_ptr<Key>* FindFolded(const Key& key, std::wstring_view name) {
   thread_local std::wstring folded;
   FoldNameInto(name, folded);
-  return key.FindOwner(FoldedName{folded, key.index ? HashFolded(folded) : 0});
+  return key.FindOwner(FoldedName{folded});
 }
 
 }  // namespace
@@ -70,6 +70,13 @@ const std::shared_ptr<Key>* Key::FindOwner(std::wstring_view n) const { return F
 
 const std::shared_ptr<Key>* Key::FindOwner(const FoldedName& n) const {
   if (index) return index->Find(n);
+  // A few sub-keys are looked at in turn, by length first.
+  constexpr size_t kSearchedInTurn = 8;
+  if (subkeys.size() <= kSearchedInTurn) {
+    for (const auto& k : subkeys)
+      if (k->folded.size() == n.folded.size() && std::wstring_view(k->folded) == n.folded) return &k;
+    return nullptr;
+  }
   size_t i = LowerBoundFolded(subkeys, n.folded);
   return (i < subkeys.size() && subkeys[i]->folded == n.folded) ? &subkeys[i] : nullptr;
 }
@@ -121,6 +128,13 @@ void Key::Reindex() {
 }
 
 const Value* Key::FindValue(std::wstring_view n) const {
+  // Most keys hold a few values, and a look at each one's length passes over nearly all of them.
+  constexpr size_t kSearchedInTurn = 8;
+  if (values.size() <= kSearchedInTurn) {
+    for (const Value& v : values)
+      if (v.name.size() == n.size() && EqualsNoCase(v.name, n)) return &v;
+    return nullptr;
+  }
   size_t i = LowerBoundBy(values, n, ValueName);
   return (i < values.size() && EqualsNoCase(values[i].name, n)) ? &values[i] : nullptr;
 }

@@ -31,6 +31,11 @@ std::wstring FileLabel(const std::filesystem::path& file) { return Utf8ToWide(fi
 
 void ResetReg() { RegistryStore::Instance().Reset(); }
 
+std::int64_t SteadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 // A process forked from one that ran the saver inherits a saver whose thread is not there: it can be neither
 // stopped nor destroyed, only kept.
 void Abandon(std::unique_ptr<AutoSaver> saver) {
@@ -108,7 +113,7 @@ void RegistryStore::LoadLocked() {
   ApplyHiveListLocked(*this);
   ++generation_;
   ++structureStamp_;
-  lastReloadCheck_ = std::chrono::steady_clock::now();
+  lastReloadCheck_ = SteadyNs();
   loaded_.store(true, std::memory_order_release);
 }
 
@@ -315,10 +320,12 @@ LONG RegistryStore::SaveHivesLocked(const std::vector<Hive*>& hives) {
 void RegistryStore::ReloadIfChanged(bool throttled) {
   if (!loaded_) return;
   {
+    constexpr std::int64_t kThrottleNs = 20'000'000;
+    const std::int64_t now = SteadyNs();
+    if (throttled && now - lastReloadCheck_.load(std::memory_order_relaxed) < kThrottleNs) return;
     std::lock_guard lock(reloadCheckMutex_);
-    auto now = std::chrono::steady_clock::now();
-    if (throttled && now - lastReloadCheck_ < std::chrono::milliseconds(20)) return;
-    lastReloadCheck_ = now;
+    if (throttled && now - lastReloadCheck_.load(std::memory_order_relaxed) < kThrottleNs) return;
+    lastReloadCheck_.store(now, std::memory_order_relaxed);
   }
   std::lock_guard saveLock(saveMutex_);
   bool changed = false;
@@ -357,28 +364,14 @@ void RegistryStore::Reset() {
     std::lock_guard lock(serverMutex_);
     serverChecked_ = {};
   }
-  std::lock_guard lock(handlesMutex_);
-  handles_.clear();
+  handles_.Clear();  // the handles go once the table's lock is let go
 }
 
-HKEY RegistryStore::AddHandle(std::shared_ptr<Handle> handle) {
-  std::lock_guard lock(handlesMutex_);
-  std::uintptr_t id = nextHandle_;
-  nextHandle_ += 4;
-  handles_.emplace(id, std::move(handle));
-  return reinterpret_cast<HKEY>(id);
-}
+HKEY RegistryStore::AddHandle(std::shared_ptr<Handle> handle) { return handles_.Add(std::move(handle)); }
 
-std::shared_ptr<Handle> RegistryStore::FindHandle(HKEY key) {
-  std::shared_lock lock(handlesMutex_);
-  auto it = handles_.find(reinterpret_cast<std::uintptr_t>(key));
-  return it == handles_.end() ? nullptr : it->second;
-}
+std::shared_ptr<Handle> RegistryStore::FindHandle(HKEY key) { return handles_.Find(key); }
 
-bool RegistryStore::RemoveHandle(HKEY key) {
-  std::lock_guard lock(handlesMutex_);
-  return handles_.erase(reinterpret_cast<std::uintptr_t>(key)) != 0;
-}
+bool RegistryStore::RemoveHandle(HKEY key) { return handles_.Remove(key) != nullptr; }
 
 void RegistryStore::SetError(std::wstring message) {
   std::lock_guard lock(messagesMutex_);

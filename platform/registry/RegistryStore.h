@@ -9,10 +9,10 @@
 #include <shared_mutex>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/registry/AutoSaver.h"
+#include "platform/registry/HandleTable.h"
 #include "platform/registry/Hive.h"
 #include "platform/registry/NameList.h"
 #include "platform/registry/Registry.h"
@@ -55,7 +55,9 @@ struct Handle {
   OwnedPath path;
 
   std::mutex cacheMutex;
-  std::uint64_t generation = 0;
+  // Written under cacheMutex; read without it when it is current (the keys are then set and stay so while the
+  // reader holds the tree lock).
+  std::atomic<std::uint64_t> generation{0};
   // HKCR: a = the HKCU copy, b = the HKLM copy; other roots: a = the key.
   std::shared_ptr<Key> a, b;
   std::uint64_t mergeStamp = 0;
@@ -121,16 +123,15 @@ class RegistryStore {
   std::filesystem::path prefix_;
   std::atomic<std::uint64_t> generation_{1};
   std::atomic<std::uint64_t> structureStamp_{1};
-  std::chrono::steady_clock::time_point lastReloadCheck_{};
+  // Nanoseconds of the steady clock; read without the mutex by the throttled checks that come too soon.
+  std::atomic<std::int64_t> lastReloadCheck_{0};
   std::mutex reloadCheckMutex_;
 
   std::mutex serverMutex_;
   std::chrono::steady_clock::time_point serverChecked_{};
   bool serverRunning_ = false;
 
-  std::shared_mutex handlesMutex_;
-  std::unordered_map<std::uintptr_t, std::shared_ptr<Handle>> handles_;
-  std::uintptr_t nextHandle_ = 0x1000;
+  HandleTable handles_;
 
   std::mutex messagesMutex_;
   std::wstring lastError_;

@@ -27,11 +27,11 @@ class SubkeyIndex {
   void Erase(const Key& key);
 
  private:
-  // A name looked up brings its hash along.
+  // A name looked up brings its hash along (made once for all the keys it is looked up in).
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::wstring_view folded) const { return HashFolded(folded); }
-    std::size_t operator()(const FoldedName& name) const { return name.hash; }
+    std::size_t operator()(const FoldedName& name) const { return name.Hash(); }
   };
   struct Equal {
     using is_transparent = void;

@@ -82,6 +82,8 @@ const std::vector<std::vector<std::wstring_view>>& SharedMachineKeys() {
 }
 
 bool IsRedirectedClass(std::wstring_view name) {
+  // Their lengths first: nearly every name has another.
+  if (name.size() != 5 && name.size() != 9 && name.size() != 10 && name.size() != 15) return false;
   for (std::wstring_view n : {L"CLSID", L"Interface", L"DirectShow", L"Media Type", L"MediaFoundation"})
     if (EqualsNoCase(name, n)) return true;
   return false;

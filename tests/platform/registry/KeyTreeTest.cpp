@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <string>
 
+#include "platform/base/Text.h"
 #include "platform/registry/KeyTree.h"
 
 namespace mx::reg {
@@ -52,6 +53,43 @@ TEST(KeyTree, FindsSubkeysThroughAddsRemovesAndCopiesAtAnyCount) {
     for (int i = 0; i < count; i += 4) root.Add(NameOf(i), 0);
     ExpectConsistent(root, count, 0);
     ExpectConsistent(*copy, count, 4);
+  }
+}
+
+// Names are folded two units at a time where both are ASCII: every unit folds as on its own, in either place
+// of a pair and beside any other.
+TEST(KeyTree, FoldsEveryUnitAsOnItsOwn) {
+  for (wchar_t c = 0; c < 0x250; ++c) {
+    const wchar_t lower = ToLowerChar(c);
+    for (const wchar_t other : {L'A', L'z', L'@', L'[', wchar_t(0xC9)}) {
+      const wchar_t otherLower = ToLowerChar(other);
+      ASSERT_EQ(FoldName(std::wstring{c, other}), (std::wstring{lower, otherLower})) << int(c);
+      ASSERT_EQ(FoldName(std::wstring{other, c, other}), (std::wstring{otherLower, lower, otherLower})) << int(c);
+    }
+  }
+}
+
+// Keys with a few values look at each in turn, keys with more search them: both find every value in any case
+// (also beyond ASCII), nothing else, and keep finding them as values are replaced and deleted.
+TEST(KeyTree, FindsValuesInAnyCaseAtAnyCount) {
+  for (int count : {1, 8, 9, 40}) {
+    SCOPED_TRACE(count);
+    Key key;
+    for (int i = count - 1; i >= 0; --i) key.SetValue(NameOf(i), REG_DWORD, {BYTE(i)});
+    key.SetValue(NameOf(0), REG_SZ, {BYTE(99)});  // replaces, in another case below
+    ASSERT_EQ(key.values.size(), size_t(count));
+    for (int i = 0; i < count; ++i) {
+      std::wstring upper = NameOf(i);
+      for (wchar_t& c : upper) c = c == L'\u00c9' ? L'\u00e9' : static_cast<wchar_t>(std::towupper(c));
+      const Value* v = key.FindValue(upper);
+      ASSERT_NE(v, nullptr) << i;
+      EXPECT_EQ(v->name, NameOf(i));
+      EXPECT_EQ(v->data, std::vector<BYTE>{BYTE(i ? i : 99)});
+    }
+    EXPECT_EQ(key.FindValue(L"Class"), nullptr);
+    EXPECT_EQ(key.FindValue(NameOf(count)), nullptr);
+    for (int i = 0; i < count; i += 2) EXPECT_TRUE(key.DeleteValue(NameOf(i)));
+    for (int i = 0; i < count; ++i) EXPECT_EQ(key.FindValue(NameOf(i)) != nullptr, i % 2 == 1) << i;
   }
 }
 
