@@ -1,6 +1,7 @@
 #include "platform/fs/WinPath.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <map>
 #include <set>
@@ -25,27 +26,49 @@ void SetError(LONG* error, LONG value) {
   if (error) *error = value;
 }
 
-std::vector<std::wstring> SplitComponents(std::wstring_view s) {
-  std::vector<std::wstring> parts;
-  std::wstring cur;
-  for (wchar_t c : s) {
-    if (IsSep(c)) {
-      if (!cur.empty()) parts.push_back(std::move(cur));
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
+// The names of s between separators of either kind, empty ones left out.
+void SplitNames(std::wstring_view s, std::vector<std::wstring_view>& names) {
+  size_t start = 0;
+  for (size_t i = 0; i <= s.size(); ++i) {
+    if (i < s.size() && !IsSep(s[i])) continue;
+    if (i > start) names.push_back(s.substr(start, i - start));
+    start = i + 1;
   }
-  if (!cur.empty()) parts.push_back(std::move(cur));
-  return parts;
 }
 
 // Trailing dots and blanks of a component mean nothing to Windows; "." and ".." stay what they are.
-std::wstring StripTrailing(const std::wstring& c) {
+std::wstring_view StripTrailing(std::wstring_view c) {
   if (c == L"." || c == L"..") return c;
-  size_t end = c.size();
-  while (end > 0 && (c[end - 1] == L'.' || c[end - 1] == L' ')) --end;
-  return c.substr(0, end);
+  while (!c.empty() && (c.back() == L'.' || c.back() == L' ')) c.remove_suffix(1);
+  return c;
+}
+
+// The characters a strict path may not hold after its drive: control characters, <>|"?* and ":".
+bool IsRefusedChar(wchar_t c) {
+  if (c >= 0x40) return c == L'|';
+  constexpr uint64_t kMarks = 1ull << '"' | 1ull << '*' | 1ull << ':' | 1ull << '<' | 1ull << '>' | 1ull << '?';
+  return c < 0x20 || ((kMarks >> c) & 1) != 0;
+}
+
+// Whether a name with no separator in it is a device: CON, PRN, AUX, NUL, COM1-9 or LPT1-9, also with an
+// extension or blanks before it.
+bool IsDeviceName(std::wstring_view name) {
+  // Every name is asked about and nearly none is a device: its first letter turns most away. Only ASCII
+  // letters fold to these.
+  if (name.size() < 3) return false;
+  switch (name[0] | 0x20) {
+    case L'a': case L'c': case L'l': case L'n': case L'p': break;
+    default: return false;
+  }
+  size_t dot = name.find(L'.');
+  if (dot != std::wstring_view::npos) name = name.substr(0, dot);
+  while (!name.empty() && (name.back() == L' ')) name.remove_suffix(1);
+  if (name.size() != 3 && name.size() != 4) return false;
+  wchar_t upper[4] = {};
+  for (size_t i = 0; i < name.size(); ++i) upper[i] = ToUpperChar(name[i]);
+  const std::wstring_view first(upper, 3);
+  if (name.size() == 3) return first == L"CON" || first == L"PRN" || first == L"AUX" || first == L"NUL";
+  return (first == L"COM" || first == L"LPT") && upper[3] >= L'1' && upper[3] <= L'9';
 }
 
 std::mutex g_cwdMutex;
@@ -79,51 +102,34 @@ void SetCurrentDirectoryUnchecked(const std::wstring& dir) {
 bool IsDosDeviceName(std::wstring_view path) {
   size_t start = path.size();
   while (start > 0 && path[start - 1] != L'\\' && path[start - 1] != L'/' && path[start - 1] != L':') --start;
-  std::wstring_view name = path.substr(start);
-  // Every name is asked about and nearly none is a device: its first letter turns most away. Only ASCII
-  // letters fold to these.
-  if (name.size() < 3) return false;
-  switch (name[0] | 0x20) {
-    case L'a': case L'c': case L'l': case L'n': case L'p': break;
-    default: return false;
-  }
-  size_t dot = name.find(L'.');
-  if (dot != std::wstring_view::npos) name = name.substr(0, dot);
-  while (!name.empty() && (name.back() == L' ')) name.remove_suffix(1);
-  if (name.size() != 3 && name.size() != 4) return false;
-  wchar_t upper[4] = {};
-  for (size_t i = 0; i < name.size(); ++i) upper[i] = ToUpperChar(name[i]);
-  const std::wstring_view first(upper, 3);
-  if (name.size() == 3) return first == L"CON" || first == L"PRN" || first == L"AUX" || first == L"NUL";
-  return (first == L"COM" || first == L"LPT") && upper[3] >= L'1' && upper[3] <= L'9';
+  return IsDeviceName(path.substr(start));
 }
 
 namespace {
 
 // "X:\name\name...": backslashes only, none doubled, no "." or ".." and no last name ending in a dot or a
-// blank; such a path is its own normal form.
-bool IsWholePath(std::wstring_view path) {
+// blank; such a path is its own normal form. *refused tells whether it holds a character a strict path
+// refuses, found on the same pass.
+bool IsWholePath(std::wstring_view path, bool* refused) {
+  *refused = false;
   if (path.size() < 3 || !IsLetter(path[0]) || path[1] != L':' || path[2] != L'\\') return false;
   size_t start = 3;
-  for (size_t i = 3; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != L'\\') {
-      if (path[i] == L'/') return false;
+  for (size_t i = 3; i < path.size(); ++i) {
+    const wchar_t c = path[i];
+    if (c != L'\\') {
+      if (c == L'/') return false;
+      if (IsRefusedChar(c)) *refused = true;
       continue;
     }
-    const std::wstring_view name = path.substr(start, i - start);
-    if (name.empty()) {
-      if (i < path.size()) return false;  // a doubled backslash
-    } else if (name == L"." || name == L"..") {
-      return false;
-    } else if (i == path.size() && (name.back() == L'.' || name.back() == L' ')) {
-      return false;
-    }
+    if (i == start) return false;  // a doubled backslash
+    if (i - start <= 2 && path[start] == L'.' && path[i - 1] == L'.') return false;  // "." or ".."
     start = i + 1;
   }
-  return true;
+  // The last name ("." and ".." end in a dot too), unless the path ends in a backslash.
+  return start == path.size() || (path.back() != L'.' && path.back() != L' ');
 }
 
-std::optional<std::wstring> Finish(std::wstring full, const std::vector<std::wstring>& parts, bool strict,
+std::optional<std::wstring> Finish(std::wstring full, std::wstring_view last, bool strict, bool charsChecked,
                                    LONG* error);
 
 }  // namespace
@@ -151,33 +157,48 @@ std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error
       return std::nullopt;
     }
   }
-  std::wstring drive;           // "C:" or "\\server\share"
-  std::vector<std::wstring> parts;
-  if (IsWholePath(path)) {
+  bool refused = false;
+  if (IsWholePath(path, &refused)) {
     // Nearly every path asked about is whole already: it comes out as it went in, its drive upper-cased.
-    drive = path.substr(0, 2);
-    drive[0] = ToUpperChar(drive[0]);
+    if (strict && refused) {
+      SetError(error, ERROR_INVALID_NAME);
+      return std::nullopt;
+    }
+    std::wstring full(path);
+    full[0] = ToUpperChar(full[0]);
     std::wstring_view last = path.substr(3);
     if (!last.empty() && last.back() == L'\\') last.remove_suffix(1);
     if (const size_t slash = last.rfind(L'\\'); slash != std::wstring_view::npos) last.remove_prefix(slash + 1);
-    if (!last.empty()) parts.emplace_back(last);  // the last name is all the checks below look at
-    return Finish(drive + std::wstring(path.substr(2)), parts, strict, error);
+    return Finish(std::move(full), last, strict, true, error);  // the last name is all the checks look at
   }
+  // Every name of the text but a drive's letter comes out in the result unless a ".." drops it: a character
+  // a strict path refuses fails it without the work of building it.
+  if (strict && path.find(L"..") == std::wstring_view::npos) {
+    const size_t from = path.size() >= 2 && IsLetter(path[0]) && path[1] == L':' ? 2 : 0;
+    if (std::any_of(path.begin() + static_cast<std::ptrdiff_t>(from), path.end(), IsRefusedChar)) {
+      SetError(error, ERROR_INVALID_NAME);
+      return std::nullopt;
+    }
+  }
+  std::wstring drive;  // "C:" or "\\server\share"
+  std::wstring base;   // the folder a relative text starts from
+  std::vector<std::wstring_view> parts;
   std::wstring uncTail;
   if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) {
     // UNC: \\server\share is the root and cannot be left by "..".
-    auto unc = SplitComponents(path.substr(2));
+    std::vector<std::wstring_view> unc;
+    SplitNames(path.substr(2), unc);
     if (unc.empty()) {
       SetError(error, ERROR_BAD_NETPATH);
       return std::nullopt;
     }
-    drive = L"\\\\" + unc[0];
-    if (unc.size() > 1) drive += L"\\" + unc[1];
-    for (size_t i = 2; i < unc.size(); ++i) uncTail += L"\\" + unc[i];
+    drive = L"\\\\";
+    drive += unc[0];
+    if (unc.size() > 1) (drive += L'\\') += unc[1];
+    for (size_t i = 2; i < unc.size(); ++i) (uncTail += L'\\') += unc[i];
     if (IsSep(path.back())) uncTail += L"\\";
     rest = uncTail;
   } else {
-    std::wstring base;
     if (path.size() >= 2 && IsLetter(path[0]) && path[1] == L':') {
       wchar_t letter = ToUpperChar(path[0]);
       rest = path.substr(2);
@@ -197,11 +218,12 @@ std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error
       rest = path;
     }
     drive = base.substr(0, 2);
-    parts = SplitComponents(std::wstring_view(base).substr(2));
+    SplitNames(std::wstring_view(base).substr(2), parts);
   }
-  std::vector<std::wstring> more = SplitComponents(rest);
+  std::vector<std::wstring_view> more;
+  SplitNames(rest, more);
   if (!more.empty() && !(rest.size() && IsSep(rest.back()))) more.back() = StripTrailing(more.back());
-  for (auto& c : more) {
+  for (const std::wstring_view c : more) {
     if (c.empty() || c == L".") continue;
     if (c == L"..") {
       if (!parts.empty()) parts.pop_back();  // never above the drive's root
@@ -215,28 +237,27 @@ std::optional<std::wstring> NormalizeWinPath(std::wstring_view path, LONG* error
     full += parts[i];
   }
   if (!more.empty() && IsSep(rest.back()) && full.back() != L'\\') full += L'\\';
-  return Finish(std::move(full), parts, strict, error);
+  return Finish(std::move(full), parts.empty() ? std::wstring_view() : parts.back(), strict, false, error);
 }
 
 namespace {
 
-// The checks of a normalized path: its characters, a device as its last name, its length.
-std::optional<std::wstring> Finish(std::wstring full, const std::vector<std::wstring>& parts, bool strict,
+// The checks of a normalized path: its characters (unless the caller checked them), a device as its last
+// name, its length.
+std::optional<std::wstring> Finish(std::wstring full, std::wstring_view last, bool strict, bool charsChecked,
                                    LONG* error) {
-  if (strict) {
-    for (size_t i = 2; i < full.size(); ++i) {
-      wchar_t c = full[i];
-      if (c < 0x20 || c == L'<' || c == L'>' || c == L'|' || c == L'"' || c == L'?' || c == L'*' || c == L':') {
-        SetError(error, ERROR_INVALID_NAME);
-        return std::nullopt;
-      }
-    }
+  if (strict && !charsChecked &&
+      std::any_of(full.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(2, full.size())), full.end(),
+                  IsRefusedChar)) {
+    SetError(error, ERROR_INVALID_NAME);
+    return std::nullopt;
   }
-  if (!parts.empty() && IsDosDeviceName(parts.back())) {
-    std::wstring name = parts.back();
+  // A strict path that got here has no ":" in its last name: the name is the device's whole text.
+  if (strict ? IsDeviceName(last) : IsDosDeviceName(last)) {
+    std::wstring_view name = last;
     size_t dot = name.find(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    while (!name.empty() && name.back() == L' ') name.pop_back();
+    if (dot != std::wstring_view::npos) name = name.substr(0, dot);
+    while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
     return L"\\\\.\\" + ToUpper(name);
   }
   if (strict && full.size() >= MAX_PATH) {

@@ -48,6 +48,11 @@ TEST(WinPath, NormalisesTheWayWin32Does) {
       {L"C:\\x\\com10", L"C:\\x\\com10", 0},
       {L"\\\\server\\share\\a\\..\\..\\b", L"\\\\server\\share\\b", 0},
       {L"\\\\?\\C:\\x\\y", L"C:\\x\\y", 0},
+      {L"C:\\a\\..b\\.c\\d", L"C:\\a\\..b\\.c\\d", 0},
+      {L"C:\\a\"b\\..\\c", L"C:\\c", 0},  // the name with the quote is gone before the check
+      {L"\"c:\\program files\\x.exe\" /s", nullptr, ERROR_INVALID_NAME},
+      {L"\\\\server\\sh|are", nullptr, ERROR_INVALID_NAME},
+      {L"D:a*b", nullptr, ERROR_INVALID_NAME},
       {L"", nullptr, ERROR_PATH_NOT_FOUND},
       {L"C:\\a<b", nullptr, ERROR_INVALID_NAME},
       {L"C:\\a?b", nullptr, ERROR_INVALID_NAME},
