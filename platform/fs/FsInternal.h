@@ -48,8 +48,12 @@ struct FolderListing {
 size_t FirstNamedNoCase(const FolderListing& listing, std::wstring_view name);
 // known: dir's stat when the caller just took it (saves taking it again).
 // fresh: list it again even when a cached listing looks current.
-std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir, const struct stat* known = nullptr,
+std::shared_ptr<FolderListing> ListFolder(const std::string& dir, const struct stat* known = nullptr,
                                           bool fresh = false);
+inline std::shared_ptr<FolderListing> ListFolder(const std::filesystem::path& dir, const struct stat* known = nullptr,
+                                                 bool fresh = false) {
+  return ListFolder(dir.native(), known, fresh);
+}
 // The 8.3 name of entry i of a listing.
 std::wstring ShortNameOf(FolderListing& listing, size_t i);
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/base/Text.h"
@@ -108,7 +109,7 @@ LONG ErrnoToWin(int err) {
   }
 }
 
-std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat* known, bool fresh) {
+std::shared_ptr<FolderListing> ListFolder(const std::string& dir, const struct stat* known, bool fresh) {
   struct stat st {};
   if (known)
     st = *known;
@@ -117,7 +118,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
   if (!S_ISDIR(st.st_mode)) return nullptr;
   {
     std::lock_guard lock(g_cacheMutex);
-    auto it = g_cache.find(dir.native());  // the path's own text: no copy for a lookup
+    auto it = g_cache.find(dir);
     // An unsettled listing is taken again once the folder has been quiet long enough to settle it.
     if (!fresh && it != g_cache.end() && SameTime(it->second.mtime, st.st_mtim) &&
         (it->second.listing->settled || NowSeconds() - st.st_mtim.tv_sec < kSettledSeconds)) {
@@ -162,7 +163,7 @@ std::shared_ptr<FolderListing> ListFolder(const fs::path& dir, const struct stat
   }
   IndexNames(*listing);
   std::lock_guard lock(g_cacheMutex);
-  const std::string key = dir.string();
+  const std::string& key = dir;
   if (auto it = g_cache.find(key); it != g_cache.end()) {
     g_cachedNames -= it->second.listing->names.size();
     g_useOrder.erase(it->second.use);
@@ -206,202 +207,304 @@ std::wstring ShortNameOf(FolderListing& listing, size_t i) {
 
 namespace {
 
-bool HasSurrogate(const std::wstring& text) {
+bool HasSurrogate(std::wstring_view text) {
   return std::any_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; });
 }
 
-// Finds the host name of component in dir: the exact name first, then a case-insensitive match, then an 8.3
-// name. Empty when there is none. dirStat is dir's own stat when the caller has it. The folder's cached
-// listing answers all three: asking the host for a name first cost a failed lookup for nearly every
-// component of a Windows path (its case seldom matches), and left the kernel a negative entry for each.
-// *st receives the lstat of the name when it had to be asked of the host (mode 0 otherwise); *listed the
-// kind of entry the listing found (S_IFDIR or S_IFREG for a plain folder or file, 0 for anything else).
-std::string FindComponent(const fs::path& dir, const struct stat* dirStat, const std::wstring& component,
-                          struct stat* st, unsigned* listed) {
-  std::string exact = WideToUtf8(component);
-  st->st_mode = 0;
-  *listed = 0;
-  auto listing = ListFolder(dir, dirStat);
-  // An unreadable folder can still be passed through, and a lone surrogate does not survive the listing's
-  // conversion: the host is asked for the exact name.
-  if (!listing || HasSurrogate(component)) {
-    if (::lstat((dir / exact).c_str(), st) == 0) return exact;
-    st->st_mode = 0;
-    if (!listing) return {};
+// The host's form of a Windows name: plain ASCII as it is, anything else through the UTF-8 conversion.
+void AppendHostName(std::string& out, std::wstring_view name) {
+  if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return static_cast<uint32_t>(c) < 0x80; })) {
+    for (const wchar_t c : name) out.push_back(static_cast<char>(c));
+  } else {
+    out += WideToUtf8(name);
   }
-  // Names are sorted without case (ties by host name), so the first match is where a search lands.
-  auto kindOf = [&](const FolderListing& folder, size_t i) {
-    *listed = folder.plainFolders[i] ? S_IFDIR : folder.plainFiles[i] ? S_IFREG : 0;
-  };
-  auto search = [&](const FolderListing& folder) -> std::string {
-    const auto& names = folder.names;
-    const size_t first = FirstNamedNoCase(folder, component);
-    if (first == names.size()) return {};
-    for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
-      if (folder.hostNames[i] == exact) {
-        kindOf(folder, i);
-        return exact;
-      }
-    kindOf(folder, first);
-    return folder.hostNames[first];
-  };
-  if (std::string found = search(*listing); !found.empty()) return found;
-  // A folder changed moments ago may hold a name made after its listing, in the same step of its time.
-  if (!listing->settled) {
-    if (auto again = ListFolder(dir, dirStat, true)) listing = std::move(again);
-    if (std::string found = search(*listing); !found.empty()) return found;
-  }
-  if (component.find(L'~') != std::wstring::npos) {
-    for (size_t i = 0; i < listing->names.size(); ++i)
-      if (EqualsNoCase(ShortNameOf(*listing, i), component)) {
-        kindOf(*listing, i);
-        return listing->hostNames[i];
-      }
-  }
-  return {};
+}
+
+// dir + "/" + name, as fs::path's append joins them.
+void AppendToPath(std::string& dir, std::string_view name) {
+  if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+  dir += name;
 }
 
 // Folders resolved on this thread while a FolderMemoScope lives on it, by their Windows path as written
 // (the case counts: a folder may hold names that differ only in case).
 struct RememberedFolder {
-  fs::path host;
+  std::string host;
   struct stat st {};
+  // The folder's listing once one was found settled (it holds every name the folder had): while the cache
+  // keeps it, no question to the cache is needed for it.
+  std::weak_ptr<FolderListing> listing;
 };
 
-struct ViewHash {
-  using is_transparent = void;
-  size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>{}(text); }
+// A key and its hash, taken with the hashes of all shorter folders of the same path in one pass.
+struct MemoKey {
+  std::wstring text;
+  uint64_t hash;
 };
+struct MemoKeyView {
+  std::wstring_view text;
+  uint64_t hash;
+};
+
+struct MemoHash {
+  using is_transparent = void;
+  size_t operator()(const MemoKey& key) const { return key.hash; }
+  size_t operator()(const MemoKeyView& key) const { return key.hash; }
+};
+
+struct MemoEqual {
+  using is_transparent = void;
+  template <typename A, typename B>
+  bool operator()(const A& a, const B& b) const {
+    return a.hash == b.hash && std::wstring_view(a.text) == std::wstring_view(b.text);
+  }
+};
+
+constexpr uint64_t kPathHashStart = 0xcbf29ce484222325u;
+uint64_t PathHashStep(uint64_t hash, wchar_t c) { return (hash ^ static_cast<uint32_t>(c)) * 0x100000001b3u; }
 
 struct FolderMemo {
   int scopes = 0;
-  std::unordered_map<std::wstring, RememberedFolder, ViewHash, std::equal_to<>> folders;
+  std::unordered_map<MemoKey, RememberedFolder, MemoHash, MemoEqual> folders;
+  // The program's Windows folder as it was when the scope first needed it: it decides which folders are
+  // remembered under which host folder, so it holds as long as they are remembered.
+  std::optional<std::wstring> programDir;
 };
 
 thread_local FolderMemo t_memo;
+
+// Finds component in the folder dir (a host path) and appends its host name to dir: the exact name first,
+// then a case-insensitive match, then an 8.3 name. False, dir unchanged, when there is none. dirStat is
+// dir's own stat when the caller has it; remembered the folder's memo entry, which keeps its settled
+// listing. The folder's listing answers all three: asking the host for a name first cost a failed lookup for
+// nearly every component of a Windows path (its case seldom matches), and left the kernel a negative entry
+// for each. *st receives the lstat of the name when it had to be asked of the host (mode 0 otherwise);
+// *listed the kind of entry the listing found (S_IFDIR or S_IFREG for a plain folder or file, 0 for anything
+// else).
+bool FindComponent(std::string& dir, const struct stat* dirStat, RememberedFolder* remembered,
+                   std::wstring_view component, struct stat* st, unsigned* listed) {
+  thread_local std::string exact;
+  exact.clear();
+  AppendHostName(exact, component);
+  st->st_mode = 0;
+  *listed = 0;
+  std::shared_ptr<FolderListing> held = remembered ? remembered->listing.lock() : nullptr;
+  FolderListing* listing = held.get();
+  if (!listing) {
+    held = ListFolder(dir, dirStat);
+    listing = held.get();
+    if (remembered && held && held->settled) remembered->listing = held;
+  }
+  // An unreadable folder can still be passed through, and a lone surrogate does not survive the listing's
+  // conversion: the host is asked for the exact name.
+  if (!listing || HasSurrogate(component)) {
+    const size_t dirSize = dir.size();
+    AppendToPath(dir, exact);
+    if (::lstat(dir.c_str(), st) == 0) return true;
+    dir.resize(dirSize);
+    st->st_mode = 0;
+    if (!listing) return false;
+  }
+  // Names are sorted without case (ties by host name), so the first match is where a search lands.
+  auto found = [&](const FolderListing& folder, size_t i) {
+    *listed = folder.plainFolders[i] ? S_IFDIR : folder.plainFiles[i] ? S_IFREG : 0;
+    AppendToPath(dir, folder.hostNames[i]);
+    return true;
+  };
+  auto search = [&](const FolderListing& folder) {
+    const auto& names = folder.names;
+    const size_t first = FirstNamedNoCase(folder, component);
+    if (first == names.size()) return false;
+    for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
+      if (folder.hostNames[i] == exact) return found(folder, i);
+    return found(folder, first);
+  };
+  if (search(*listing)) return true;
+  // A folder changed moments ago may hold a name made after its listing, in the same step of its time.
+  if (!listing->settled) {
+    if (auto again = ListFolder(dir, dirStat, true)) {
+      held = std::move(again);
+      listing = held.get();
+    }
+    if (search(*listing)) return true;
+  }
+  if (component.find(L'~') != std::wstring_view::npos) {
+    for (size_t i = 0; i < listing->names.size(); ++i)
+      if (EqualsNoCase(ShortNameOf(*listing, i), component)) return found(*listing, i);
+  }
+  return false;
+}
 
 }  // namespace
 
 FolderMemoScope::FolderMemoScope() { ++t_memo.scopes; }
 
 FolderMemoScope::~FolderMemoScope() {
-  if (--t_memo.scopes == 0) decltype(t_memo.folders)().swap(t_memo.folders);
+  if (--t_memo.scopes == 0) {
+    decltype(t_memo.folders)().swap(t_memo.folders);
+    t_memo.programDir.reset();
+  }
 }
 
 namespace {
 
+// What resolving a path found: ResolvedPath with the host path as text, which a caller that needs only the
+// kind never turns into a path of components.
+struct Resolution {
+  std::wstring win;
+  bool exists = false;
+  bool device = false;
+  unsigned mode = 0;
+};
+
 // kindOnly: the caller needs only whether the object is a folder, which a listing that holds the last name
-// as a plain file or folder tells without asking the host.
-std::optional<ResolvedPath> Resolve(std::wstring_view path, LONG* error, bool kindOnly) {
+// as a plain file or folder tells without asking the host. host receives the host path.
+bool Resolve(std::wstring_view path, LONG* error, bool kindOnly, Resolution& result, std::string& host) {
   LONG err = ERROR_SUCCESS;
   auto normalized = NormalizeWinPath(path, &err);
   if (error) *error = ERROR_SUCCESS;
-  auto fail = [&](LONG e) -> std::optional<ResolvedPath> {
+  auto fail = [&](LONG e) {
     if (error) *error = e;
-    return std::nullopt;
+    return false;
   };
   if (!normalized) return fail(err);
-  ResolvedPath result;
   if (normalized->rfind(L"\\\\.\\", 0) == 0) {
-    result.win = *normalized;
-    result.host = "/dev/null";
+    result.win = std::move(*normalized);
+    host = "/dev/null";
     result.device = true;
     result.exists = true;
-    return result;
+    return true;
   }
   if (normalized->rfind(L"\\\\", 0) == 0) return fail(ERROR_BAD_NETPATH);
-  std::wstring win = IsFsRedirectionActive() ? ApplyFsRedirection(*normalized) : *normalized;
-  result.win = win;
-  bool wantDir = win.size() > 3 && win.back() == L'\\';
-  if (wantDir) win.pop_back();
+  result.win = IsFsRedirectionActive() ? ApplyFsRedirection(*normalized) : std::move(*normalized);
+  std::wstring_view win = result.win;
+  const bool wantDir = win.size() > 3 && win.back() == L'\\';
+  if (wantDir) win.remove_suffix(1);
 
   // The program's own folder lives in its build folder.
-  fs::path base;
-  std::wstring_view rest;
-  std::wstring programDir = ProgramWinDir();
-  if (StartsWithNoCase(win, programDir) && (win.size() == programDir.size() || win[programDir.size()] == L'\\')) {
-    base = ProgramHostDir();
-    rest = std::wstring_view(win).substr(programDir.size());
-  } else {
-    auto root = DriveHostRoot(win[0]);
-    if (!root) return fail(ERROR_PATH_NOT_FOUND);
-    base = *root;
-    rest = std::wstring_view(win).substr(2);
-  }
-  std::vector<std::wstring> components;
-  std::vector<size_t> ends;  // where each component ends in win: the folder it closes is win up to there
-  const size_t restAt = static_cast<size_t>(rest.data() - win.data());
-  size_t pos = 0;
-  while (pos < rest.size()) {
-    size_t next = rest.find(L'\\', pos);
-    if (next == std::wstring_view::npos) next = rest.size();
-    if (next > pos) {
-      components.emplace_back(rest.substr(pos, next - pos));
-      ends.push_back(restAt + next);
+  const bool remember = t_memo.scopes > 0;
+  std::wstring programDirNow;
+  if (remember && !t_memo.programDir) t_memo.programDir = ProgramWinDir();
+  if (!remember) programDirNow = ProgramWinDir();
+  const std::wstring& programDir = remember ? *t_memo.programDir : programDirNow;
+  const bool inProgramDir = StartsWithNoCase(win, programDir) &&
+                            (win.size() == programDir.size() || win[programDir.size()] == L'\\');
+  const size_t restAt = inProgramDir ? programDir.size() : 2;
+
+  // The components after the base, each with the hash of win up to its end when folders are remembered.
+  struct Component {
+    size_t begin, end;
+    uint64_t hash;
+  };
+  thread_local std::vector<Component> components;
+  components.clear();
+  uint64_t hash = kPathHashStart;
+  if (remember)
+    for (size_t i = 0; i < restAt; ++i) hash = PathHashStep(hash, win[i]);
+  for (size_t pos = restAt; pos < win.size();) {
+    if (win[pos] == L'\\') {
+      if (remember) hash = PathHashStep(hash, win[pos]);
+      ++pos;
+      continue;
     }
-    pos = next + 1;
+    const size_t begin = pos;
+    if (remember)
+      for (; pos < win.size() && win[pos] != L'\\'; ++pos) hash = PathHashStep(hash, win[pos]);
+    else
+      pos = std::min(win.find(L'\\', pos), win.size());
+    components.push_back({begin, pos, hash});
   }
-  fs::path cur = base;
+
+  // Starts below the deepest folder remembered, else at the base.
+  std::string& cur = host;
   struct stat dirStat {};
   bool haveDirStat = false;
+  RememberedFolder* folder = nullptr;
   size_t first = 0;
-  const bool remember = t_memo.scopes > 0;
   if (remember) {
     for (size_t i = components.size(); i-- > 1;) {
-      const auto it = t_memo.folders.find(std::wstring_view(win).substr(0, ends[i - 1]));
+      const auto it = t_memo.folders.find(MemoKeyView{win.substr(0, components[i - 1].end), components[i - 1].hash});
       if (it == t_memo.folders.end()) continue;
-      cur = it->second.host;
-      dirStat = it->second.st;
+      folder = &it->second;
+      cur = folder->host;
+      dirStat = folder->st;
       haveDirStat = true;
       first = i;
       break;
     }
   }
-  if (first == 0) haveDirStat = !components.empty() && ::stat(base.c_str(), &dirStat) == 0;
+  if (!folder) {
+    if (inProgramDir) {
+      cur = ProgramHostDir().native();
+    } else {
+      auto root = DriveHostRoot(win[0]);
+      if (!root) return fail(ERROR_PATH_NOT_FOUND);
+      cur = root->native();
+    }
+    haveDirStat = !components.empty() && ::stat(cur.c_str(), &dirStat) == 0;
+  }
   for (size_t i = first; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
+    const std::wstring_view component = win.substr(components[i].begin, components[i].end - components[i].begin);
     struct stat st {};
     unsigned listed = 0;
-    std::string host = FindComponent(cur, haveDirStat ? &dirStat : nullptr, components[i], &st, &listed);
-    if (host.empty()) {
+    if (!FindComponent(cur, haveDirStat ? &dirStat : nullptr, folder, component, &st, &listed)) {
       if (!last) return fail(ERROR_PATH_NOT_FOUND);
-      result.host = cur / WideToUtf8(components[i]);
+      thread_local std::string name;
+      name.clear();
+      AppendHostName(name, component);
+      AppendToPath(cur, name);
       result.exists = false;
-      return result;
+      return true;
     }
-    cur /= host;
     if (last && kindOnly && st.st_mode == 0 && listed != 0) st.st_mode = listed;
     // A link (or a name found by a listing) needs the stat that follows it.
     if ((st.st_mode == 0 || S_ISLNK(st.st_mode)) && ::stat(cur.c_str(), &st) != 0) {
       // A dangling link or a loop: nothing is there.
       if (!last) return fail(ERROR_PATH_NOT_FOUND);
-      result.host = cur;
       result.exists = false;
-      return result;
+      return true;
     }
     if (!last && !S_ISDIR(st.st_mode)) return fail(ERROR_PATH_NOT_FOUND);
     if (last && wantDir && !S_ISDIR(st.st_mode)) return fail(ERROR_INVALID_NAME);
-    if (!last && remember) t_memo.folders.try_emplace(win.substr(0, ends[i]), RememberedFolder{cur, st});
+    folder = nullptr;
+    if (!last && remember)
+      folder = &t_memo.folders
+                    .try_emplace(MemoKey{std::wstring(win.substr(0, components[i].end)), components[i].hash},
+                                 RememberedFolder{cur, st, {}})
+                    .first->second;
     dirStat = st;  // the next component's folder, followed through any link
     haveDirStat = true;
     result.mode = st.st_mode;
   }
-  result.host = cur;
   result.exists = true;
-  return result;
+  return true;
 }
 
 }  // namespace
 
-std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) { return Resolve(path, error, false); }
+std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error) {
+  Resolution found;
+  std::string host;
+  if (!Resolve(path, error, false, found, host)) return std::nullopt;
+  ResolvedPath result;
+  result.host = std::move(host);
+  result.win = std::move(found.win);
+  result.exists = found.exists;
+  result.device = found.device;
+  result.mode = found.mode;
+  return result;
+}
 
 int WinPathKind(std::wstring_view path) {
-  const auto r = Resolve(path, nullptr, true);
-  if (!r || !r->exists) return -1;
-  if (r->device) return 1;
+  Resolution found;
+  thread_local std::string host;  // kept for its room: nearly every question is on one thread
+  host.clear();
+  if (!Resolve(path, nullptr, true, found, host) || !found.exists) return -1;
+  if (found.device) return 1;
   struct stat st {};
-  st.st_mode = r->mode;
-  if (st.st_mode == 0 && ::stat(r->host.c_str(), &st) != 0) return -1;  // a drive's root: nothing resolved
+  st.st_mode = found.mode;
+  if (st.st_mode == 0 && ::stat(host.c_str(), &st) != 0) return -1;  // a drive's root: nothing resolved
   return S_ISDIR(st.st_mode) ? 0 : 1;
 }
 
