@@ -169,9 +169,27 @@ void CCategory::AddProblemDetail(int index, const std::wstring& text) {
   m_arrProblems[static_cast<size_t>(index)]->m_arrDetails.push_back(text);
 }
 
+namespace {
+
+std::wstring TypeKeyForm(int entryType, const std::wstring& key) { return std::to_wstring(entryType) + L'\n' + key; }
+
+}  // namespace
+
+// A search of the whole list for every missing icon made a scan's cost per problem grow with the problems. A
+// scan only appends; a list shortened or reordered since the last question is indexed again.
 bool CCategory::FindProblem(int entryType, const std::wstring& key) const {
-  return std::any_of(m_arrProblems.begin(), m_arrProblems.end(),
-                     [&](const auto& p) { return p->EntryType == entryType && p->Key == key; });
+  auto& index = m_typeKeyIndex;
+  const auto& problems = m_arrProblems;
+  if (index.indexed > problems.size() ||
+      (index.indexed > 0 && (problems[0].get() != index.first || problems[index.indexed - 1].get() != index.last))) {
+    index.forms.clear();
+    index.indexed = 0;
+  }
+  for (; index.indexed < problems.size(); ++index.indexed)
+    index.forms.insert(TypeKeyForm(problems[index.indexed]->EntryType, problems[index.indexed]->Key));
+  index.first = problems.empty() ? nullptr : problems.front().get();
+  index.last = problems.empty() ? nullptr : problems.back().get();
+  return index.forms.count(TypeKeyForm(entryType, key)) != 0;
 }
 
 void CCategory::SortProblems() {

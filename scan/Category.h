@@ -80,6 +80,8 @@ class CCategory {
     const CProblem* last = nullptr;  // m_arrProblems[indexed - 1] when they were indexed
   };
   mutable DuplicateIndex m_duplicateIndex;
+  // FindProblem's index, kept the same way: the type and key of each problem recorded.
+  mutable DuplicateIndex m_typeKeyIndex;
 };
 
 // The 32-bit system folder of 64-bit Windows (empty on 32-bit Windows), filled by the first category.

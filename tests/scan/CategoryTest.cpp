@@ -278,4 +278,27 @@ TEST(ProblemSort, QuicksortByFirstDetailWithoutCase) {
   EXPECT_FALSE(category.FindProblem(1, L""));
 }
 
+// FindProblem answers from an index kept up with the list: problems added after a question are found, one
+// taken out is not remembered, and the key's case counts.
+TEST(ProblemSort, FindProblemFollowsTheListAsItChanges) {
+  StubCategory category;
+  auto add = [&](int type, const wchar_t* key) {
+    auto p = std::make_unique<CProblem>();
+    p->EntryType = type;
+    p->Key = key;
+    category.m_arrProblems.push_back(std::move(p));
+  };
+  add(3, L"HKEY_CLASSES_ROOT\\A\\DefaultIcon");
+  EXPECT_TRUE(category.FindProblem(3, L"HKEY_CLASSES_ROOT\\A\\DefaultIcon"));
+  EXPECT_FALSE(category.FindProblem(4, L"HKEY_CLASSES_ROOT\\A\\DefaultIcon"));
+  EXPECT_FALSE(category.FindProblem(3, L"HKEY_CLASSES_ROOT\\a\\DefaultIcon"));
+  add(3, L"HKEY_CLASSES_ROOT\\B\\DefaultIcon");
+  EXPECT_TRUE(category.FindProblem(3, L"HKEY_CLASSES_ROOT\\B\\DefaultIcon"));
+  category.m_arrProblems.erase(category.m_arrProblems.begin());
+  EXPECT_FALSE(category.FindProblem(3, L"HKEY_CLASSES_ROOT\\A\\DefaultIcon"));
+  EXPECT_TRUE(category.FindProblem(3, L"HKEY_CLASSES_ROOT\\B\\DefaultIcon"));
+  add(5, L"K");
+  EXPECT_TRUE(category.FindProblem(5, L"K"));
+}
+
 }  // namespace

@@ -251,7 +251,9 @@ TEST(SkipListMatcher, ALargeListAnswersAsASearchForEveryEntry) {
     std::wstring sample = text(40);
     if (i % 2 == 0) sample.replace(12, 16, entries[static_cast<size_t>(i) * 7 % entries.size()]);
     ASSERT_EQ(matcher.FoundIn(sample), ContainsAnyEntry(sample, entries)) << mx::WideToUtf8(sample);
-    if (i % 2 == 0) ASSERT_TRUE(matcher.FoundIn(sample));
+    if (i % 2 == 0) {
+      ASSERT_TRUE(matcher.FoundIn(sample));
+    }
   }
 }
 
