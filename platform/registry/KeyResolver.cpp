@@ -265,7 +265,7 @@ void ResolveChild(const Target& parent, bool view32, std::span<const std::wstrin
     // with their links followed): below them only the first name may move, so no walk from the files' roots.
     Names physical;
     if (Redirects(view32)) {
-      physical = Redirect32BelowClasses(names);
+      Redirect32BelowClasses(names, physical);
       names = physical;
     }
     FoldedPath folded(names);

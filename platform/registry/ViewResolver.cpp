@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/Text.h"
+#include "platform/registry/FoldedPath.h"
 #include "platform/registry/KeyTree.h"
 
 namespace mx::reg {
@@ -81,6 +82,59 @@ const std::vector<std::vector<std::wstring_view>>& SharedMachineKeys() {
   return keys;
 }
 
+// A shared key's names folded and hashed: a path's names are compared with it hash by hash, so most keys are
+// passed over at their first or second name.
+struct SharedKey {
+  std::vector<std::wstring> folded;
+  std::vector<std::size_t> hashes;
+};
+
+const std::vector<SharedKey>& FoldedSharedMachineKeys() {
+  static const std::vector<SharedKey> keys = [] {
+    std::vector<SharedKey> out;
+    for (const auto& shared : SharedMachineKeys()) {
+      SharedKey key;
+      for (std::wstring_view name : shared) {
+        key.folded.push_back(FoldName(name));
+        key.hashes.push_back(HashFolded(key.folded.back()));
+      }
+      out.push_back(std::move(key));
+    }
+    return out;
+  }();
+  return keys;
+}
+
+size_t DeepestSharedMachineKey() {
+  static const size_t deepest = [] {
+    size_t d = 0;
+    for (const auto& shared : SharedMachineKeys()) d = std::max(d, shared.size());
+    return d;
+  }();
+  return deepest;
+}
+
+// The shared keys with depth names, for the question asked at every step of a walk below Software.
+const std::vector<const SharedKey*>& SharedMachineKeysOfDepth(size_t depth) {
+  static const std::vector<std::vector<const SharedKey*>> byDepth = [] {
+    std::vector<std::vector<const SharedKey*>> out(DeepestSharedMachineKey() + 1);
+    for (const SharedKey& shared : FoldedSharedMachineKeys()) out[shared.folded.size()].push_back(&shared);
+    return out;
+  }();
+  static const std::vector<const SharedKey*> none;
+  return depth < byDepth.size() ? byDepth[depth] : none;
+}
+
+// Whether names (folded, below Software) begin with the shared key.
+bool StartsWith(std::span<const FoldedName> names, const SharedKey& shared) {
+  if (names.size() < shared.folded.size()) return false;
+  for (size_t i = 0; i < shared.hashes.size(); ++i)
+    if (names[i].Hash() != shared.hashes[i]) return false;
+  for (size_t i = 0; i < shared.folded.size(); ++i)
+    if (names[i].folded != shared.folded[i]) return false;
+  return true;
+}
+
 bool IsRedirectedClass(std::wstring_view name) {
   // Their lengths first: nearly every name has another.
   if (name.size() != 5 && name.size() != 9 && name.size() != 10 && name.size() != 15) return false;
@@ -90,23 +144,10 @@ bool IsRedirectedClass(std::wstring_view name) {
 }
 
 bool IsSharedMachineKey(std::span<const std::wstring_view> belowSoftware) {
-  // Every shared key starts with one of a few names; nearly every key of a machine starts with another.
   if (belowSoftware.empty()) return false;
-  static const std::vector<std::wstring_view> firsts = [] {
-    std::vector<std::wstring_view> out;
-    for (const auto& shared : SharedMachineKeys())
-      if (std::none_of(out.begin(), out.end(), [&](std::wstring_view f) { return EqualsNoCase(f, shared[0]); }))
-        out.push_back(shared[0]);
-    return out;
-  }();
-  if (std::none_of(firsts.begin(), firsts.end(), [&](std::wstring_view f) { return EqualsNoCase(f, belowSoftware[0]); }))
-    return false;
-  for (const auto& shared : SharedMachineKeys()) {
-    if (belowSoftware.size() < shared.size()) continue;
-    bool match = true;
-    for (size_t i = 0; i < shared.size() && match; ++i) match = EqualsNoCase(belowSoftware[i], shared[i]);
-    if (match) return true;
-  }
+  FoldedPath folded(belowSoftware.first(std::min(belowSoftware.size(), DeepestSharedMachineKey())));
+  for (const SharedKey& shared : FoldedSharedMachineKeys())
+    if (StartsWith(folded.names(), shared)) return true;
   return false;
 }
 
@@ -146,11 +187,13 @@ Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logica
   return out;
 }
 
-NameList Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses) {
-  Redirected out;
-  out.names.reserve(belowClasses.size() + 1);
-  RedirectClasses(belowClasses, 0, out);
-  return std::move(out.names);
+void Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses, NameList& out) {
+  out.clear();
+  out.reserve(belowClasses.size() + 1);
+  for (size_t i = 0; i < belowClasses.size(); ++i) {
+    if (i == 0 && IsRedirectedClass(belowClasses[0])) out.push_back(kWow);
+    out.push_back(belowClasses[i]);
+  }
 }
 
 bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path) {
@@ -161,12 +204,11 @@ bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path) 
   if (shape != HiveShape::Machine) return false;
   if (n <= 2) return true;
   // A shared key below a redirected parent.
-  for (const auto& shared : SharedMachineKeys()) {
-    if (shared.size() != n - 1) continue;
-    bool match = true;
-    for (size_t i = 0; i < shared.size() && match; ++i) match = EqualsNoCase(path[i + 1], shared[i]);
-    if (match) return true;
-  }
+  const auto& candidates = SharedMachineKeysOfDepth(n - 1);
+  if (candidates.empty()) return false;
+  FoldedPath folded(path.subspan(1));
+  for (const SharedKey* shared : candidates)
+    if (StartsWith(folded.names(), *shared)) return true;
   return false;
 }
 

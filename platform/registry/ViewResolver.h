@@ -23,7 +23,7 @@ struct Redirected {
 Redirected Redirect32(HiveShape shape, std::span<const std::wstring_view> logical);
 
 // The 32-bit view of a path below a Classes key (the same key in both views): only its first name may move.
-NameList Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses);
+void Redirect32BelowClasses(std::span<const std::wstring_view> belowClasses, NameList& out);
 
 // Whether the key path names (below a file's root) is placed by a rule of its own in the 32-bit view; when not,
 // its place is its parent's place plus its name, so relative opens need no walk from the root.

@@ -56,15 +56,19 @@ TEST(KeyTree, FindsSubkeysThroughAddsRemovesAndCopiesAtAnyCount) {
   }
 }
 
-// Names are folded two units at a time where both are ASCII: every unit folds as on its own, in either place
-// of a pair and beside any other.
+// Names are folded several units at a time where all are ASCII: every unit folds as on its own, in any place
+// of a name of any length and beside any other.
 TEST(KeyTree, FoldsEveryUnitAsOnItsOwn) {
   for (wchar_t c = 0; c < 0x250; ++c) {
-    const wchar_t lower = ToLowerChar(c);
     for (const wchar_t other : {L'A', L'z', L'@', L'[', wchar_t(0xC9)}) {
-      const wchar_t otherLower = ToLowerChar(other);
-      ASSERT_EQ(FoldName(std::wstring{c, other}), (std::wstring{lower, otherLower})) << int(c);
-      ASSERT_EQ(FoldName(std::wstring{other, c, other}), (std::wstring{otherLower, lower, otherLower})) << int(c);
+      for (size_t length = 1; length <= 9; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+          std::wstring name(length, other), expected(length, ToLowerChar(other));
+          name[at] = c;
+          expected[at] = ToLowerChar(c);
+          ASSERT_EQ(FoldName(name), expected) << int(c) << " at " << at << " of " << length;
+        }
+      }
     }
   }
 }

@@ -93,6 +93,40 @@ TEST(RegistryView, SharedAndLinkedKeysAreOneKey) {
             ERROR_SUCCESS);
 }
 
+// Shared keys match whole names in any case, at their own depth and below; a name beside one, a part of one
+// or a key above one is per view. Opened from Software's root or below a 32-bit handle on Software\Microsoft.
+TEST(RegistryView, SharedKeysMatchWholeNamesAtAnyDepth) {
+  ScratchPrefix prefix(true);
+  struct Case {
+    const wchar_t* belowMicrosoft;
+    bool shared;
+  } cases[] = {
+      {L"OLE\\Qzx", true},
+      {L"ole", true},
+      {L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO\\Qzx", true},
+      {L"Windows NT\\CurrentVersion\\Time Zones\\Qzx\\Deeper", true},
+      {L"windows\\currentversion\\app paths", true},
+      {L"Windows\\CurrentVersion\\App Path", false},
+      {L"Windows\\CurrentVersion\\App Paths2", false},
+      {L"Windows NT\\CurrentVersion\\Qzx", false},
+      {L"SOFTWARE\\Microsoft\\Shared Tools\\Qzx", false},
+      {L"OLEQzx", false},
+  };
+  Key microsoft32;
+  ASSERT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"Software\\Microsoft", 0, KEY_READ | V32, &microsoft32.h),
+            ERROR_SUCCESS);
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.belowMicrosoft);
+    const std::wstring path = std::wstring(L"Software\\Microsoft\\") + c.belowMicrosoft;
+    const std::wstring value = L"Qzx" + std::to_wstring(n++);
+    ASSERT_EQ(WriteString(HKEY_LOCAL_MACHINE, path.c_str(), value.c_str(), V32, L"x"), ERROR_SUCCESS);
+    std::wstring text;
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, path.c_str(), value.c_str(), V64, text) == ERROR_SUCCESS, c.shared);
+    EXPECT_EQ(ReadString(microsoft32.h, c.belowMicrosoft, value.c_str(), 0, text), ERROR_SUCCESS);
+  }
+}
+
 TEST(RegistryView, EnumerationPerView) {
   ScratchPrefix prefix(true);
   Key sw64, sw32;
