@@ -200,8 +200,8 @@ LONG Lookup(HKEY hkey, Target& t) {
         f.structure.store(s.structureStamp(), std::memory_order_release);
       }
     }
-    t.a = f.a;
-    t.b = f.b;
+    t.a = &f.a;
+    t.b = &f.b;
     return ERROR_SUCCESS;
   }
   if (!hkey) return ERROR_INVALID_HANDLE;
@@ -221,10 +221,8 @@ LONG Lookup(HKEY hkey, Target& t) {
       h.generation.store(s.generation(), std::memory_order_release);
     }
   }
-  t.a = h.a;
-  t.b = h.b;
-  if (t.a && t.a->deleted) t.a.reset();
-  if (t.b && t.b->deleted) t.b.reset();
+  t.a = h.a && !h.a->deleted ? &h.a : &kNoKey;
+  t.b = h.b && !h.b->deleted ? &h.b : &kNoKey;
   if (!t.key()) return ERROR_KEY_DELETED;
   return ERROR_SUCCESS;
 }
@@ -257,9 +255,8 @@ bool ViewOf(REGSAM sam, const Target& parent, bool& view32) {
   return true;
 }
 
-void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names,
-                  std::span<const std::wstring_view> fullPath, bool followLast, std::shared_ptr<Key>& a,
-                  std::shared_ptr<Key>& b) {
+void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names, bool followLast,
+                  std::shared_ptr<Key>& a, std::shared_ptr<Key>& b) {
   if (parent.predefined && parent.root == RootKind::ClassesRoot && !names.empty()) {
     // HKEY_CLASSES_ROOT's own keys are the Classes keys of the two files, the same ones in both views (found
     // with their links followed): below them only the first name may move, so no walk from the files' roots.
@@ -269,21 +266,23 @@ void ResolveChild(const Target& parent, bool view32, std::span<const std::wstrin
       names = physical;
     }
     FoldedPath folded(names);
-    a = parent.a ? Walk(parent.a, folded.names(), followLast, 0) : nullptr;
-    b = parent.b ? Walk(parent.b, folded.names(), followLast, 0) : nullptr;
+    a = *parent.a ? Walk(*parent.a, folded.names(), followLast, 0) : nullptr;
+    b = *parent.b ? Walk(*parent.b, folded.names(), followLast, 0) : nullptr;
     return;
   }
+  const Names joined = JoinPath(parent.path, names);
+  const std::span<const std::wstring_view> fullPath = joined;
   bool incremental = view32 == parent.view32;
   if (incremental && Redirects(view32))
     for (size_t n = parent.path.size() + 1; n <= fullPath.size() && incremental; ++n)
       incremental = !StepDecides(parent.root, fullPath.first(n));
   if (!incremental) return ResolveFull(parent.root, view32, fullPath, followLast, a, b);
   FoldedPath folded(names);
-  a = parent.a ? Walk(parent.a, folded.names(), followLast, 0) : nullptr;
-  b = parent.b ? Walk(parent.b, folded.names(), followLast, 0) : nullptr;
+  a = *parent.a ? Walk(*parent.a, folded.names(), followLast, 0) : nullptr;
+  b = *parent.b ? Walk(*parent.b, folded.names(), followLast, 0) : nullptr;
   if (names.empty()) {
-    a = parent.a;
-    b = parent.b;
+    a = *parent.a;
+    b = *parent.b;
   }
 }
 

@@ -26,6 +26,8 @@ LONG SplitPath(std::wstring_view s, Names& out);
 // base's names, then more's: views of the same texts.
 Names JoinPath(std::span<const std::wstring_view> base, std::span<const std::wstring_view> more);
 
+inline const std::shared_ptr<Key> kNoKey;
+
 // The key a call works on: the handle's place and its physical key(s).
 struct Target {
   RootKind root = RootKind::LocalMachine;
@@ -33,11 +35,14 @@ struct Target {
   bool predefined = false;
   REGSAM access = KEY_ALL_ACCESS;
   std::span<const std::wstring_view> path;
-  std::shared_ptr<Key> a, b;  // HKCR: HKCU copy, HKLM copy
+  // HKCR: HKCU copy, HKLM copy. The handle's or the root's own, which stay as they are while the caller holds
+  // the tree lock: a call takes no share of them.
+  const std::shared_ptr<Key>* a = &kNoKey;
+  const std::shared_ptr<Key>* b = &kNoKey;
   std::shared_ptr<Handle> handle;
 
-  Key* key() const { return a ? a.get() : b.get(); }
-  const std::shared_ptr<Key>& keyShared() const { return a ? a : b; }
+  Key* key() const { return *a ? a->get() : b->get(); }
+  const std::shared_ptr<Key>& keyShared() const { return *a ? *a : *b; }
 };
 
 // Finds the key(s) of a handle or root; ERROR_INVALID_HANDLE or ERROR_KEY_DELETED when there are none. The
@@ -50,9 +55,8 @@ void ResolveFull(RootKind root, bool view32, std::span<const std::wstring_view> 
                  std::shared_ptr<Key>& a, std::shared_ptr<Key>& b);
 // Resolves parent + names in a view: from the parent's keys when the view rules cannot change the answer,
 // else from the root.
-void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names,
-                  std::span<const std::wstring_view> fullPath, bool followLast, std::shared_ptr<Key>& a,
-                  std::shared_ptr<Key>& b);
+void ResolveChild(const Target& parent, bool view32, std::span<const std::wstring_view> names, bool followLast,
+                  std::shared_ptr<Key>& a, std::shared_ptr<Key>& b);
 // Creates the missing keys of a path (a new HKCR key goes to the machine). The caller holds the exclusive lock.
 LONG CreateMissing(RootKind root, bool view32, std::span<const std::wstring_view> path, bool isVolatile, bool& created);
 

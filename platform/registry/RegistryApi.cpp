@@ -27,19 +27,19 @@ LONG OpenOrCreate(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY 
     if (LONG rc = Lookup(parent, t); rc != ERROR_SUCCESS) return rc;
     bool view32 = false;
     if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
-    // The names view the parent's path and the caller's text until the handle, if any, copies them.
-    Names full = JoinPath(t.path, names);
     std::shared_ptr<Key> a, b;
     bool followLast = !(options & kOpenLink);
     if (t.key() || !t.predefined)
-      ResolveChild(t, view32, names, full, followLast, a, b);
+      ResolveChild(t, view32, names, followLast, a, b);
     else
-      ResolveFull(t.root, view32, full, followLast, a, b);
+      ResolveFull(t.root, view32, JoinPath(t.path, names), followLast, a, b);
     bool created = false;
     if (!a && !b) {
       if (!mayCreate) return create ? kNeedsExclusiveLock : ERROR_FILE_NOT_FOUND;
       if (!t.predefined && !(t.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
       if (names.empty()) return ERROR_FILE_NOT_FOUND;
+      // The names view the parent's path and the caller's text.
+      const Names full = JoinPath(t.path, names);
       if (LONG rc = CreateMissing(t.root, view32, full, options & REG_OPTION_VOLATILE, created); rc != ERROR_SUCCESS)
         return rc;
       ResolveFull(t.root, view32, full, true, a, b);
@@ -78,8 +78,8 @@ template <class Use>
 void WithMergedSubkeys(const Target& t, Use use) {
   auto merge = [&](std::vector<Key*>& out) {
     out.clear();
-    const auto& x = t.a->subkeys;
-    const auto& y = t.b->subkeys;
+    const auto& x = (*t.a)->subkeys;
+    const auto& y = (*t.b)->subkeys;
     out.reserve(x.size() + y.size());
     size_t i = 0, j = 0;
     while (i < x.size() || j < y.size()) {
@@ -115,7 +115,7 @@ void WithMergedSubkeys(const Target& t, Use use) {
   use(t.handle->merged);
 }
 
-bool Merges(const Target& t) { return t.root == RootKind::ClassesRoot && t.a && t.b; }
+bool Merges(const Target& t) { return t.root == RootKind::ClassesRoot && *t.a && *t.b; }
 
 // Runs use(target) under the tree lock (shared for reads, exclusive for writes) once the key is found and the
 // handle holds right (0: no right needed).
@@ -161,9 +161,8 @@ LONG DeleteKeyImpl(HKEY parent, LPCWSTR subKey, REGSAM sam, bool recursive) {
   } else {
     bool view32 = false;
     if (!ViewOf(sam, t, view32)) return ERROR_INVALID_PARAMETER;
-    Names full = JoinPath(t.path, names);
     std::shared_ptr<Key> a, b;
-    ResolveChild(t, view32, names, full, false, a, b);  // a link key itself is deleted, not its target
+    ResolveChild(t, view32, names, false, a, b);  // a link key itself is deleted, not its target
     target = a ? a : b;
   }
   if (!target) return ERROR_FILE_NOT_FOUND;

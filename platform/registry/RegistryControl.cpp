@@ -34,7 +34,7 @@ KeyIdentity RegKeyIdentity(HKEY key) {
   std::shared_lock lock(s.treeMutex());
   Target t;
   if (Lookup(key, t) != ERROR_SUCCESS) return {};
-  return {t.a.get(), t.b.get()};
+  return {t.a->get(), t.b->get()};
 }
 
 void ResetRegistry() { RegistryStore::Instance().Reset(); }
