@@ -47,11 +47,31 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
 // it unchanged. A listing taken this long after the folder's last change cannot have missed anything.
 constexpr time_t kSettledSeconds = 2;
 
-// A hash of a name without case: equal for any two names EqualsNoCase holds equal.
+// A host name as Windows sees it: plain ASCII as it is, anything else through the UTF-8 conversion.
+std::wstring WindowsNameOf(std::string_view host) {
+  if (std::all_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::wstring(host.begin(), host.end());
+  return Utf8ToWide(host);
+}
+
+// A hash of a name without case: equal for any two names EqualsNoCase holds equal. It folds each unit to its
+// lower case with bit 5 set, a little more than case, which costs plain ASCII one instruction.
 uint64_t NameHash(std::wstring_view name) {
   uint64_t hash = 0xcbf29ce484222325u;
-  for (const wchar_t c : name) hash = (hash ^ static_cast<uint32_t>(ToLowerChar(c))) * 0x100000001b3u;
+  for (const wchar_t c : name) {
+    const auto u = static_cast<uint32_t>(c);
+    const uint32_t folded = (u < 0x80 ? u : static_cast<uint32_t>(ToLowerBeyondAscii(c))) | 0x20;
+    hash = (hash ^ folded) * 0x100000001b3u;
+  }
   return hash;
+}
+
+// EqualsNoCase, inline: the units that are equal as they stand need no folding.
+bool SameNoCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && ToLowerChar(a[i]) != ToLowerChar(b[i])) return false;
+  return true;
 }
 
 // Fills the listing's table of names. Equal names without case sit side by side in the sorted names: only
@@ -64,7 +84,7 @@ void IndexNames(FolderListing& listing) {
   listing.byName.assign(size, {});
   const size_t mask = size - 1;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0 && EqualsNoCase(names[i - 1], names[i])) continue;
+    if (i > 0 && SameNoCase(names[i - 1], names[i])) continue;
     const uint64_t hash = NameHash(names[i]);
     size_t at = static_cast<size_t>(hash) & mask;
     while (listing.byName[at].entryPlusOne != 0) at = (at + 1) & mask;
@@ -147,7 +167,7 @@ std::shared_ptr<FolderListing> ListFolder(const std::string& dir, const struct s
         plainFolder = known && S_ISDIR(entryStat.st_mode);
         plainFile = known && S_ISREG(entryStat.st_mode);
       }
-      entries.push_back({Utf8ToWide(host), std::string(host), plainFolder, plainFile});
+      entries.push_back({WindowsNameOf(host), std::string(host), plainFolder, plainFile});
     }
     ::closedir(folder);
   }
@@ -192,7 +212,7 @@ size_t FirstNamedNoCase(const FolderListing& listing, std::wstring_view name) {
   for (size_t at = static_cast<size_t>(hash) & mask;; at = (at + 1) & mask) {
     const FolderListing::Slot& slot = slots[at];
     if (slot.entryPlusOne == 0) return names.size();
-    if (slot.tag == tag && EqualsNoCase(names[slot.entryPlusOne - 1], name)) return slot.entryPlusOne - 1;
+    if (slot.tag == tag && SameNoCase(names[slot.entryPlusOne - 1], name)) return slot.entryPlusOne - 1;
   }
 }
 
@@ -218,6 +238,16 @@ void AppendHostName(std::string& out, std::wstring_view name) {
   } else {
     out += WideToUtf8(name);
   }
+}
+
+// Whether host is the host's form of the Windows name, without converting it when it is plain ASCII.
+bool IsHostFormOf(std::string_view host, std::wstring_view name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<uint32_t>(name[i]);
+    if (c >= 0x80) return host == WideToUtf8(name);
+    if (i >= host.size() || static_cast<unsigned char>(host[i]) != c) return false;
+  }
+  return host.size() == name.size();
 }
 
 // dir + "/" + name, as fs::path's append joins them.
@@ -283,9 +313,6 @@ thread_local FolderMemo t_memo;
 // else).
 bool FindComponent(std::string& dir, const struct stat* dirStat, RememberedFolder* remembered,
                    std::wstring_view component, struct stat* st, unsigned* listed) {
-  thread_local std::string exact;
-  exact.clear();
-  AppendHostName(exact, component);
   st->st_mode = 0;
   *listed = 0;
   std::shared_ptr<FolderListing> held = remembered ? remembered->listing.lock() : nullptr;
@@ -299,7 +326,8 @@ bool FindComponent(std::string& dir, const struct stat* dirStat, RememberedFolde
   // conversion: the host is asked for the exact name.
   if (!listing || HasSurrogate(component)) {
     const size_t dirSize = dir.size();
-    AppendToPath(dir, exact);
+    if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+    AppendHostName(dir, component);
     if (::lstat(dir.c_str(), st) == 0) return true;
     dir.resize(dirSize);
     st->st_mode = 0;
@@ -315,8 +343,8 @@ bool FindComponent(std::string& dir, const struct stat* dirStat, RememberedFolde
     const auto& names = folder.names;
     const size_t first = FirstNamedNoCase(folder, component);
     if (first == names.size()) return false;
-    for (size_t i = first; i < names.size() && EqualsNoCase(names[i], component); ++i)
-      if (folder.hostNames[i] == exact) return found(folder, i);
+    for (size_t i = first; i < names.size() && SameNoCase(names[i], component); ++i)
+      if (IsHostFormOf(folder.hostNames[i], component)) return found(folder, i);
     return found(folder, first);
   };
   if (search(*listing)) return true;
@@ -401,6 +429,7 @@ bool Resolve(std::wstring_view path, LONG* error, bool kindOnly, Resolution& res
   uint64_t hash = kPathHashStart;
   if (remember)
     for (size_t i = 0; i < restAt; ++i) hash = PathHashStep(hash, win[i]);
+  const uint64_t baseHash = hash;
   for (size_t pos = restAt; pos < win.size();) {
     if (win[pos] == L'\\') {
       if (remember) hash = PathHashStep(hash, win[pos]);
@@ -433,6 +462,16 @@ bool Resolve(std::wstring_view path, LONG* error, bool kindOnly, Resolution& res
       break;
     }
   }
+  // The base itself is remembered by its text as written ("C:" or the program's folder).
+  const MemoKeyView baseKey{win.substr(0, restAt), baseHash};
+  if (remember && !folder && !components.empty()) {
+    if (const auto it = t_memo.folders.find(baseKey); it != t_memo.folders.end()) {
+      folder = &it->second;
+      cur = folder->host;
+      dirStat = folder->st;
+      haveDirStat = true;
+    }
+  }
   if (!folder) {
     if (inProgramDir) {
       cur = ProgramHostDir().native();
@@ -442,6 +481,10 @@ bool Resolve(std::wstring_view path, LONG* error, bool kindOnly, Resolution& res
       cur = root->native();
     }
     haveDirStat = !components.empty() && ::stat(cur.c_str(), &dirStat) == 0;
+    if (remember && haveDirStat)
+      folder = &t_memo.folders
+                    .try_emplace(MemoKey{std::wstring(baseKey.text), baseKey.hash}, RememberedFolder{cur, dirStat, {}})
+                    .first->second;
   }
   for (size_t i = first; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();

@@ -1,6 +1,7 @@
 #include "platform/fs/WinPath.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <map>
@@ -44,7 +45,7 @@ std::wstring_view StripTrailing(std::wstring_view c) {
 }
 
 // The characters a strict path may not hold after its drive: control characters, <>|"?* and ":".
-bool IsRefusedChar(wchar_t c) {
+constexpr bool IsRefusedChar(wchar_t c) {
   if (c >= 0x40) return c == L'|';
   constexpr uint64_t kMarks = 1ull << '"' | 1ull << '*' | 1ull << ':' | 1ull << '<' | 1ull << '>' | 1ull << '?';
   return c < 0x20 || ((kMarks >> c) & 1) != 0;
@@ -113,12 +114,23 @@ namespace {
 bool IsWholePath(std::wstring_view path, bool* refused) {
   *refused = false;
   if (path.size() < 3 || !IsLetter(path[0]) || path[1] != L':' || path[2] != L'\\') return false;
+  // What each character below 0x80 is to this pass: nearly every character of a path is none of these.
+  constexpr uint8_t kPlain = 0, kBackslash = 1, kSlash = 2, kRefused = 3;
+  static constexpr auto kKinds = [] {
+    std::array<uint8_t, 0x80> kinds{};
+    for (wchar_t c = 0; c < 0x80; ++c) kinds[c] = IsRefusedChar(c) ? kRefused : kPlain;
+    kinds[L'\\'] = kBackslash;
+    kinds[L'/'] = kSlash;
+    return kinds;
+  }();
   size_t start = 3;
   for (size_t i = 3; i < path.size(); ++i) {
-    const wchar_t c = path[i];
-    if (c != L'\\') {
-      if (c == L'/') return false;
-      if (IsRefusedChar(c)) *refused = true;
+    const auto c = static_cast<uint32_t>(path[i]);
+    const uint8_t kind = c < 0x80 ? kKinds[c] : kPlain;
+    if (kind == kPlain) continue;
+    if (kind == kSlash) return false;
+    if (kind == kRefused) {
+      *refused = true;
       continue;
     }
     if (i == start) return false;  // a doubled backslash

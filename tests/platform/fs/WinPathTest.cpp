@@ -246,7 +246,7 @@ TEST(WinPath, LargeFoldersFindNamesAsSmallOnesDo) {
     fs::create_directories(folder);
     for (int i = 0; i < (std::string(folderName) == "Large" ? 400 : 3); ++i)
       std::ofstream(folder / ("f" + std::to_string(i))).put('M');
-    for (const char* name : {"Mixed", "mixed", "\xC3\x84pfel.txt", "tail"}) std::ofstream(folder / name).put('M');
+    for (const char* name : {"Mixed", "mixed", "\xC3\x84pfel.txt", "tail", "[b]"}) std::ofstream(folder / name).put('M');
   }
   for (const wchar_t* folder : {L"Small", L"Large"}) {
     auto hostName = [&](const std::wstring& name) {
@@ -260,6 +260,8 @@ TEST(WinPath, LargeFoldersFindNamesAsSmallOnesDo) {
     EXPECT_EQ(hostName(L"TAIL"), "tail");
     EXPECT_EQ(hostName(L"F2"), "f2");
     EXPECT_EQ(hostName(L"tai"), "-");
+    EXPECT_EQ(hostName(L"[B]"), "[b]");
+    EXPECT_EQ(hostName(L"{b}"), "-");  // alike to the table's hash, not without case
   }
 }
 
