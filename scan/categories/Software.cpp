@@ -109,9 +109,11 @@ void CSoftware::CheckUninstallEntry(HKEY entry, const std::wstring& name, REGSAM
   const std::wstring key = L"HKEY_LOCAL_MACHINE\\" + entryPath;
   std::vector<std::wstring> valueNames;
   EnumValueNames(entry, valueNames);
-  for (const std::wstring& valueName : valueNames)
+  for (const std::wstring& valueName : valueNames) {
+    const std::wstring lower = mx::ToLower(valueName);
     for (const wchar_t* marker : kSkipMarkers)
-      if (mx::ToLower(valueName) == marker) return;  // parts of the system, never checked
+      if (lower == marker) return;  // parts of the system, never checked
+  }
 
   if (valueNames.empty() || (valueNames.size() == 1 && valueNames[0].empty())) {
     if (KeyHasSubkeys(view, entryPath) || SetChkSkipEmptyKeys) return;
