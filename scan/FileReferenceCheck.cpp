@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -525,6 +526,17 @@ bool IsExcludedPath(const std::wstring& path) {
   return matcher.FoundInAnyCase(path);
 }
 
+// Whether a path ending in this unit could end in a device name: they all end in one of these.
+static bool MayEndInDeviceName(wchar_t last) {
+  switch (last) {
+    case L'N': case L'n': case L'X': case L'x': case L'$': case L'L': case L'l':
+    case L'1': case L'2': case L'3': case L'4':
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool EndsWithDeviceName(std::wstring_view path) {
   static constexpr std::array<std::wstring_view, 12> kDevices = {
       L"\\CON", L"\\PRN", L"\\AUX", L"\\CLOCK$", L"\\NUL", L"\\COM1",
@@ -571,7 +583,7 @@ class PrefixFolder {
     const size_t last = name.find_last_not_of(L". ");
     if (last == std::wstring_view::npos) return false;
     name = name.substr(0, last + 1);
-    if (mx::IsDosDeviceName(name) || !plainFolder_) return false;
+    if ((nameMayBeDevice_ && mx::IsDosDeviceName(name)) || !plainFolder_) return false;
     if (!looked_) Look();
     switch (state_) {
       case State::Missing:
@@ -594,6 +606,9 @@ class PrefixFolder {
     onDrive_ = slash != std::wstring_view::npos && slash >= 2 && path_[1] == L':';
     if (!onDrive_) return;
     specialAt_ = path_.find_first_of(L"/~:", slash + 1);
+    // Every device name starts with one of these letters; the names asked here all start where the folder ends.
+    nameMayBeDevice_ = slash + 1 < path_.size() && std::wstring_view(L"acilnpACILNP").find(path_[slash + 1]) !=
+                                                       std::wstring_view::npos;
     // A drive's root keeps its backslash ("C:" alone is the drive's current folder).
     folder_ = path_.substr(0, slash == 2 ? 3 : slash);
     plainFolder_ = folder_.find(L'/') == std::wstring_view::npos &&
@@ -632,6 +647,7 @@ class PrefixFolder {
   size_t specialAt_ = std::wstring_view::npos;  // the first '/', '~' or ':' after slash_: no plain name reaches it
   std::wstring_view folder_;
   bool plainFolder_ = false;
+  bool nameMayBeDevice_ = true;
   bool looked_ = false;
   State state_ = State::Unknown;
   std::shared_ptr<const mx::FolderNames> names_;
@@ -653,13 +669,29 @@ int FindFileInText(const std::wstring& text) {
     const int kind = GetPathKind(u);
     if (kind == 1) return 1;
     if (kind == 0) return 0;
-    // no path of MAX_PATH characters or more can exist, so longer prefixes need no question
+    // No path of MAX_PATH characters or more can exist, so longer prefixes need no question. The prefixes are
+    // taken a folder at a time, longest first; those that could name a file are asked about.
     PrefixFolder folder(u);
-    for (size_t n = std::min<size_t>(u.size(), MAX_PATH - 1); n >= 1; --n) {
-      const std::wstring_view prefix = std::wstring_view(u).substr(0, n);
-      if (EndsWithDeviceName(prefix)) continue;
-      if (folder.CannotBeFile(n)) continue;
-      if (GetPathKind(std::wstring(prefix)) == 1) return 1;
+    const std::wstring_view whole(u);
+    for (size_t n = std::min<size_t>(u.size(), MAX_PATH - 1); n >= 1;) {
+      const size_t slash = whole.rfind(L'\\', n - 1);
+      const size_t low = slash == std::wstring_view::npos ? 1 : slash + 1;  // [low, n] end in one folder
+      const bool rootLevel = slash == 2 && whole[1] == L':';
+      std::optional<std::vector<unsigned short>> candidates;
+      if (rootLevel) candidates = KeptRootPrefixes(std::wstring(whole.substr(0, n)));
+      if (!candidates) {
+        candidates.emplace();
+        for (size_t m = n; m >= low; --m) {
+          const std::wstring_view prefix = whole.substr(0, m);
+          if (MayEndInDeviceName(prefix.back()) && EndsWithDeviceName(prefix)) continue;
+          if (folder.CannotBeFile(m)) continue;
+          candidates->push_back(static_cast<unsigned short>(m));
+        }
+        if (rootLevel) KeepRootPrefixes(std::wstring(whole.substr(0, n)), *candidates);
+      }
+      for (const unsigned short m : *candidates)
+        if (GetPathKind(std::wstring(whole.substr(0, m))) == 1) return 1;
+      n = low - 1;
     }
     const size_t dot = u.find(L'.');
     if (dot == std::wstring::npos) return 0;

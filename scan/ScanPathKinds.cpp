@@ -10,6 +10,7 @@ struct Kinds {
   int scopes = 0;
   std::unordered_map<std::wstring, signed char> byPath;
   std::unordered_map<std::wstring, std::shared_ptr<const mx::FolderNames>> folders;
+  std::unordered_map<std::wstring, std::vector<unsigned short>> rootPrefixes;
 };
 
 Kinds& State() {
@@ -25,6 +26,7 @@ ScanPathKindScope::ScanPathKindScope() {
   if (kinds.scopes++ == 0) {
     kinds.byPath.clear();
     kinds.folders.clear();
+    kinds.rootPrefixes.clear();
   }
 }
 
@@ -34,6 +36,7 @@ ScanPathKindScope::~ScanPathKindScope() {
   if (--kinds.scopes == 0) {
     std::unordered_map<std::wstring, signed char>().swap(kinds.byPath);
     decltype(kinds.folders)().swap(kinds.folders);
+    decltype(kinds.rootPrefixes)().swap(kinds.rootPrefixes);
   }
 }
 
@@ -65,4 +68,19 @@ void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderName
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
   if (kinds.scopes > 0) kinds.folders.emplace(folder, std::move(names));
+}
+
+std::optional<std::vector<unsigned short>> KeptRootPrefixes(const std::wstring& text) {
+  Kinds& kinds = State();
+  std::lock_guard guard(kinds.lock);
+  if (kinds.scopes == 0) return std::nullopt;
+  const auto it = kinds.rootPrefixes.find(text);
+  if (it == kinds.rootPrefixes.end()) return std::nullopt;
+  return it->second;
+}
+
+void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> lengths) {
+  Kinds& kinds = State();
+  std::lock_guard guard(kinds.lock);
+  if (kinds.scopes > 0) kinds.rootPrefixes.emplace(text, std::move(lengths));
 }

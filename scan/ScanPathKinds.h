@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/fs/FolderNames.h"
 
@@ -26,3 +27,9 @@ void KeepPathKind(const std::wstring& path, int kind);
 // no folder), so that every path of the scan that passes through it asks the listing, not the file system.
 std::optional<std::shared_ptr<const mx::FolderNames>> KeptFolder(const std::wstring& folder);
 void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderNames> names);
+
+// For a text searched for a file, the lengths of its prefixes that end in the first folder level below a drive's
+// root and could name a file there (longest first): every twin-folder test of the scan passes through the same
+// few folders at that level ("C:\\Program Files", its twin), each name of which was judged from the listing.
+std::optional<std::vector<unsigned short>> KeptRootPrefixes(const std::wstring& text);
+void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> lengths);

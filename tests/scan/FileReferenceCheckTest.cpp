@@ -13,6 +13,7 @@
 #include "platform/win/Sync.h"
 #include "scan/Category.h"
 #include "scan/FileReferenceCheck.h"
+#include "scan/ScanPathKinds.h"
 #include "scan/support/CategoryTestUtil.h"
 #include "support/TestPrefix.h"
 
@@ -185,6 +186,17 @@ TEST_F(FileReference, PrefixesOfATextAreAnsweredAsTheFileSystemWould) {
       {L"C:\\Qzx\\Folder\\INSIDE.TXT\\more", 1, "a file on the way"},
   };
   for (const Case& c : kCases) EXPECT_EQ(FindFileInText(c.text), c.kind) << c.why;
+  {
+    // During a scan the folders' names and the prefixes below a drive's root are kept: asked twice, the same.
+    prefix.createFile(L"C:\\qzxroot.txt");
+    const ScanPathKindScope scan;
+    for (int round = 0; round < 2; ++round) {
+      for (const Case& c : kCases) EXPECT_EQ(FindFileInText(c.text), c.kind) << c.why << " in a scan";
+      EXPECT_EQ(FindFileInText(L"C:\\QZXROOT.TXT,1"), 1) << "a file right below the root";
+      EXPECT_EQ(FindFileInText(L"C:\\qzxroot.tx\\x,1"), -1) << "a root-level name's shorter start";
+    }
+    std::filesystem::remove(prefix.hostPath(L"C:\\qzxroot.txt"));
+  }
 
   // A listing taken as the folder changed may lack a name made in the same step of its modification time.
   const std::string folder = prefix.hostPath(L"C:\\Qzx").string();
