@@ -1,6 +1,7 @@
 #include "platform/registry/ViewResolver.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/Text.h"
 #include "platform/registry/FoldedPath.h"
@@ -125,6 +126,15 @@ const std::vector<const SharedKey*>& SharedMachineKeysOfDepth(size_t depth) {
   return depth < byDepth.size() ? byDepth[depth] : none;
 }
 
+// Whether names could begin with the shared key: folding keeps every name's length, and the lengths alone pass
+// over nearly every key without a name folded.
+bool LengthsFit(std::span<const std::wstring_view> names, const SharedKey& shared) {
+  if (names.size() < shared.folded.size()) return false;
+  for (size_t i = 0; i < shared.folded.size(); ++i)
+    if (names[i].size() != shared.folded[i].size()) return false;
+  return true;
+}
+
 // Whether names (folded, below Software) begin with the shared key.
 bool StartsWith(std::span<const FoldedName> names, const SharedKey& shared) {
   if (names.size() < shared.folded.size()) return false;
@@ -143,12 +153,21 @@ bool IsRedirectedClass(std::wstring_view name) {
   return false;
 }
 
-bool IsSharedMachineKey(std::span<const std::wstring_view> belowSoftware) {
-  if (belowSoftware.empty()) return false;
-  FoldedPath folded(belowSoftware.first(std::min(belowSoftware.size(), DeepestSharedMachineKey())));
-  for (const SharedKey& shared : FoldedSharedMachineKeys())
-    if (StartsWith(folded.names(), shared)) return true;
+// Whether names (below Software) begin with one of candidates.
+template <class Candidates, class Get>
+bool StartsWithAny(std::span<const std::wstring_view> names, const Candidates& candidates, Get get) {
+  std::optional<FoldedPath> folded;
+  for (const auto& candidate : candidates) {
+    const SharedKey& shared = get(candidate);
+    if (!LengthsFit(names, shared)) continue;
+    if (!folded) folded.emplace(names.first(std::min(names.size(), DeepestSharedMachineKey())));
+    if (StartsWith(folded->names(), shared)) return true;
+  }
   return false;
+}
+
+bool IsSharedMachineKey(std::span<const std::wstring_view> belowSoftware) {
+  return StartsWithAny(belowSoftware, FoldedSharedMachineKeys(), [](const SharedKey& k) -> const SharedKey& { return k; });
 }
 
 // Classes trees: only the five class-registration trees differ per view.
@@ -204,12 +223,8 @@ bool DecidesPlacement(HiveShape shape, std::span<const std::wstring_view> path) 
   if (shape != HiveShape::Machine) return false;
   if (n <= 2) return true;
   // A shared key below a redirected parent.
-  const auto& candidates = SharedMachineKeysOfDepth(n - 1);
-  if (candidates.empty()) return false;
-  FoldedPath folded(path.subspan(1));
-  for (const SharedKey* shared : candidates)
-    if (StartsWith(folded.names(), *shared)) return true;
-  return false;
+  return StartsWithAny(path.subspan(1), SharedMachineKeysOfDepth(n - 1),
+                       [](const SharedKey* k) -> const SharedKey& { return *k; });
 }
 
 }  // namespace mx::reg

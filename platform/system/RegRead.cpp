@@ -31,20 +31,20 @@ std::wstring DecodeString(const std::string& bytes) {
 }
 
 std::optional<RegStringValue> QueryString(HKEY key, const wchar_t* value) {
-  DWORD type = 0;
-  DWORD size = 0;
-  if (win::RegQueryValueEx(key, value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-  std::string bytes(size, '\0');
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    size = static_cast<DWORD>(bytes.size());
+  // Read at once into a buffer that holds most strings; a longer one is read again at its size.
+  constexpr DWORD kFirstTry = 512;
+  std::string bytes(kFirstTry, '\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(bytes.size());
     LONG rc = win::RegQueryValueEx(key, value, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
     if (rc == ERROR_SUCCESS) {
+      if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
       bytes.resize(size);
       return RegStringValue{DecodeString(bytes), type};
     }
     if (rc != ERROR_MORE_DATA) return std::nullopt;
-    bytes.resize(size);  // changed between the probe and the read
+    bytes.resize(size);  // longer than the buffer, or grown since the last try
   }
   return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <cwctype>
 #include <thread>
@@ -281,6 +282,40 @@ TEST(RegistryApi, RootsAndUsers) {
                        L"q", 0, text),
             ERROR_SUCCESS);
   EXPECT_EQ(text, L"cc");
+}
+
+// Keys found again after reloads, while other threads keep querying through a handle and opening below a root.
+TEST(RegistryApi, HandlesAndRootsFollowReloadsAcrossThreads) {
+  ScratchPrefix prefix;
+  prefix.write("system.reg", kMachine);
+  Key k;
+  ASSERT_EQ(win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"System\\Test\\Values", 0, KEY_READ, &k.h), ERROR_SUCCESS);
+  std::atomic<bool> stop{false};
+  std::atomic<int> failures{0}, reads{0};
+  auto reader = [&] {
+    while (!stop) {
+      DWORD type = 0, size = 0;
+      if (win::RegQueryValueEx(k.h, L"Str", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) ++failures;
+      Key c;
+      if (win::RegOpenKeyEx(HKEY_LOCAL_MACHINE, L"System\\Test\\Parent\\Child", 0, KEY_READ, &c.h) !=
+          ERROR_SUCCESS)
+        ++failures;
+      ++reads;
+    }
+  };
+  std::thread first(reader), second(reader);
+  for (int i = 0; i < 20; ++i) {
+    prefix.write("system.reg", std::string(kMachine) + "\"n\"=dword:0000000" + std::to_string(i % 10) + "\n");
+    mx::reg::ReloadIfChanged();
+    DWORD n = 99, size = sizeof n;
+    ASSERT_EQ(win::RegQueryValueEx(k.h, L"n", nullptr, nullptr, reinterpret_cast<BYTE*>(&n), &size), ERROR_SUCCESS);
+    EXPECT_EQ(n, DWORD(i % 10));
+  }
+  while (reads < 100) std::this_thread::yield();
+  stop = true;
+  first.join();
+  second.join();
+  EXPECT_EQ(failures, 0);
 }
 
 TEST(RegistryApi, HandlesWorkAcrossThreads) {
