@@ -249,13 +249,8 @@ bool ReferenceCheck::Run() {
     if (answer >= 0) return answer == 1;
   } else {
     UnquoteLeadingPart(s_);
-    // The text is lower-cased already: cut as TruncateAfterExtension does, without lowering it again each time.
-    for (const std::wstring_view extension : {L".exe", L".dll", L".ocx", L".ax", L".sys"}) {
-      const size_t at = s_.find(extension);
-      if (at == std::wstring::npos || at < 1 || s_.size() <= at + extension.size()) continue;
-      s_.resize(at + extension.size());
-      break;
-    }
+    for (const std::wstring_view extension : {L".exe", L".dll", L".ocx", L".ax", L".sys"})
+      if (TruncateAfterExtension(s_, extension)) break;
   }
 
   if (!s_.empty() && s_[0] == L'"') {
@@ -765,12 +760,18 @@ bool IsRegisteredAppPath(std::wstring& name) {
   return false;
 }
 
-bool TruncateAfterExtension(std::wstring& text, const std::wstring& extension) {
-  text = mx::ToLower(text);
-  const std::wstring lowerExtension = mx::ToLower(extension);
-  const size_t at = text.find(lowerExtension);
-  if (at == std::wstring::npos || at < 1 || text.size() <= at + lowerExtension.size()) return false;
-  text.resize(at + lowerExtension.size());
+bool TruncateAfterExtension(std::wstring& text, std::wstring_view extension) {
+  // Lowered in place, and the extension compared unit by unit: every reference is cut this way, up to five
+  // times, and copies of both texts for each try cost more than the search.
+  for (wchar_t& c : text) c = mx::ToLowerChar(c);
+  size_t at = std::wstring::npos;
+  for (size_t i = 0; at == std::wstring::npos && i + extension.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < extension.size() && text[i + k] == mx::ToLowerChar(extension[k])) ++k;
+    if (k == extension.size()) at = i;
+  }
+  if (at == std::wstring::npos || at < 1 || text.size() <= at + extension.size()) return false;
+  text.resize(at + extension.size());
   return true;
 }
 

@@ -19,7 +19,7 @@ int GetPathKindWow64(const std::wstring& path, bool noSystemFolderTwin);
 // True when the name's App Paths entry names an existing or protected file; name becomes that path then.
 bool IsRegisteredAppPath(std::wstring& name);
 // Cuts the lower-cased text after the first occurrence of the extension when more text follows it.
-bool TruncateAfterExtension(std::wstring& text, const std::wstring& extension);
+bool TruncateAfterExtension(std::wstring& text, std::wstring_view extension);
 
 // Forgets the remembered valid references and the drive roots; every scan starts with this.
 void ClearFileReferenceCaches();
