@@ -40,47 +40,44 @@ ScanPathKindScope::~ScanPathKindScope() {
   }
 }
 
-std::optional<int> KeptPathKind(const std::wstring& path) {
+namespace {
+
+// What one of the memos holds for key: nothing outside a scan or when not kept yet.
+template <typename Map>
+std::optional<typename Map::mapped_type> Kept(Map Kinds::*memo, const std::wstring& key) {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
   if (kinds.scopes == 0) return std::nullopt;
-  const auto it = kinds.byPath.find(path);
-  if (it == kinds.byPath.end()) return std::nullopt;
+  const auto it = (kinds.*memo).find(key);
+  if (it == (kinds.*memo).end()) return std::nullopt;
   return it->second;
 }
 
-void KeepPathKind(const std::wstring& path, int kind) {
+template <typename Map>
+void Keep(Map Kinds::*memo, const std::wstring& key, typename Map::mapped_type value) {
   Kinds& kinds = State();
   std::lock_guard guard(kinds.lock);
-  if (kinds.scopes > 0) kinds.byPath.emplace(path, static_cast<signed char>(kind));
+  if (kinds.scopes > 0) (kinds.*memo).emplace(key, std::move(value));
 }
+
+}  // namespace
+
+std::optional<int> KeptPathKind(const std::wstring& path) { return Kept(&Kinds::byPath, path); }
+
+void KeepPathKind(const std::wstring& path, int kind) { Keep(&Kinds::byPath, path, static_cast<signed char>(kind)); }
 
 std::optional<std::shared_ptr<const mx::FolderNames>> KeptFolder(const std::wstring& folder) {
-  Kinds& kinds = State();
-  std::lock_guard guard(kinds.lock);
-  if (kinds.scopes == 0) return std::nullopt;
-  const auto it = kinds.folders.find(folder);
-  if (it == kinds.folders.end()) return std::nullopt;
-  return it->second;
+  return Kept(&Kinds::folders, folder);
 }
 
 void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderNames> names) {
-  Kinds& kinds = State();
-  std::lock_guard guard(kinds.lock);
-  if (kinds.scopes > 0) kinds.folders.emplace(folder, std::move(names));
+  Keep(&Kinds::folders, folder, std::move(names));
 }
 
 std::optional<std::vector<unsigned short>> KeptRootPrefixes(const std::wstring& text) {
-  Kinds& kinds = State();
-  std::lock_guard guard(kinds.lock);
-  if (kinds.scopes == 0) return std::nullopt;
-  const auto it = kinds.rootPrefixes.find(text);
-  if (it == kinds.rootPrefixes.end()) return std::nullopt;
-  return it->second;
+  return Kept(&Kinds::rootPrefixes, text);
 }
 
 void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> lengths) {
-  Kinds& kinds = State();
-  std::lock_guard guard(kinds.lock);
-  if (kinds.scopes > 0) kinds.rootPrefixes.emplace(text, std::move(lengths));
+  Keep(&Kinds::rootPrefixes, text, std::move(lengths));
 }
