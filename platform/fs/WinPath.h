@@ -43,10 +43,11 @@ std::optional<ResolvedPath> ResolveWinPath(std::wstring_view path, LONG* error =
 // folder's listing that holds the last name as a plain file or folder answers without a question to the host.
 int WinPathKind(std::wstring_view path);
 
-// While one lives on a thread, resolutions on that thread remember the folders they pass through and start
-// below the deepest one remembered instead of at the drive. For a caller that takes the files as they were
-// when it began and changes none of them (a scan): a folder renamed or replaced meanwhile is not noticed.
-// Scopes nest; the folders are forgotten when the thread's outermost scope ends.
+// While one lives on a thread, resolutions on that thread remember the folders they pass through (the drive's
+// root or the program's folder a path starts from among them) and start below the deepest one remembered
+// instead of at the drive. For a caller that takes the files as they were when it began and changes none of
+// them (a scan): a folder renamed or replaced meanwhile is not noticed, nor a program folder moved by a change
+// of the environment. Scopes nest; the folders are forgotten when the thread's outermost scope ends.
 class FolderMemoScope {
  public:
   FolderMemoScope();
