@@ -178,18 +178,9 @@ std::wstring TypeKeyForm(int entryType, const std::wstring& key) { return std::t
 // A search of the whole list for every missing icon made a scan's cost per problem grow with the problems. A
 // scan only appends; a list shortened or reordered since the last question is indexed again.
 bool CCategory::FindProblem(int entryType, const std::wstring& key) const {
-  auto& index = m_typeKeyIndex;
-  const auto& problems = m_arrProblems;
-  if (index.indexed > problems.size() ||
-      (index.indexed > 0 && (problems[0].get() != index.first || problems[index.indexed - 1].get() != index.last))) {
-    index.forms.clear();
-    index.indexed = 0;
-  }
-  for (; index.indexed < problems.size(); ++index.indexed)
-    index.forms.insert(TypeKeyForm(problems[index.indexed]->EntryType, problems[index.indexed]->Key));
-  index.first = problems.empty() ? nullptr : problems.front().get();
-  index.last = problems.empty() ? nullptr : problems.back().get();
-  return index.forms.count(TypeKeyForm(entryType, key)) != 0;
+  const auto& forms = m_typeKeyIndex.Update(
+      m_arrProblems, [](const CProblem& problem) { return TypeKeyForm(problem.EntryType, problem.Key); });
+  return forms.count(TypeKeyForm(entryType, key)) != 0;
 }
 
 void CCategory::SortProblems() {

@@ -78,6 +78,9 @@ class CCategory {
     size_t indexed = 0;  // problems [0, indexed) are in forms
     const CProblem* first = nullptr;
     const CProblem* last = nullptr;  // m_arrProblems[indexed - 1] when they were indexed
+    // Brings the index up to problems, each problem's form made by formOf (an empty form is not kept).
+    const std::unordered_set<std::wstring>& Update(const std::vector<std::unique_ptr<CProblem>>& problems,
+                                                   std::wstring (*formOf)(const CProblem&));
   };
   mutable DuplicateIndex m_duplicateIndex;
   // FindProblem's index, kept the same way: the type and key of each problem recorded.

@@ -537,14 +537,8 @@ bool EndsWithDeviceName(std::wstring_view path) {
       L"\\CON", L"\\PRN", L"\\AUX", L"\\CLOCK$", L"\\NUL", L"\\COM1",
       L"\\LPT1", L"\\LPT2", L"\\LPT3", L"\\COM2", L"\\COM3", L"\\COM4",
   };
-  if (path.size() <= 4) return false;
-  // Every device name ends in one of these: nearly every path is turned away by its last character.
-  switch (mx::ToUpperChar(path.back())) {
-    case L'N': case L'X': case L'$': case L'L': case L'1': case L'2': case L'3': case L'4':
-      break;
-    default:
-      return false;
-  }
+  // Nearly every path is turned away by its last character.
+  if (path.size() <= 4 || !MayEndInDeviceName(path.back())) return false;
   // Compared unit by unit in upper case: every path of a scan's file checks passes here, most of them
   // several times over.
   return std::any_of(kDevices.begin(), kDevices.end(), [&](std::wstring_view name) {
@@ -678,7 +672,7 @@ int FindFileInText(const std::wstring& text) {
         candidates.emplace();
         for (size_t m = n; m >= low; --m) {
           const std::wstring_view prefix = whole.substr(0, m);
-          if (MayEndInDeviceName(prefix.back()) && EndsWithDeviceName(prefix)) continue;
+          if (EndsWithDeviceName(prefix)) continue;
           if (folder.CannotBeFile(m)) continue;
           candidates->push_back(static_cast<unsigned short>(m));
         }

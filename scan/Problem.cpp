@@ -83,20 +83,9 @@ std::wstring DuplicateForm(const CProblem& problem, const std::wstring& keyForm)
 // Brings the category's index up to its problem list. Problems are appended by AddProblem and the results
 // loader; anything else (a sort, a repair taking problems out) rebuilds the index.
 const std::unordered_set<std::wstring>& IndexedForms(const CCategory& category) {
-  auto& index = category.m_duplicateIndex;
-  const auto& problems = category.m_arrProblems;
-  if (index.indexed > problems.size() ||
-      (index.indexed > 0 && (problems[0].get() != index.first || problems[index.indexed - 1].get() != index.last))) {
-    index.forms.clear();
-    index.indexed = 0;
-  }
-  for (; index.indexed < problems.size(); ++index.indexed) {
-    const CProblem& problem = *problems[index.indexed];
-    if (!problem.Key.empty()) index.forms.insert(DuplicateForm(problem, DuplicateKeyForm(problem.Key)));
-  }
-  index.first = problems.empty() ? nullptr : problems.front().get();
-  index.last = problems.empty() ? nullptr : problems.back().get();
-  return index.forms;
+  return category.m_duplicateIndex.Update(category.m_arrProblems, [](const CProblem& problem) {
+    return problem.Key.empty() ? std::wstring() : DuplicateForm(problem, DuplicateKeyForm(problem.Key));
+  });
 }
 
 bool IsDuplicateProblem(const CCategory& self, const CProblem& candidate) {
@@ -228,3 +217,17 @@ void SetScanProgressWindowProvider(std::function<HWND()> provider) {
 }
 
 void ResetScanProgressCounter() { ProgressCounter() = 0; }
+
+const std::unordered_set<std::wstring>& CCategory::DuplicateIndex::Update(
+    const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring (*formOf)(const CProblem&)) {
+  if (indexed > problems.size() ||
+      (indexed > 0 && (problems[0].get() != first || problems[indexed - 1].get() != last))) {
+    forms.clear();
+    indexed = 0;
+  }
+  for (; indexed < problems.size(); ++indexed)
+    if (std::wstring form = formOf(*problems[indexed]); !form.empty()) forms.insert(std::move(form));
+  first = problems.empty() ? nullptr : problems.front().get();
+  last = problems.empty() ? nullptr : problems.back().get();
+  return forms;
+}
