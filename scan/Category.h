@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -74,13 +75,32 @@ class CCategory {
   // The duplicate test's index of m_arrProblems: what makes two problems the same, for each problem recorded.
   // Kept up as problems are added; built again when the list was sorted or shortened behind its back.
   struct DuplicateIndex {
-    std::unordered_set<std::wstring> forms;
+    // A form asked about in every category's index is hashed once.
+    struct HashedForm {
+      std::wstring_view text;
+      size_t hash;
+    };
+    struct FormHash {
+      using is_transparent = void;
+      size_t operator()(std::wstring_view form) const noexcept { return std::hash<std::wstring_view>{}(form); }
+      size_t operator()(const HashedForm& form) const noexcept { return form.hash; }
+    };
+    struct FormEqual {
+      using is_transparent = void;
+      bool operator()(std::wstring_view a, std::wstring_view b) const noexcept { return a == b; }
+      bool operator()(const HashedForm& a, std::wstring_view b) const noexcept { return a.text == b; }
+      bool operator()(std::wstring_view a, const HashedForm& b) const noexcept { return a == b.text; }
+    };
+    using Forms = std::unordered_set<std::wstring, FormHash, FormEqual>;
+    Forms forms;
     size_t indexed = 0;  // problems [0, indexed) are in forms
     const CProblem* first = nullptr;
     const CProblem* last = nullptr;  // m_arrProblems[indexed - 1] when they were indexed
     // Brings the index up to problems, each problem's form made by formOf (an empty form is not kept).
-    const std::unordered_set<std::wstring>& Update(const std::vector<std::unique_ptr<CProblem>>& problems,
-                                                   std::wstring (*formOf)(const CProblem&));
+    const Forms& Update(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring (*formOf)(const CProblem&));
+    // Takes in the problem just appended, whose form the caller has made already; when the index was behind
+    // before that problem came, the next Update brings it up instead.
+    void Append(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring form);
   };
   mutable DuplicateIndex m_duplicateIndex;
   // FindProblem's index, kept the same way: the type and key of each problem recorded.

@@ -40,7 +40,7 @@ constexpr DWORD kDriveFixed = 3;
 // removable-media setting) and then the reference: a set for each combination, so a question builds no key.
 struct ValidCache {
   std::mutex lock;
-  std::array<std::unordered_set<std::wstring>, 128> byOptions;
+  std::array<std::unordered_set<std::wstring>, kReferenceOptionSets> byOptions;
 };
 
 ValidCache& Cache() {
@@ -170,6 +170,8 @@ class ReferenceCheck {
   bool Run();
 
  private:
+  // Everything after the remembered answers.
+  bool Decide();
   bool Stopped() const { return category_.IsStopRequested(); }
   bool ValidRemembered() {
     Remember(r_, o_);
@@ -191,7 +193,15 @@ bool ReferenceCheck::Run() {
   if (r_.size() < 4) return true;
   if (StartsWith(r_, L".\\")) return true;
   if (Stopped() || IsCached(r_, o_)) return true;
+  const size_t options = OptionsIndex(o_);
+  if (KeptMissingReference(options, r_)) return false;
+  // "No file" is answered only by a check that ran to its end: a stopped one answers valid.
+  if (Decide()) return true;
+  KeepMissingReference(options, r_);
+  return false;
+}
 
+bool ReferenceCheck::Decide() {
   s_ = mx::Trim(mx::ToLower(r_));
   if (Exists(s_) || s_.size() < 4) return ValidRemembered();
 

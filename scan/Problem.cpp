@@ -69,29 +69,38 @@ std::wstring DuplicateKeyForm(const std::wstring& key) {
 
 // What makes two problems the same entry: the view, the key in its duplicate form, and the value name, data
 // and alternate key without regard to case. Each part carries its length, so no text can pass for two.
-std::wstring DuplicateForm(const CProblem& problem, const std::wstring& keyForm) {
-  std::wstring form = problem.m_n32BitEntry ? L"32" : L"64";
+// Made in one buffer: every problem a scan finds, and every one it turns away as a duplicate, has one made.
+std::wstring DuplicateForm(const CProblem& problem) {
+  const std::wstring keyForm = DuplicateKeyForm(problem.Key);
+  std::wstring form;
+  form.reserve(keyForm.size() + problem.ValueName.size() + problem.ValueData.size() + problem.AlternateKey.size() +
+               32);
+  form += problem.m_n32BitEntry ? L"32" : L"64";
   for (const std::wstring* part : {&keyForm, &problem.ValueName, &problem.ValueData, &problem.AlternateKey}) {
     form += L'\n';
     form += std::to_wstring(part->size());
     form += L':';
-    form += part == &keyForm ? *part : mx::ToLower(*part);
+    if (part == &keyForm)
+      form += keyForm;
+    else
+      for (const wchar_t c : *part) form += mx::ToLowerChar(c);
   }
   return form;
 }
 
 // Brings the category's index up to its problem list. Problems are appended by AddProblem and the results
 // loader; anything else (a sort, a repair taking problems out) rebuilds the index.
-const std::unordered_set<std::wstring>& IndexedForms(const CCategory& category) {
+const CCategory::DuplicateIndex::Forms& IndexedForms(const CCategory& category) {
   return category.m_duplicateIndex.Update(category.m_arrProblems, [](const CProblem& problem) {
-    return problem.Key.empty() ? std::wstring() : DuplicateForm(problem, DuplicateKeyForm(problem.Key));
+    return problem.Key.empty() ? std::wstring() : DuplicateForm(problem);
   });
 }
 
-bool IsDuplicateProblem(const CCategory& self, const CProblem& candidate) {
-  if (candidate.Key.empty()) return false;
-  const std::wstring form = DuplicateForm(candidate, DuplicateKeyForm(candidate.Key));
-  auto holds = [&](const CCategory& category) { return IndexedForms(category).count(form) != 0; };
+// form is the candidate's DuplicateForm (empty for a problem without a key, which is never a duplicate).
+bool IsDuplicateProblem(const CCategory& self, const std::wstring& form) {
+  if (form.empty()) return false;
+  const CCategory::DuplicateIndex::HashedForm hashed{form, CCategory::DuplicateIndex::FormHash{}(form)};
+  auto holds = [&](const CCategory& category) { return IndexedForms(category).count(hashed) != 0; };
   const auto& lookup = CategoryLookup();
   if (!lookup) return holds(self);
   bool sawSelf = false;
@@ -183,7 +192,8 @@ int CCategory::AddProblem(int entryType, const std::wstring& key, const std::wst
   CZUNApp* app = AfxGetZunApp();
   const std::wstring upperKey = mx::ToUpper(key);
   if (app && MatchesKeyList(upperKey, app->m_arrExcludeList)) return -1;
-  if (IsDuplicateProblem(*this, *problem)) return -1;
+  std::wstring form = problem->Key.empty() ? std::wstring() : DuplicateForm(*problem);
+  if (IsDuplicateProblem(*this, form)) return -1;
   if (app && IsHistoryType(entryType) && MatchesKeyList(upperKey, app->m_arrTempList)) return -1;
 
   if (IsUserAdmin() && !IsHistoryType(entryType) && !isFileProblem) {
@@ -197,6 +207,7 @@ int CCategory::AddProblem(int entryType, const std::wstring& key, const std::wst
   problem->m_pBackupHolder = m_pBackupHolder;
   WriteLogLine(ProblemLogLine(*problem));
   m_arrProblems.push_back(std::move(problem));
+  m_duplicateIndex.Append(m_arrProblems, std::move(form));
   m_nProblemsFound.store(static_cast<int>(m_arrProblems.size()), std::memory_order_relaxed);
   return static_cast<int>(m_arrProblems.size()) - 1;
 }
@@ -218,7 +229,7 @@ void SetScanProgressWindowProvider(std::function<HWND()> provider) {
 
 void ResetScanProgressCounter() { ProgressCounter() = 0; }
 
-const std::unordered_set<std::wstring>& CCategory::DuplicateIndex::Update(
+const CCategory::DuplicateIndex::Forms& CCategory::DuplicateIndex::Update(
     const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring (*formOf)(const CProblem&)) {
   if (indexed > problems.size() ||
       (indexed > 0 && (problems[0].get() != first || problems[indexed - 1].get() != last))) {
@@ -230,4 +241,13 @@ const std::unordered_set<std::wstring>& CCategory::DuplicateIndex::Update(
   first = problems.empty() ? nullptr : problems.front().get();
   last = problems.empty() ? nullptr : problems.back().get();
   return forms;
+}
+
+void CCategory::DuplicateIndex::Append(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring form) {
+  if (problems.empty() || indexed + 1 != problems.size()) return;
+  if (indexed > 0 && (problems[0].get() != first || problems[indexed - 1].get() != last)) return;
+  if (!form.empty()) forms.insert(std::move(form));
+  indexed = problems.size();
+  first = problems.front().get();
+  last = problems.back().get();
 }

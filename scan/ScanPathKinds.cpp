@@ -1,7 +1,9 @@
 #include "scan/ScanPathKinds.h"
 
+#include <array>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -11,6 +13,7 @@ struct Kinds {
   std::unordered_map<std::wstring, signed char> byPath;
   std::unordered_map<std::wstring, std::shared_ptr<const mx::FolderNames>> folders;
   std::unordered_map<std::wstring, std::vector<unsigned short>> rootPrefixes;
+  std::array<std::unordered_set<std::wstring>, kReferenceOptionSets> missingReferences;
 };
 
 Kinds& State() {
@@ -27,6 +30,7 @@ ScanPathKindScope::ScanPathKindScope() {
     kinds.byPath.clear();
     kinds.folders.clear();
     kinds.rootPrefixes.clear();
+    for (auto& references : kinds.missingReferences) references.clear();
   }
 }
 
@@ -37,6 +41,7 @@ ScanPathKindScope::~ScanPathKindScope() {
     std::unordered_map<std::wstring, signed char>().swap(kinds.byPath);
     decltype(kinds.folders)().swap(kinds.folders);
     decltype(kinds.rootPrefixes)().swap(kinds.rootPrefixes);
+    for (auto& references : kinds.missingReferences) std::unordered_set<std::wstring>().swap(references);
   }
 }
 
@@ -80,4 +85,16 @@ std::optional<std::vector<unsigned short>> KeptRootPrefixes(const std::wstring& 
 
 void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> lengths) {
   Keep(&Kinds::rootPrefixes, text, std::move(lengths));
+}
+
+bool KeptMissingReference(size_t options, const std::wstring& reference) {
+  Kinds& kinds = State();
+  std::lock_guard guard(kinds.lock);
+  return kinds.scopes > 0 && options < kReferenceOptionSets && kinds.missingReferences[options].count(reference) != 0;
+}
+
+void KeepMissingReference(size_t options, const std::wstring& reference) {
+  Kinds& kinds = State();
+  std::lock_guard guard(kinds.lock);
+  if (kinds.scopes > 0 && options < kReferenceOptionSets) kinds.missingReferences[options].insert(reference);
 }

@@ -33,3 +33,10 @@ void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderName
 // few folders at that level ("C:\\Program Files", its twin), each name of which was judged from the listing.
 std::optional<std::vector<unsigned short>> KeptRootPrefixes(const std::wstring& text);
 void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> lengths);
+
+// References a file check of this scan found to name no file, for each combination of the check's options
+// (an index below kReferenceOptionSets): every category that reads the same entry asks about it again, and a
+// missing file's answer is the dearest of all (its twins and the search path are tried first).
+inline constexpr size_t kReferenceOptionSets = 128;
+bool KeptMissingReference(size_t options, const std::wstring& reference);
+void KeepMissingReference(size_t options, const std::wstring& reference);

@@ -160,6 +160,28 @@ TEST_F(FileReference, OnlyValidAnswersAreRememberedAndOnlyForOneScanAndOneSetOfO
   EXPECT_FALSE(nextScan.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", {}));
 }
 
+// Within a scan a reference found to name no file stays so for every category that reads it again, under
+// the same options only; a stopped check leaves nothing behind, and the next scan looks again.
+TEST_F(FileReference, MissingAnswersAreKeptForOneScanAndOneSetOfOptions) {
+  HANDLE stop = win::CreateEvent(nullptr, TRUE, TRUE, nullptr);
+  {
+    const ScanPathKindScope scan;
+    StubCategory first, second;
+    first.m_pStopEvent = &stop;
+    EXPECT_TRUE(first.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {}));
+    win::ResetEvent(stop);
+    EXPECT_FALSE(first.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {}));
+    prefix.createFile(L"C:\\Qzx\\late.exe");
+    EXPECT_FALSE(second.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {})) << "the scan's files are as it began";
+    EXPECT_FALSE(second.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", {}));
+    EXPECT_TRUE(second.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", Options({1}))) << "other options ask again";
+  }
+  const ScanPathKindScope nextScan;
+  StubCategory category;
+  EXPECT_TRUE(category.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {}));
+  win::CloseHandle(stop);
+}
+
 TEST_F(FileReference, StopRequestMakesEveryCheckValidWithoutRememberingIt) {
   HANDLE stop = win::CreateEvent(nullptr, TRUE, TRUE, nullptr);
   StubCategory category;
