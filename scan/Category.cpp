@@ -122,22 +122,52 @@ bool HasClassKey(const std::wstring& tree, const std::wstring& guid, REGSAM acce
   return win::RegOpenKeyEx(HKEY_CLASSES_ROOT, (tree + guid).c_str(), 0, access, key.receive()) == ERROR_SUCCESS;
 }
 
-bool ReadValueNames(HKEY key, std::vector<std::wstring>& names, DWORD bufferChars, bool skipDefault) {
-  names.clear();
+// Hands take each value name the key lists (names longer than bufferChars cannot be read and are passed over)
+// until take returns false; false when the key cannot be asked.
+template <typename Take>
+bool ForEachValueName(HKEY key, DWORD bufferChars, bool skipDefault, Take take) {
   DWORD count = 0;
   if (win::RegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
                            nullptr, nullptr) != ERROR_SUCCESS)
     return false;
-  std::vector<wchar_t> name(bufferChars + 1);
+  thread_local std::vector<wchar_t> name;
+  name.resize(std::max<size_t>(name.size(), bufferChars + 1));
   for (DWORD i = 0; i < count; ++i) {
     DWORD cch = bufferChars;
     if (win::RegEnumValue(key, i, name.data(), &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
-    std::wstring text(name.data(), cch);
+    const std::wstring_view text(name.data(), cch);
     // The unnamed default value is not a value name; it need not come first in the enumeration.
     if (skipDefault && (text.empty() || (i == 0 && mx::Trim(text).empty()))) continue;
-    names.push_back(std::move(text));
+    if (!take(text)) break;
   }
   return true;
+}
+
+bool ReadValueNames(HKEY key, std::vector<std::wstring>& names, DWORD bufferChars, bool skipDefault) {
+  names.clear();
+  return ForEachValueName(key, bufferChars, skipDefault, [&](std::wstring_view text) {
+    names.emplace_back(text);
+    return true;
+  });
+}
+
+// Hands take each subkey name EnumSubKeys lists until take returns false.
+template <typename Take>
+void ForEachSubKeyName(HKEY key, Take take) {
+  DWORD count = 0;
+  if (win::RegQueryInfoKey(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr) != ERROR_SUCCESS)
+    return;
+  const bool wow64 = IsWow64() != FALSE;
+  thread_local std::vector<wchar_t> name(kSubKeyNameChars + 1);
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD cch = kSubKeyNameChars;
+    if (win::RegEnumKeyEx(key, i, name.data(), &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
+    const std::wstring_view text(name.data(), cch);
+    // the 32-bit mirror is scanned through its own view, never as a child of the 64-bit one
+    if (wow64 && mx::Trim(mx::ToLower(text)).rfind(L"wow6432node", 0) == 0) continue;
+    if (!take(text)) break;
+  }
 }
 
 }  // namespace
@@ -203,6 +233,15 @@ bool CCategory::CheckEmptyKey(HKEY root, const std::wstring& subKey, bool view64
     mx::RegKeyHandle key;
     if (win::RegOpenKeyEx(root, subKey.c_str(), 0, kExamineAccess | view, key.receive()) != ERROR_SUCCESS)
       return true;
+    if (!recursive) {
+      // Every key of the deep scan passes here and nearly all hold something: the first name that would be
+      // listed settles it, before the default value is read or a list of names is made.
+      bool holds = false;
+      auto found = [&](std::wstring_view) { return !(holds = true); };
+      ForEachValueName(key.get(), kValueNameChars, false, found);
+      if (!holds) ForEachSubKeyName(key.get(), found);
+      if (holds) return false;
+    }
     if (!wow64)
       ReadRegString(defaultText, root, subKey, L"");
     else if (view64)
@@ -261,20 +300,10 @@ bool CCategory::CheckEmptyKey(HKEY root, const std::wstring& subKey, bool view64
 
 bool EnumSubKeys(HKEY key, std::vector<std::wstring>& names) {
   names.clear();
-  DWORD count = 0;
-  if (win::RegQueryInfoKey(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr) != ERROR_SUCCESS)
-    return false;
-  const bool wow64 = IsWow64() != FALSE;
-  std::vector<wchar_t> name(kSubKeyNameChars + 1);
-  for (DWORD i = 0; i < count; ++i) {
-    DWORD cch = kSubKeyNameChars;
-    if (win::RegEnumKeyEx(key, i, name.data(), &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
-    std::wstring text(name.data(), cch);
-    // the 32-bit mirror is scanned through its own view, never as a child of the 64-bit one
-    if (wow64 && mx::Trim(mx::ToLower(text)).rfind(L"wow6432node", 0) == 0) continue;
-    names.push_back(std::move(text));
-  }
+  ForEachSubKeyName(key, [&](std::wstring_view text) {
+    names.emplace_back(text);
+    return true;
+  });
   return !names.empty();
 }
 

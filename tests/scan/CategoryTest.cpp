@@ -110,17 +110,23 @@ TEST(EmptyKeysOn32BitWindows, OneNativePassIsNeverMarkedThirtyTwoBit) {
 }
 
 TEST_F(EmptyKeys, NonRecursiveTestLooksOnlyAtTheKeyAndCountsAnEmptyDefaultAsAValue) {
+  // The 32-bit mirror below a key is no child of it on 64-bit Windows: the key holds nothing.
+  prefix.import(LR"(
+[HKEY_LOCAL_MACHINE\Software\QzxVendor\OnlyMirror\Wow6432Node]
+"Name"="x"
+)");
   StubCategory category([](StubCategory& self) {
-    for (const wchar_t* name : {L"Empty", L"OnlyEmptyDefault", L"OneNamedValue", L"Parent"})
+    for (const wchar_t* name : {L"Empty", L"OnlyEmptyDefault", L"OneNamedValue", L"Parent", L"OnlyMirror"})
       EXPECT_FALSE(self.CheckEmptyKey(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\QzxVendor\\") + name, true, {},
                                       false));
     EXPECT_TRUE(self.CheckEmptyKey(HKEY_LOCAL_MACHINE, L"Software\\QzxVendor\\Missing", true, {}, false));
     return 1;
   });
   const auto problems = mxtest::RunCategoryScan(category);
-  ASSERT_EQ(problems.size(), 1u);
+  ASSERT_EQ(problems.size(), 2u);
   EXPECT_EQ(problems[0].Key, L"HKEY_LOCAL_MACHINE\\Software\\QzxVendor\\Empty");
   EXPECT_EQ(problems[0].ValueData, L"");
+  EXPECT_EQ(problems[1].Key, L"HKEY_LOCAL_MACHINE\\Software\\QzxVendor\\OnlyMirror");
 }
 
 TEST_F(EmptyKeys, SkipEmptyKeysSettingAndProtectedAreasReportNothing) {
