@@ -414,14 +414,14 @@ bool IsGuidString(const std::wstring& text) {
 
 namespace {
 
-// Hoare's partition around the middle element, on the details lowered once beforehand (compared unit by unit
+// Hoare's partition around the middle element, on the details lowered once beforehand (compared
 // as unsigned numbers, as CompareNoCase compares them): lowering both texts again for every comparison made a
 // sort of many problems cost more per problem the more there were. The same list always comes out in the
 // same order, equal details included.
-void SortByKeys(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<std::u32string>& keys, int lo, int hi) {
-  const std::u32string pivot = keys[static_cast<size_t>((lo + hi) / 2)];
+void SortByKeys(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<std::wstring>& keys, int lo, int hi) {
+  const std::wstring pivot = keys[static_cast<size_t>((lo + hi) / 2)];
   int left = lo, right = hi;
-  auto key = [&](int i) -> const std::u32string& { return keys[static_cast<size_t>(i)]; };
+  auto key = [&](int i) -> const std::wstring& { return keys[static_cast<size_t>(i)]; };
   while (left <= right) {
     while (key(left) < pivot) ++left;
     while (pivot < key(right)) --right;
@@ -440,13 +440,14 @@ void SortByKeys(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<st
 
 void SortProblemRange(std::vector<std::unique_ptr<CProblem>>& problems, int lo, int hi) {
   if (lo < 0 || hi >= static_cast<int>(problems.size()) || lo >= hi) return;
-  std::vector<std::u32string> keys(problems.size());
+  // Compared as wide strings, a block of units at a time: the units of a text (UTF-16 units, or code points
+  // at most 0x10FFFF) are all positive, so their order is the unsigned one CompareNoCase gives. Details of one
+  // category share long beginnings ("Missing file C:\\Program Files\\..."), which a unit-by-unit comparison
+  // walked again and again.
+  std::vector<std::wstring> keys(problems.size());
   for (int i = lo; i <= hi; ++i) {
     const auto& details = problems[static_cast<size_t>(i)]->m_arrDetails;
-    if (details.empty()) continue;
-    std::u32string& key = keys[static_cast<size_t>(i)];
-    key.reserve(details.front().size());
-    for (wchar_t c : details.front()) key.push_back(static_cast<std::uint32_t>(mx::ToLowerChar(c)));
+    if (!details.empty()) keys[static_cast<size_t>(i)] = mx::ToLower(details.front());
   }
   SortByKeys(problems, keys, lo, hi);
 }

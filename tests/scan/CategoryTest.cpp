@@ -274,12 +274,13 @@ TEST(ProblemSort, QuicksortByFirstDetailWithoutCase) {
   add(L"b");
   category.SortProblems();
   ASSERT_EQ(category.m_arrProblems.size(), 1u);
-  for (const wchar_t* detail : std::initializer_list<const wchar_t*>{L"C", L"a", nullptr, L"B", L"c", L"A", L"d"})
+  for (const wchar_t* detail :
+       std::initializer_list<const wchar_t*>{L"\xFF41", L"C", L"a", nullptr, L"B", L"\x00C9", L"c", L"A", L"d"})
     add(detail);
   category.SortProblems();
   std::wstring order;
   for (const auto& p : category.m_arrProblems) order += p->GetDetail(0).empty() ? L"-" : mx::ToLower(p->GetDetail(0));
-  EXPECT_EQ(order, L"-aabbccd");
+  EXPECT_EQ(order, L"-aabbccd\x00E9\xFF41");  // units beyond ASCII after it, by their numbers
   EXPECT_TRUE(category.FindProblem(0, L""));
   EXPECT_FALSE(category.FindProblem(1, L""));
 }
