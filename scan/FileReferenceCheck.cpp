@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cwctype>
 #include <filesystem>
 #include <memory>
@@ -36,11 +37,14 @@ constexpr size_t kLongTextChars = 1039;
 constexpr DWORD kDriveStringChars = 2048;
 constexpr DWORD kDriveFixed = 3;
 
-// Valid answers remembered for the current scan, by everything that decided the answer (the options and the
-// removable-media setting) and then the reference: a set for each combination, so a question builds no key.
+// Answers remembered, by everything that decided them (the options and the removable-media setting) and then
+// the reference: a map for each combination, so a question builds no key. A valid answer holds until the next
+// scan's categories are made; "no file" holds only within the scan that found it (its number is kept), since
+// only a scan takes the files as they were when it began. A reference every category reads is asked once.
 struct ValidCache {
+  static constexpr std::uint64_t kValid = ~std::uint64_t{0};
   std::mutex lock;
-  std::array<std::unordered_set<std::wstring>, kReferenceOptionSets> byOptions;
+  std::array<std::unordered_map<std::wstring, std::uint64_t>, 128> byOptions;
 };
 
 ValidCache& Cache() {
@@ -69,18 +73,32 @@ size_t OptionsIndex(const FileCheckOptions& o) {
   return index;
 }
 
-bool IsCached(const std::wstring& reference, const FileCheckOptions& o) {
+enum class Remembered { kNothing, kValid, kMissing };
+
+Remembered RememberedAnswer(const std::wstring& reference, size_t options) {
   ValidCache& cache = Cache();
-  const size_t options = OptionsIndex(o);
   std::lock_guard guard(cache.lock);
-  return cache.byOptions[options].count(reference) != 0;
+  const auto& answers = cache.byOptions[options];
+  const auto it = answers.find(reference);
+  if (it == answers.end()) return Remembered::kNothing;
+  if (it->second == ValidCache::kValid) return Remembered::kValid;
+  const std::uint64_t scan = CurrentScanScope();
+  return scan != 0 && it->second == scan ? Remembered::kMissing : Remembered::kNothing;
 }
 
 void Remember(const std::wstring& reference, const FileCheckOptions& o) {
   ValidCache& cache = Cache();
   const size_t options = OptionsIndex(o);
   std::lock_guard guard(cache.lock);
-  cache.byOptions[options].insert(reference);
+  cache.byOptions[options].insert_or_assign(reference, ValidCache::kValid);
+}
+
+void RememberMissing(const std::wstring& reference, size_t options) {
+  const std::uint64_t scan = CurrentScanScope();
+  if (scan == 0) return;
+  ValidCache& cache = Cache();
+  std::lock_guard guard(cache.lock);
+  cache.byOptions[options].insert_or_assign(reference, scan);
 }
 
 UINT DriveTypeOf(const std::wstring& root) {
@@ -192,12 +210,19 @@ class ReferenceCheck {
 bool ReferenceCheck::Run() {
   if (r_.size() < 4) return true;
   if (StartsWith(r_, L".\\")) return true;
-  if (Stopped() || IsCached(r_, o_)) return true;
+  if (Stopped()) return true;
   const size_t options = OptionsIndex(o_);
-  if (KeptMissingReference(options, r_)) return false;
+  switch (RememberedAnswer(r_, options)) {
+    case Remembered::kValid:
+      return true;
+    case Remembered::kMissing:
+      return false;
+    case Remembered::kNothing:
+      break;
+  }
   // "No file" is answered only by a check that ran to its end: a stopped one answers valid.
   if (Decide()) return true;
-  KeepMissingReference(options, r_);
+  RememberMissing(r_, options);
   return false;
 }
 

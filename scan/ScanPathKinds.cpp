@@ -1,9 +1,9 @@
 #include "scan/ScanPathKinds.h"
 
-#include <array>
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -13,7 +13,8 @@ struct Kinds {
   std::unordered_map<std::wstring, signed char> byPath;
   std::unordered_map<std::wstring, std::shared_ptr<const mx::FolderNames>> folders;
   std::unordered_map<std::wstring, std::vector<unsigned short>> rootPrefixes;
-  std::array<std::unordered_set<std::wstring>, kReferenceOptionSets> missingReferences;
+  std::uint64_t scopesBegun = 0;
+  std::atomic<std::uint64_t> current{0};
 };
 
 Kinds& State() {
@@ -30,7 +31,7 @@ ScanPathKindScope::ScanPathKindScope() {
     kinds.byPath.clear();
     kinds.folders.clear();
     kinds.rootPrefixes.clear();
-    for (auto& references : kinds.missingReferences) references.clear();
+    kinds.current.store(++kinds.scopesBegun, std::memory_order_release);
   }
 }
 
@@ -41,7 +42,7 @@ ScanPathKindScope::~ScanPathKindScope() {
     std::unordered_map<std::wstring, signed char>().swap(kinds.byPath);
     decltype(kinds.folders)().swap(kinds.folders);
     decltype(kinds.rootPrefixes)().swap(kinds.rootPrefixes);
-    for (auto& references : kinds.missingReferences) std::unordered_set<std::wstring>().swap(references);
+    kinds.current.store(0, std::memory_order_release);
   }
 }
 
@@ -87,14 +88,4 @@ void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> leng
   Keep(&Kinds::rootPrefixes, text, std::move(lengths));
 }
 
-bool KeptMissingReference(size_t options, const std::wstring& reference) {
-  Kinds& kinds = State();
-  std::lock_guard guard(kinds.lock);
-  return kinds.scopes > 0 && options < kReferenceOptionSets && kinds.missingReferences[options].count(reference) != 0;
-}
-
-void KeepMissingReference(size_t options, const std::wstring& reference) {
-  Kinds& kinds = State();
-  std::lock_guard guard(kinds.lock);
-  if (kinds.scopes > 0 && options < kReferenceOptionSets) kinds.missingReferences[options].insert(reference);
-}
+std::uint64_t CurrentScanScope() { return State().current.load(std::memory_order_acquire); }

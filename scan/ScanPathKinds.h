@@ -2,6 +2,7 @@
 // What the file system answered about each path during one scan, so that a path every category and every
 // twin-folder test names again is asked of the file system once per scan. A scan takes the files as they were
 // when it began (answers found valid are kept for the whole scan too); outside a scan nothing is kept.
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -34,9 +35,5 @@ void KeepFolder(const std::wstring& folder, std::shared_ptr<const mx::FolderName
 std::optional<std::vector<unsigned short>> KeptRootPrefixes(const std::wstring& text);
 void KeepRootPrefixes(const std::wstring& text, std::vector<unsigned short> lengths);
 
-// References a file check of this scan found to name no file, for each combination of the check's options
-// (an index below kReferenceOptionSets): every category that reads the same entry asks about it again, and a
-// missing file's answer is the dearest of all (its twins and the search path are tried first).
-inline constexpr size_t kReferenceOptionSets = 128;
-bool KeptMissingReference(size_t options, const std::wstring& reference);
-void KeepMissingReference(size_t options, const std::wstring& reference);
+// A number for the scan whose answers are kept now, different for every scan of the process; 0 outside a scan.
+std::uint64_t CurrentScanScope();

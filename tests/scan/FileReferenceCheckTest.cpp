@@ -164,9 +164,9 @@ TEST_F(FileReference, OnlyValidAnswersAreRememberedAndOnlyForOneScanAndOneSetOfO
 // the same options only; a stopped check leaves nothing behind, and the next scan looks again.
 TEST_F(FileReference, MissingAnswersAreKeptForOneScanAndOneSetOfOptions) {
   HANDLE stop = win::CreateEvent(nullptr, TRUE, TRUE, nullptr);
+  StubCategory first, second;
   {
     const ScanPathKindScope scan;
-    StubCategory first, second;
     first.m_pStopEvent = &stop;
     EXPECT_TRUE(first.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {}));
     win::ResetEvent(stop);
@@ -176,9 +176,17 @@ TEST_F(FileReference, MissingAnswersAreKeptForOneScanAndOneSetOfOptions) {
     EXPECT_FALSE(second.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", {}));
     EXPECT_TRUE(second.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", Options({1}))) << "other options ask again";
   }
-  const ScanPathKindScope nextScan;
-  StubCategory category;
-  EXPECT_TRUE(category.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {}));
+  EXPECT_TRUE(second.IsFileReferenceValid(L"C:\\Qzx\\late.exe", {})) << "after the scan";
+  std::filesystem::remove(prefix.hostPath(L"C:\\Qzx\\late.exe"));
+  {
+    const ScanPathKindScope scan;
+    EXPECT_FALSE(first.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", {}));
+  }
+  {
+    const ScanPathKindScope nextScan;  // the same categories: the last scan's answer is not this one's
+    prefix.createFile(L"C:\\Qzx\\Norton\\gone.exe");
+    EXPECT_TRUE(first.IsFileReferenceValid(L"C:\\Qzx\\Norton\\gone.exe", {}));
+  }
   win::CloseHandle(stop);
 }
 
