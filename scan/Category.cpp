@@ -208,9 +208,9 @@ std::wstring TypeKeyForm(int entryType, const std::wstring& key) { return std::t
 // A search of the whole list for every missing icon made a scan's cost per problem grow with the problems. A
 // scan only appends; a list shortened or reordered since the last question is indexed again.
 bool CCategory::FindProblem(int entryType, const std::wstring& key) const {
-  const auto& forms = m_typeKeyIndex.Update(
-      m_arrProblems, [](const CProblem& problem) { return TypeKeyForm(problem.EntryType, problem.Key); });
-  return forms.count(TypeKeyForm(entryType, key)) != 0;
+  m_typeKeyIndex.Update(m_arrProblems,
+                        [](const CProblem& problem) { return TypeKeyForm(problem.EntryType, problem.Key); });
+  return m_typeKeyIndex.Holds(TypeKeyForm(entryType, key));
 }
 
 void CCategory::SortProblems() {

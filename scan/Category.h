@@ -6,13 +6,13 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/base/WinTypes.h"
 #include "platform/registry/Registry.h"
 #include "scan/Problem.h"
+#include "scan/ProblemIndex.h"
 
 // The options of one file-reference check, in the order callers pass them as seven positional flags.
 struct FileCheckOptions {
@@ -73,38 +73,9 @@ class CCategory {
   std::wstring m_strSystemFolder;  // the system folder with a trailing backslash
 
   // The duplicate test's index of m_arrProblems: what makes two problems the same, for each problem recorded.
-  // Kept up as problems are added; built again when the list was sorted or shortened behind its back.
-  struct DuplicateIndex {
-    // A form asked about in every category's index is hashed once.
-    struct HashedForm {
-      std::wstring_view text;
-      size_t hash;
-    };
-    struct FormHash {
-      using is_transparent = void;
-      size_t operator()(std::wstring_view form) const noexcept { return std::hash<std::wstring_view>{}(form); }
-      size_t operator()(const HashedForm& form) const noexcept { return form.hash; }
-    };
-    struct FormEqual {
-      using is_transparent = void;
-      bool operator()(std::wstring_view a, std::wstring_view b) const noexcept { return a == b; }
-      bool operator()(const HashedForm& a, std::wstring_view b) const noexcept { return a.text == b; }
-      bool operator()(std::wstring_view a, const HashedForm& b) const noexcept { return a == b.text; }
-    };
-    using Forms = std::unordered_set<std::wstring, FormHash, FormEqual>;
-    Forms forms;
-    size_t indexed = 0;  // problems [0, indexed) are in forms
-    const CProblem* first = nullptr;
-    const CProblem* last = nullptr;  // m_arrProblems[indexed - 1] when they were indexed
-    // Brings the index up to problems, each problem's form made by formOf (an empty form is not kept).
-    const Forms& Update(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring (*formOf)(const CProblem&));
-    // Takes in the problem just appended, whose form the caller has made already; when the index was behind
-    // before that problem came, the next Update brings it up instead.
-    void Append(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring form);
-  };
-  mutable DuplicateIndex m_duplicateIndex;
+  mutable ProblemIndex m_duplicateIndex;
   // FindProblem's index, kept the same way: the type and key of each problem recorded.
-  mutable DuplicateIndex m_typeKeyIndex;
+  mutable ProblemIndex m_typeKeyIndex;
 };
 
 // The 32-bit system folder of 64-bit Windows (empty on 32-bit Windows), filled by the first category.

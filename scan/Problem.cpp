@@ -90,17 +90,17 @@ std::wstring DuplicateForm(const CProblem& problem) {
 
 // Brings the category's index up to its problem list. Problems are appended by AddProblem and the results
 // loader; anything else (a sort, a repair taking problems out) rebuilds the index.
-const CCategory::DuplicateIndex::Forms& IndexedForms(const CCategory& category) {
-  return category.m_duplicateIndex.Update(category.m_arrProblems, [](const CProblem& problem) {
+const ProblemIndex& IndexedForms(const CCategory& category) {
+  category.m_duplicateIndex.Update(category.m_arrProblems, [](const CProblem& problem) {
     return problem.Key.empty() ? std::wstring() : DuplicateForm(problem);
   });
+  return category.m_duplicateIndex;
 }
 
 // form is the candidate's DuplicateForm (empty for a problem without a key, which is never a duplicate).
-bool IsDuplicateProblem(const CCategory& self, const std::wstring& form) {
-  if (form.empty()) return false;
-  const CCategory::DuplicateIndex::HashedForm hashed{form, CCategory::DuplicateIndex::FormHash{}(form)};
-  auto holds = [&](const CCategory& category) { return IndexedForms(category).count(hashed) != 0; };
+bool IsDuplicateProblem(const CCategory& self, const ProblemIndex::HashedForm& form) {
+  if (form.text.empty()) return false;
+  auto holds = [&](const CCategory& category) { return IndexedForms(category).Holds(form); };
   const auto& lookup = CategoryLookup();
   if (!lookup) return holds(self);
   bool sawSelf = false;
@@ -193,7 +193,8 @@ int CCategory::AddProblem(int entryType, const std::wstring& key, const std::wst
   const std::wstring upperKey = mx::ToUpper(key);
   if (app && MatchesKeyList(upperKey, app->m_arrExcludeList)) return -1;
   std::wstring form = problem->Key.empty() ? std::wstring() : DuplicateForm(*problem);
-  if (IsDuplicateProblem(*this, form)) return -1;
+  const size_t formHash = ProblemIndex::Hash(form);
+  if (IsDuplicateProblem(*this, {form, formHash})) return -1;
   if (app && IsHistoryType(entryType) && MatchesKeyList(upperKey, app->m_arrTempList)) return -1;
 
   if (IsUserAdmin() && !IsHistoryType(entryType) && !isFileProblem) {
@@ -207,7 +208,7 @@ int CCategory::AddProblem(int entryType, const std::wstring& key, const std::wst
   problem->m_pBackupHolder = m_pBackupHolder;
   WriteLogLine(ProblemLogLine(*problem));
   m_arrProblems.push_back(std::move(problem));
-  m_duplicateIndex.Append(m_arrProblems, std::move(form));
+  m_duplicateIndex.Append(m_arrProblems, std::move(form), formHash);
   m_nProblemsFound.store(static_cast<int>(m_arrProblems.size()), std::memory_order_relaxed);
   return static_cast<int>(m_arrProblems.size()) - 1;
 }
@@ -229,25 +230,3 @@ void SetScanProgressWindowProvider(std::function<HWND()> provider) {
 
 void ResetScanProgressCounter() { ProgressCounter() = 0; }
 
-const CCategory::DuplicateIndex::Forms& CCategory::DuplicateIndex::Update(
-    const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring (*formOf)(const CProblem&)) {
-  if (indexed > problems.size() ||
-      (indexed > 0 && (problems[0].get() != first || problems[indexed - 1].get() != last))) {
-    forms.clear();
-    indexed = 0;
-  }
-  for (; indexed < problems.size(); ++indexed)
-    if (std::wstring form = formOf(*problems[indexed]); !form.empty()) forms.insert(std::move(form));
-  first = problems.empty() ? nullptr : problems.front().get();
-  last = problems.empty() ? nullptr : problems.back().get();
-  return forms;
-}
-
-void CCategory::DuplicateIndex::Append(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring form) {
-  if (problems.empty() || indexed + 1 != problems.size()) return;
-  if (indexed > 0 && (problems[0].get() != first || problems[indexed - 1].get() != last)) return;
-  if (!form.empty()) forms.insert(std::move(form));
-  indexed = problems.size();
-  first = problems.front().get();
-  last = problems.back().get();
-}
