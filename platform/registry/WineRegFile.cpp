@@ -39,8 +39,17 @@ bool Unescape(std::string_view s, size_t& pos, char terminator, std::wstring& ou
       continue;
     }
     if (c != '\\') {
-      out += static_cast<wchar_t>(c);
-      ++pos;
+      // A run of plain characters is taken in at once: most names and strings are nothing else.
+      size_t end = pos + 1;
+      while (end < s.size()) {
+        const auto d = static_cast<unsigned char>(s[end]);
+        if (d == static_cast<unsigned char>(terminator) || d == '\\' || d >= 0x80) break;
+        ++end;
+      }
+      const size_t at = out.size();
+      out.resize(at + (end - pos));
+      for (size_t i = pos; i < end; ++i) out[at + (i - pos)] = static_cast<wchar_t>(static_cast<unsigned char>(s[i]));
+      pos = end;
       continue;
     }
     if (++pos >= s.size()) return false;
