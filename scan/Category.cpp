@@ -414,10 +414,10 @@ bool IsGuidString(const std::wstring& text) {
 
 namespace {
 
-// Hoare's partition around the middle element, on the details lowered once beforehand (compared
-// as unsigned numbers, as CompareNoCase compares them): lowering both texts again for every comparison made a
-// sort of many problems cost more per problem the more there were. The same list always comes out in the
-// same order, equal details included.
+// Hoare's partition around the middle element, on the details lowered once beforehand (compared as unsigned
+// numbers, as CompareNoCase compares them): lowering both texts again for every comparison made a sort of many
+// problems cost more per problem the more there were. The same list always comes out in the same order, equal
+// details included.
 void SortByKeys(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<std::wstring>& keys, int lo, int hi) {
   const std::wstring pivot = keys[static_cast<size_t>((lo + hi) / 2)];
   int left = lo, right = hi;

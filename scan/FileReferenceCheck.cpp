@@ -41,14 +41,14 @@ constexpr DWORD kDriveFixed = 3;
 // the reference: a map for each combination, so a question builds no key. A valid answer holds until the next
 // scan's categories are made; "no file" holds only within the scan that found it (its number is kept), since
 // only a scan takes the files as they were when it began. A reference every category reads is asked once.
-struct ValidCache {
+struct AnswerCache {
   static constexpr std::uint64_t kValid = ~std::uint64_t{0};
   std::mutex lock;
   std::array<std::unordered_map<std::wstring, std::uint64_t>, 128> byOptions;
 };
 
-ValidCache& Cache() {
-  static ValidCache cache;
+AnswerCache& Cache() {
+  static AnswerCache cache;
   return cache;
 }
 
@@ -76,27 +76,27 @@ size_t OptionsIndex(const FileCheckOptions& o) {
 enum class Remembered { kNothing, kValid, kMissing };
 
 Remembered RememberedAnswer(const std::wstring& reference, size_t options) {
-  ValidCache& cache = Cache();
+  AnswerCache& cache = Cache();
   std::lock_guard guard(cache.lock);
   const auto& answers = cache.byOptions[options];
   const auto it = answers.find(reference);
   if (it == answers.end()) return Remembered::kNothing;
-  if (it->second == ValidCache::kValid) return Remembered::kValid;
+  if (it->second == AnswerCache::kValid) return Remembered::kValid;
   const std::uint64_t scan = CurrentScanScope();
   return scan != 0 && it->second == scan ? Remembered::kMissing : Remembered::kNothing;
 }
 
 void Remember(const std::wstring& reference, const FileCheckOptions& o) {
-  ValidCache& cache = Cache();
+  AnswerCache& cache = Cache();
   const size_t options = OptionsIndex(o);
   std::lock_guard guard(cache.lock);
-  cache.byOptions[options].insert_or_assign(reference, ValidCache::kValid);
+  cache.byOptions[options].insert_or_assign(reference, AnswerCache::kValid);
 }
 
 void RememberMissing(const std::wstring& reference, size_t options) {
   const std::uint64_t scan = CurrentScanScope();
   if (scan == 0) return;
-  ValidCache& cache = Cache();
+  AnswerCache& cache = Cache();
   std::lock_guard guard(cache.lock);
   cache.byOptions[options].insert_or_assign(reference, scan);
 }
@@ -806,7 +806,7 @@ bool TruncateAfterExtension(std::wstring& text, std::wstring_view extension) {
 
 void ClearFileReferenceCaches() {
   {
-    ValidCache& cache = Cache();
+    AnswerCache& cache = Cache();
     std::lock_guard guard(cache.lock);
     for (auto& answers : cache.byOptions) answers.clear();
   }
