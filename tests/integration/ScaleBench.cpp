@@ -9,7 +9,7 @@
 //   scale_bench            quick: 1x and 2x, what CI's bench-and-fuzz stage runs
 //   scale_bench --full     1x, 2x, 4x, 8x and 16x, for the figures
 //   scale_bench --sizes=1,4 --record   records the results of those sizes that have none recorded yet
-//   --pairs=N              N pairs of scans, all files present and with problems (the full run takes five to
+//   --pairs=N              N pairs of scans, all files present and with problems (the full run takes nine to
 //                          25, the quick one one)
 // The scan's own pauses between entries run on a fake clock: they are counted and reported apart, not timed.
 #include <malloc.h>
@@ -252,7 +252,7 @@ class Spawner {
 };
 
 Spawner g_spawner;
-int g_pairs = 0;  // pairs of scans per size; 0: five to 25 in the full run, one in the quick one
+int g_pairs = 0;  // pairs of scans per size; 0: nine to 25 in the full run, one in the quick one
 
 // Recorded results: "SIZE PROBLEMS DIGEST PROBLEMS DIGEST" (all files present, then with files missing).
 using Recorded = std::map<int, std::string>;
@@ -397,9 +397,10 @@ bool MeasureSize(int size, bool full, SizeFigures& figures) {
   // Scans with all files present and with every sixth program's files gone, in pairs close in time. The full
   // run takes several pairs: the first scan of the program also pays its one-time start and the neighbours'
   // load only ever adds, so each kind's figure is its best scan and the cost per problem the difference of
-  // the two best (more of the cheap small scans, whose difference is smallest: the fewest problems). The median of the pairs'
-  // differences is shown beside it: how far the neighbours moved it.
-  const int pairs = g_pairs > 0 ? g_pairs : !full ? 1 : size == 2 ? 25 : size == 4 ? 11 : 5;
+  // the two best (more of the cheap small scans, whose difference is smallest: the fewest problems; at least
+  // nine of the large ones, whose best of five still moved by a tenth of a second from run to run). The median
+  // of the pairs' differences is shown beside it: how far the neighbours moved it.
+  const int pairs = g_pairs > 0 ? g_pairs : !full ? 1 : size == 2 ? 25 : size == 4 ? 11 : 9;
   std::vector<double> differences;
   std::string cleanTimes, brokenTimes;
   for (int i = 0; i < pairs; ++i) {
