@@ -18,7 +18,6 @@ constexpr int kStopped = 2;
 constexpr int kRanToEnd = 1;
 constexpr DWORD kValueNameChars = 2046;
 constexpr DWORD kMaxDataBytes = 2045;
-constexpr DWORD kReadBytes = 2046;
 constexpr DWORD kDataBufferBytes = 4096;
 constexpr DWORD kMinDataBytes = 3;
 
@@ -125,22 +124,20 @@ bool CDeepScan::TestValues(HKEY key, HKEY root, const std::wstring& path, int is
     if (StopCheck()) return false;
     DWORD nameChars = kValueNameChars;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    const LONG rc = win::RegEnumValue(key, i, name.data(), &nameChars, nullptr, &type, nullptr, &size);
+    // Read with its name: a value too large for the buffer is too large to test.
+    DWORD bytes = kDataBufferBytes;
+    const LONG rc = win::RegEnumValue(key, i, name.data(), &nameChars, nullptr, &type,
+                                      reinterpret_cast<LPBYTE>(data.data()), &bytes);
     if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc != ERROR_SUCCESS || size > kMaxDataBytes) continue;
+    if (rc != ERROR_SUCCESS || bytes > kMaxDataBytes) continue;
     const bool binaryAllowed = root == HKEY_CURRENT_USER && type == REG_BINARY;
     if (type != REG_SZ && type != REG_EXPAND_SZ && !binaryAllowed) continue;
-    const std::wstring valueName(name.data(), nameChars);
-    DWORD bytes = kReadBytes;
-    if (win::RegQueryValueEx(key, valueName.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(data.data()), &bytes) !=
-        ERROR_SUCCESS)
-      continue;
     if (StopCheck()) return false;
     if (bytes < kMinDataBytes) continue;
     const std::wstring text = RegDataText(data, bytes);
     if (!LooksLikePath(text, false) || IsFileReferenceValid(text, TRUE, TRUE, TRUE, FALSE, FALSE, FALSE, FALSE))
       continue;
+    const std::wstring valueName(name.data(), nameChars);
     const int index = AddProblem(m_nEntryType, RootPrefix(root) + path, valueName, text, L"", is32BitEntry);
     AddProblemDetail(index, GetLocalizedString(L"IDS_ENG_MISSING_FILE") + text);
   }
