@@ -214,7 +214,14 @@ bool CCategory::FindProblem(int entryType, const std::wstring& key) const {
 }
 
 void CCategory::SortProblems() {
-  if (m_arrProblems.size() > 1) SortProblemRange(m_arrProblems, 0, static_cast<int>(m_arrProblems.size()) - 1);
+  if (m_arrProblems.size() < 2) return;
+  // A sort only reorders the problems: the indexes keep what they hold, which every category's next question
+  // would otherwise build again from each problem of the list.
+  const bool duplicatesCurrent = m_duplicateIndex.IsCurrent(m_arrProblems);
+  const bool typeKeysCurrent = m_typeKeyIndex.IsCurrent(m_arrProblems);
+  SortProblemRange(m_arrProblems, 0, static_cast<int>(m_arrProblems.size()) - 1);
+  if (duplicatesCurrent) m_duplicateIndex.Reordered(m_arrProblems);
+  if (typeKeysCurrent) m_typeKeyIndex.Reordered(m_arrProblems);
 }
 
 bool CCategory::CheckEmptyKey(HKEY root, const std::wstring& subKey, bool view64,

@@ -8,7 +8,6 @@
 #include "app/RegistryKey.h"
 #include "app/SystemUtils.h"
 #include "app/ZUNApp.h"
-#include "platform/base/SafeFormat.h"
 #include "platform/base/Text.h"
 #include "platform/system/Sfc.h"
 #include "platform/win/Message.h"
@@ -122,13 +121,22 @@ bool MatchesKeyList(const std::wstring& upperKey, const std::vector<std::wstring
   return false;
 }
 
+// Put together directly: one is written for every problem a scan records, and the template engine copied each
+// part on the way (the text is the same).
 std::wstring ProblemLogLine(const CProblem& p) {
-  if (p.EntryType == kEntryTypeShortcut)
-    return mx::SafeFormat(L"Invalid Shortcut :\r\n EntryType:%d\r\nLink:%s", {p.EntryType, p.Key});
-  return mx::SafeFormat(
-      L"Invalid Entry Found :\r\n EntryType:%d\r\n Key:%s\r\n ValueName:%s \r\n ValueData:%s \r\n "
-      L"AlternateKey:%s \r\n 32BitEntry:%d",
-      {p.EntryType, p.Key, p.ValueName, p.ValueData, p.AlternateKey, p.m_n32BitEntry});
+  std::wstring line;
+  if (p.EntryType == kEntryTypeShortcut) {
+    line.reserve(p.Key.size() + 48);
+    line.append(L"Invalid Shortcut :\r\n EntryType:").append(std::to_wstring(p.EntryType)).append(L"\r\nLink:");
+    return line.append(p.Key);
+  }
+  line.reserve(p.Key.size() + p.ValueName.size() + p.ValueData.size() + p.AlternateKey.size() + 128);
+  line.append(L"Invalid Entry Found :\r\n EntryType:").append(std::to_wstring(p.EntryType));
+  line.append(L"\r\n Key:").append(p.Key);
+  line.append(L"\r\n ValueName:").append(p.ValueName);
+  line.append(L" \r\n ValueData:").append(p.ValueData);
+  line.append(L" \r\n AlternateKey:").append(p.AlternateKey);
+  return line.append(L" \r\n 32BitEntry:").append(std::to_wstring(p.m_n32BitEntry));
 }
 
 }  // namespace

@@ -68,3 +68,13 @@ void ProblemIndex::Append(const std::vector<std::unique_ptr<CProblem>>& problems
   first_ = problems.front().get();
   last_ = problems.back().get();
 }
+
+bool ProblemIndex::IsCurrent(const std::vector<std::unique_ptr<CProblem>>& problems) const {
+  if (indexed_ != problems.size()) return false;
+  return indexed_ == 0 || (problems.front().get() == first_ && problems.back().get() == last_);
+}
+
+void ProblemIndex::Reordered(const std::vector<std::unique_ptr<CProblem>>& problems) {
+  first_ = problems.empty() ? nullptr : problems.front().get();
+  last_ = problems.empty() ? nullptr : problems.back().get();
+}

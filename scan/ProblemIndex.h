@@ -28,6 +28,10 @@ class ProblemIndex {
   // Takes in the problem just appended, whose text the caller has made already; when the index was behind
   // before that problem came, the next Update brings it up instead.
   void Append(const std::vector<std::unique_ptr<CProblem>>& problems, std::wstring form, size_t hash);
+  // Whether the index holds problems as they are now; a reordering of a list it holds (a sort) is then followed
+  // by Reordered, which keeps the index as it is instead of building it again.
+  bool IsCurrent(const std::vector<std::unique_ptr<CProblem>>& problems) const;
+  void Reordered(const std::vector<std::unique_ptr<CProblem>>& problems);
   // Whether a problem indexed has this text (as of the last Update or Append).
   bool Holds(const HashedForm& form) const;
   bool Holds(std::wstring_view form) const { return Holds(HashedForm{form, Hash(form)}); }

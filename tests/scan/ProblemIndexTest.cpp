@@ -42,6 +42,13 @@ TEST(ProblemIndex, AnswersAsASearchOfTheListWould) {
   expectLikeTheList("appended");
 
   std::mt19937 random(7);
+  ASSERT_TRUE(index.IsCurrent(problems));
+  std::shuffle(problems.begin(), problems.end(), random);
+  EXPECT_FALSE(index.IsCurrent(problems));
+  index.Reordered(problems);  // told of the reordering: kept as it is
+  EXPECT_TRUE(index.IsCurrent(problems));
+  expectLikeTheList("sorted");
+
   std::shuffle(problems.begin(), problems.end(), random);
   add(L"key1");  // behind the list's back: taken in by the next Update instead
   expectLikeTheList("reordered");
