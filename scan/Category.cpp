@@ -421,40 +421,59 @@ bool IsGuidString(const std::wstring& text) {
 
 namespace {
 
-// Hoare's partition around the middle element, on the details lowered once beforehand (compared as unsigned
-// numbers, as CompareNoCase compares them): lowering both texts again for every comparison made a sort of many
-// problems cost more per problem the more there were. The same list always comes out in the same order, equal
-// details included.
-void SortByKeys(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<std::wstring>& keys, int lo, int hi) {
-  const std::wstring pivot = keys[static_cast<size_t>((lo + hi) / 2)];
-  int left = lo, right = hi;
-  auto key = [&](int i) -> const std::wstring& { return keys[static_cast<size_t>(i)]; };
-  while (left <= right) {
-    while (key(left) < pivot) ++left;
-    while (pivot < key(right)) --right;
-    if (left <= right) {
-      std::swap(problems[static_cast<size_t>(left)], problems[static_cast<size_t>(right)]);
-      std::swap(keys[static_cast<size_t>(left)], keys[static_cast<size_t>(right)]);
-      ++left;
-      --right;
+// Hoare's partition around the middle element, on each problem's rank among the lowered details of the range
+// (ranked as CompareNoCase orders them; equal details, equal ranks). The same list always comes out in the same
+// order, equal details included. A category's two views, two sorted runs one after the other, make this
+// partition take off one or two problems at a time: comparing ranks instead of texts keeps that cheap, and the
+// smaller side is sorted first with the larger taken on in the same loop, so that a long list cannot use up the
+// stack. The two sides are apart, so the order they are sorted in changes nothing.
+void SortByRanks(std::vector<std::unique_ptr<CProblem>>& problems, std::vector<std::uint32_t>& ranks, int lo,
+                 int hi) {
+  auto rank = [&](int i) -> std::uint32_t& { return ranks[static_cast<size_t>(i)]; };
+  while (lo < hi) {
+    const std::uint32_t pivot = rank((lo + hi) / 2);
+    int left = lo, right = hi;
+    while (left <= right) {
+      while (rank(left) < pivot) ++left;
+      while (pivot < rank(right)) --right;
+      if (left <= right) {
+        std::swap(problems[static_cast<size_t>(left)], problems[static_cast<size_t>(right)]);
+        std::swap(rank(left), rank(right));
+        ++left;
+        --right;
+      }
+    }
+    if (right - lo < hi - left) {
+      if (lo < right) SortByRanks(problems, ranks, lo, right);
+      lo = left;
+    } else {
+      if (left < hi) SortByRanks(problems, ranks, left, hi);
+      hi = right;
     }
   }
-  if (lo < right) SortByKeys(problems, keys, lo, right);
-  if (left < hi) SortByKeys(problems, keys, left, hi);
 }
 
 }  // namespace
 
 void SortProblemRange(std::vector<std::unique_ptr<CProblem>>& problems, int lo, int hi) {
   if (lo < 0 || hi >= static_cast<int>(problems.size()) || lo >= hi) return;
-  // Compared as wide strings, a block of units at a time: the units of a text (UTF-16 units, or code points
-  // at most 0x10FFFF) are all positive, so their order is the unsigned one CompareNoCase gives. Details of one
-  // category share long beginnings ("Missing file C:\\Program Files\\..."), which a unit-by-unit comparison
-  // walked again and again.
-  std::vector<std::wstring> keys(problems.size());
-  for (int i = lo; i <= hi; ++i) {
-    const auto& details = problems[static_cast<size_t>(i)]->m_arrDetails;
-    if (!details.empty()) keys[static_cast<size_t>(i)] = mx::ToLower(details.front());
+  // The lowered details are compared as wide strings, a block of units at a time: the units of a text (UTF-16
+  // units, or code points at most 0x10FFFF) are all positive, so their order is the unsigned one CompareNoCase
+  // gives.
+  const size_t count = static_cast<size_t>(hi - lo) + 1;
+  std::vector<std::wstring> keys(count);
+  for (size_t i = 0; i < count; ++i) {
+    const auto& details = problems[static_cast<size_t>(lo) + i]->m_arrDetails;
+    if (!details.empty()) keys[i] = mx::ToLower(details.front());
   }
-  SortByKeys(problems, keys, lo, hi);
+  std::vector<std::uint32_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+  std::vector<std::uint32_t> ranks(problems.size());
+  std::uint32_t rank = 0;
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0 && keys[order[k]] != keys[order[k - 1]]) ++rank;
+    ranks[static_cast<size_t>(lo) + order[k]] = rank;
+  }
+  SortByRanks(problems, ranks, lo, hi);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "app/AppSettings.h"
 #include "platform/registry/RegistryControl.h"
@@ -287,6 +288,55 @@ TEST(ProblemSort, QuicksortByFirstDetailWithoutCase) {
 
 // FindProblem answers from an index kept up with the list: problems added after a question are found, one
 // taken out is not remembered, and the key's case counts.
+// The order a sort gives equal details is Hoare's partition's own; the sort must give exactly that order, on
+// lists of every shape: random details with many repeats, and two sorted runs (a category's two views), the
+// shape that takes the partition the longest.
+void HoareByText(std::vector<CProblem*>& list, std::vector<std::wstring>& keys, int lo, int hi) {
+  const std::wstring pivot = keys[static_cast<size_t>((lo + hi) / 2)];
+  int left = lo, right = hi;
+  while (left <= right) {
+    while (keys[static_cast<size_t>(left)] < pivot) ++left;
+    while (pivot < keys[static_cast<size_t>(right)]) --right;
+    if (left <= right) {
+      std::swap(list[static_cast<size_t>(left)], list[static_cast<size_t>(right)]);
+      std::swap(keys[static_cast<size_t>(left)], keys[static_cast<size_t>(right)]);
+      ++left;
+      --right;
+    }
+  }
+  if (lo < right) HoareByText(list, keys, lo, right);
+  if (left < hi) HoareByText(list, keys, left, hi);
+}
+
+TEST(ProblemSort, GivesEqualDetailsTheOrderOfHoaresPartition) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 60; ++round) {
+    const int count = 2 + static_cast<int>(random() % 400);
+    std::vector<std::wstring> details;
+    if (round % 3 == 0) {
+      for (int view = 0; view < 2; ++view)
+        for (int i = 0; i < count / 2; ++i) details.push_back(L"Missing File C:\\Vendor" + std::to_wstring(1000 + i));
+    } else {
+      for (int i = 0; i < count; ++i) details.push_back(L"D" + std::to_wstring(random() % (round % 3 == 1 ? 7 : 500)));
+    }
+    std::vector<std::unique_ptr<CProblem>> problems;
+    for (const std::wstring& detail : details) {
+      problems.push_back(std::make_unique<CProblem>());
+      problems.back()->m_arrDetails.push_back(detail);
+    }
+    std::vector<CProblem*> expected;
+    std::vector<std::wstring> keys;
+    for (const auto& p : problems) {
+      expected.push_back(p.get());
+      keys.push_back(mx::ToLower(p->m_arrDetails.front()));
+    }
+    const int lo = round % 2, hi = static_cast<int>(problems.size()) - 1;
+    if (lo < hi) HoareByText(expected, keys, lo, hi);
+    SortProblemRange(problems, lo, hi);
+    for (size_t i = 0; i < problems.size(); ++i) ASSERT_EQ(problems[i].get(), expected[i]) << "round " << round;
+  }
+}
+
 TEST(ProblemSort, FindProblemFollowsTheListAsItChanges) {
   StubCategory category;
   auto add = [&](int type, const wchar_t* key) {
