@@ -88,7 +88,8 @@ std::wstring DuplicateForm(const CProblem& problem) {
 }
 
 // Brings the category's index up to its problem list. Problems are appended by AddProblem and the results
-// loader; anything else (a sort, a repair taking problems out) rebuilds the index.
+// loader, and SortProblems keeps the index through its sort; anything else (a repair taking problems out, a sort
+// of a part of the list) rebuilds it.
 const ProblemIndex& IndexedForms(const CCategory& category) {
   category.m_duplicateIndex.Update(category.m_arrProblems, [](const CProblem& problem) {
     return problem.Key.empty() ? std::wstring() : DuplicateForm(problem);
