@@ -21,12 +21,14 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::err
     SetError(ec, errno);
     return false;
   }
+  // Read straight into the text, sized by the file's length; a file that grows meanwhile is read to its end.
   std::string data;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
-  char buf[65536];
+  size_t got = 0;
+  data.resize(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536);
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (got == data.size()) data.resize(data.size() * 2);
+    ssize_t n = ::read(fd, data.data() + got, data.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
       int err = errno;
@@ -35,9 +37,10 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::err
       return false;
     }
     if (n == 0) break;
-    data.append(buf, static_cast<size_t>(n));
+    got += static_cast<size_t>(n);
   }
   ::close(fd);
+  data.resize(got);
   out = std::move(data);
   if (ec) ec->clear();
   return true;

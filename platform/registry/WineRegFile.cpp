@@ -1,6 +1,7 @@
 #include "platform/registry/WineRegFile.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -101,6 +102,34 @@ bool Unescape(std::string_view s, size_t& pos, char terminator, std::wstring& ou
   return false;
 }
 
+// How many leading bytes of a and b, n at most, are the same; eight at a time.
+size_t CommonPrefix(const char* a, const char* b, size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y) / 8);
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// A whole text of digits in base 10 or 16 that fits: what from_chars takes when it must reach the end,
+// without its general machinery, which showed in the load of every key line.
+bool ParseWhole(std::string_view s, int base, std::uint64_t& out) {
+  if (s.empty()) return false;
+  std::uint64_t v = 0;
+  for (char c : s) {
+    const int d = base == 16 ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    if (d < 0) return false;
+    if (v > (~std::uint64_t{0} - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base)) return false;
+    v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
+  }
+  out = v;
+  return true;
+}
+
 bool IsHexUnit(wchar_t c) { return c < 128 && HexDigit(static_cast<char>(c)) >= 0; }
 
 // Writes units [0, count) escaped the way Wine does; extra lists the characters that need a backslash besides
@@ -160,7 +189,10 @@ std::vector<BYTE> UnitsToBytes(const std::wstring& units, bool terminate) {
     data.push_back(static_cast<BYTE>(c & 0xFF));
     data.push_back(static_cast<BYTE>((c >> 8) & 0xFF));
   }
-  if (terminate) data.insert(data.end(), {0, 0});
+  if (terminate) {
+    data.push_back(0);
+    data.push_back(0);
+  }
   return data;
 }
 
@@ -207,6 +239,7 @@ class Parser {
         case '[':
           if (ParseKey(line)) {
             blockOwner_ = nullptr;
+            ReserveValues(*current_);
           } else {
             // The key's values and options cannot go anywhere else: they stay with it, after the key before.
             current_ = nullptr;
@@ -306,43 +339,77 @@ class Parser {
   bool ParseKey(std::string_view line) {
     current_ = nullptr;
     hasLastValue_ = false;
+    // Key lines come in order, so most of a path is the last key line's. Leading names written as plain text
+    // and matching that line byte for byte are the same keys: only the names after them are unescaped.
+    const std::string_view path = line.substr(1);
+    size_t shared = 0;
     size_t pos = 1;
+    if (!lastPlainEnds_.empty()) {
+      const size_t n = std::min(path.size(), lastPath_.size());
+      const size_t common = CommonPrefix(path.data(), lastPath_.data(), n);
+      while (shared < lastPlainEnds_.size() && lastPlainEnds_[shared] + 2 <= common) ++shared;
+      if (shared) pos = 1 + lastPlainEnds_[shared - 1] + 2;
+    }
     if (!Unescape(line, pos, ']', scratch_)) return Warn(L"key line without its closing bracket; key kept as it is");
     std::uint64_t seconds = 0;
     std::string_view rest = line.substr(pos + 1);
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    if (!rest.empty()) {
-      auto r = std::from_chars(rest.data(), rest.data() + rest.size(), seconds);
-      if (r.ec != std::errc() || r.ptr != rest.data() + rest.size())
-        return Warn(L"bad time on key line; key kept as it is");
-    }
+    if (!rest.empty() && !ParseWhole(rest, 10, seconds)) return Warn(L"bad time on key line; key kept as it is");
     std::uint64_t time = UnixToFileTime(seconds);
-    // Split into names; the path shares its leading keys with the previous one most of the time.
+    // The names after the shared ones; only a path of no names at all ("[]", the root) may be empty.
     names_.clear();
     size_t start = 0;
     for (size_t i = 0; i <= scratch_.size(); ++i) {
       if (i == scratch_.size() || scratch_[i] == L'\\') {
-        if (i == start && !(i == scratch_.size() && start == 0))
+        if (i == start && !(i == scratch_.size() && start == 0 && shared == 0))
           return Warn(L"empty key name in path; key kept as it is");
         if (i - start > kMaxKeyName) return Warn(L"key name longer than 255 characters; key kept as it is");
         if (i > start) names_.emplace_back(scratch_.data() + start, i - start);
         start = i + 1;
       }
     }
-    if (names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key kept as it is");
-    size_t common = 0;
-    while (common < names_.size() && common < chain_.size() && EqualsNoCase(chain_[common]->name, names_[common]))
+    if (shared + names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key kept as it is");
+    size_t common = shared;
+    while (common < shared + names_.size() && common < chain_.size() &&
+           EqualsNoCase(chain_[common]->name, names_[common - shared]))
       ++common;
     chain_.resize(common);
     Key* key = common ? chain_.back() : out_.root.get();
-    for (size_t i = common; i < names_.size(); ++i) {
+    for (size_t i = common - shared; i < names_.size(); ++i) {
       key = key->Add(names_[i], time);
       chain_.push_back(key);
     }
     key->modified = time;
     current_ = key;
     lastKey_ = key;
+    // Where this path's leading plain names end, for the next key line; the shared ones end where they did.
+    lastPath_ = path;
+    lastPlainEnds_.resize(shared);
+    for (size_t i = shared ? lastPlainEnds_.back() + 2 : 0; i < path.size();) {
+      size_t end = i;
+      while (end < path.size() && IsPlainPathByte(path[end])) ++end;
+      if (end == i || end + 1 >= path.size() || path[end] != '\\' || path[end + 1] != '\\') break;
+      lastPlainEnds_.push_back(end);
+      i = end + 2;
+    }
     return true;
+  }
+
+  // A byte that stands for itself in a key path: not an escape, not its end, not part of a character beyond ASCII.
+  static bool IsPlainPathByte(char c) { return c >= 0x20 && c < 0x7f && c != '\\' && c != ']'; }
+
+  // Values arrive one by one into the key's sorted list: room for the lines that follow is made at once.
+  void ReserveValues(Key& key) const {
+    size_t count = 0;
+    for (size_t at = pos_; at < text_.size();) {
+      const char c = text_[at];
+      if (c == '[') break;
+      if (c == '"' || c == '@') ++count;
+      const void* end = std::memchr(text_.data() + at, '\n', text_.size() - at);
+      if (!end) break;
+      at = static_cast<size_t>(static_cast<const char*>(end) - text_.data()) + 1;
+    }
+    key.values.reserve(key.values.size() + count);
   }
 
   bool ParseOption(std::string_view line) {
@@ -361,9 +428,7 @@ class Parser {
     if (line.starts_with("#time=")) {
       std::string_view v = line.substr(6);
       std::uint64_t t = 0;
-      auto r = std::from_chars(v.data(), v.data() + v.size(), t, 16);
-      if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size())
-        return Warn(L"bad #time; line kept as it is");
+      if (!ParseWhole(v, 16, t)) return Warn(L"bad #time; line kept as it is");
       current_->modified = t;
     } else if (line == "#link") {
       current_->isLink = true;
@@ -444,6 +509,7 @@ class Parser {
   // Bytes "xx,xx,...", continued on the next lines after a trailing backslash.
   bool ParseHex(std::string_view s, std::vector<BYTE>& bytes) {
     size_t startLine = lineNo_;
+    bytes.reserve(s.size() / 3 + 1);  // "xx," a byte
     for (;;) {
       size_t i = 0;
       bool more = false;
@@ -498,8 +564,10 @@ class Parser {
   std::wstring valueName_, lastValueName_;
   bool hasLastValue_ = false;
   std::wstring scratch_;
-  std::vector<std::wstring> names_;
-  std::vector<Key*> chain_;
+  std::vector<std::wstring_view> names_;  // into scratch_
+  std::vector<Key*> chain_;               // the keys of the last key line read well, from the root down
+  std::string_view lastPath_;             // that line's text after its '['
+  std::vector<size_t> lastPlainEnds_;     // where its leading plain names followed by a separator end
 };
 
 void FormatValue(std::string& out, const Value& v) {

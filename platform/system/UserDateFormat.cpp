@@ -38,7 +38,7 @@ class Scanner {
   bool Word(std::wstring_view w) {
     if (s_.size() - i_ < w.size()) return false;
     for (size_t k = 0; k < w.size(); ++k)
-      if (std::towupper(s_[i_ + k]) != w[k]) return false;
+      if (std::towupper(s_[i_ + k]) != static_cast<wint_t>(w[k])) return false;
     i_ += w.size();
     return true;
   }

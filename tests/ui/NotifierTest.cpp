@@ -116,7 +116,9 @@ TEST_F(NotifierTest, PopupStepCountsAndModesWithoutAnimation) {
     ASSERT_TRUE(popup->Create(owner.m_hWnd));
     popup->BeginShow(TRUE);
     EXPECT_EQ(popup->GetStepsLeft(), c.steps);
-    if (c.mode == 3) EXPECT_EQ(popup->GetCurrentRect(), (RECT{1253, 770, 1253, 770})) << "grows from the corner";
+    if (c.mode == 3) {
+      EXPECT_EQ(popup->GetCurrentRect(), (RECT{1253, 770, 1253, 770})) << "grows from the corner";
+    }
   }
   // Mode 0 is there at once and gone at once at the end of its stay.
   uitest::Pump();

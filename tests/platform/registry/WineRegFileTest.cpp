@@ -208,6 +208,76 @@ TEST(WineRegFile, EndlessNestingIsSkipped) {
   EXPECT_EQ(f.root->subkeys.size(), 1u);
 }
 
+// Key lines that share their leading names with the line before, as written or only in part.
+TEST(WineRegFile, KeyLinesSharingTheirPathWithTheLineBefore) {
+  const std::string deep400 = [] {
+    std::string p = "d";
+    for (int i = 1; i < 400; ++i) p += "\\\\d";
+    return p;
+  }();
+  struct Case {
+    const char* why;
+    std::vector<std::string> lines;  // key lines, each with time 1 unless it says otherwise
+    std::vector<std::string> keys;   // every key of the file, depth first, with its time where it is not 1
+    std::vector<int> warned;         // the lines warned about (the signature is line 1)
+  };
+  const std::vector<Case> cases = {
+      {"a shared name in another case is the same key", {"[Ab\\\\B] 1", "[aB\\\\C] 1"}, {"Ab", "Ab\\B", "Ab\\C"}, {}},
+      {"a name that merely starts the same is another key",
+       {"[Ab\\\\C] 1", "[Abc\\\\D] 1", "[A\\\\E] 1"},
+       {"A", "A\\E", "Ab", "Ab\\C", "Abc", "Abc\\D"},
+       {}},
+      {"the same path again", {"[A\\\\B] 1", "[A\\\\B] 7"}, {"A", "A\\B@7"}, {}},
+      {"a shared path with an empty name after it", {"[A\\\\B] 1", "[A\\\\] 1", "[A\\\\B\\\\\\\\C] 1"}, {"A", "A\\B"},
+       {3, 4}},
+      {"a key line after a damaged one shares the last good line's names",
+       {"[A\\\\B] 1", "[A\\\\B\\\\C] x", "[A\\\\B\\\\D] 1"},
+       {"A", "A\\B", "A\\B\\D"},
+       {3}},
+      {"escaped names are read whole, shared or not",
+       {"[A\\]x\\\\B] 1", "[A\\]x\\\\C] 1", "[Q\\x5cR] 1", "[Q\\\\S] 1"},
+       {"A]x", "A]x\\B", "A]x\\C", "Q", "Q\\R", "Q\\S"},
+       {}},
+      {"names beyond ASCII", {"[\xC3\x84\\\\B] 1", "[\xC3\xA4\\\\C] 1"}, {"\xC3\x84", "\xC3\x84\\B", "\xC3\x84\\C"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string text = "WINE REGISTRY Version 2\n";
+    for (const std::string& line : c.lines) text += line + "\n";
+    std::vector<std::wstring> warnings;
+    WineRegFile f = Parse(text, &warnings);
+    std::vector<int> warned;
+    for (const auto& w : warnings) warned.push_back(std::stoi(WideToUtf8(w.substr(6, w.find(L": ") - 6))));
+    std::vector<std::string> keys;
+    std::vector<const Key*> stack{f.root.get()};
+    while (!stack.empty()) {
+      const Key* k = stack.back();
+      stack.pop_back();
+      if (k != f.root.get())
+        keys.push_back(WideToUtf8(k->Path()) +
+                       (k->modified == UnixToFileTime(1) ? "" : "@" + std::to_string(FileTimeToUnix(k->modified))));
+      for (auto it = k->subkeys.rbegin(); it != k->subkeys.rend(); ++it) stack.push_back(it->get());
+    }
+    EXPECT_EQ(keys, c.keys);
+    EXPECT_EQ(warned, c.warned);
+  }
+  // 400 levels, then three more below them (403), then 400 and a name of its own: the second line is kept.
+  std::string text = "WINE REGISTRY Version 2\n[" + deep400 + "] 1\n[" + deep400;
+  for (int i = 0; i < 113; ++i) text += "\\\\e";
+  text += "] 1\n[" + deep400 + "\\\\f] 1\n";
+  std::vector<std::wstring> warnings;
+  WineRegFile f = Parse(text, &warnings);
+  ASSERT_EQ(warnings.size(), 1u) << "400 and 113 more is beyond 512";
+  EXPECT_EQ(warnings[0].rfind(L"t.reg:3: ", 0), 0u);
+  const Key* k = f.root.get();
+  for (int i = 0; i < 399; ++i) k = k->Find(L"d");
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->subkeys.size(), 1u);
+  ASSERT_NE(k->Find(L"d"), nullptr);
+  EXPECT_NE(k->Find(L"d")->Find(L"f"), nullptr);
+  EXPECT_EQ(k->Find(L"d")->Find(L"e"), nullptr);
+}
+
 TEST(WineRegFile, NotARegistryFileFailsWithFileLineAndWhy) {
   struct Case {
     std::string text;
