@@ -1,6 +1,7 @@
 #include "platform/registry/WineRegFile.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -17,11 +18,37 @@ constexpr size_t kMaxValueName = 16383;
 constexpr size_t kMaxDepth = 512;  // Windows' limit of key levels; also keeps a hostile file from nesting without end
 constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+// Each byte's value as a hex digit, -1 for the others: every key's time and every byte of binary data is read
+// through it.
+constexpr auto kHexDigits = [] {
+  std::array<signed char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<size_t>(c)] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                         : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                         : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                                : -1);
+  return t;
+}();
+
+int HexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
+
+// Where the bytes from s[pos] that stand for themselves end: at the terminator, a backslash or a byte beyond
+// ASCII. Eight bytes are looked at together; a word that holds any of them is then looked at byte by byte.
+size_t PlainRunEnd(std::string_view s, size_t pos, char terminator) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  const std::uint64_t term = kOnes * static_cast<unsigned char>(terminator), slash = kOnes * '\\';
+  auto hasZeroByte = [&](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+  size_t i = pos;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, s.data() + i, 8);
+    if ((x & kHigh) | hasZeroByte(x ^ term) | hasZeroByte(x ^ slash)) break;
+  }
+  for (; i < s.size(); ++i) {
+    const auto d = static_cast<unsigned char>(s[i]);
+    if (d == static_cast<unsigned char>(terminator) || d == '\\' || d >= 0x80) break;
+  }
+  return i;
 }
 
 // Reads quoted or bracketed text up to the unescaped terminator at s[pos], unescaping into out. pos ends on
@@ -41,15 +68,12 @@ bool Unescape(std::string_view s, size_t& pos, char terminator, std::wstring& ou
     }
     if (c != '\\') {
       // A run of plain characters is taken in at once: most names and strings are nothing else.
-      size_t end = pos + 1;
-      while (end < s.size()) {
-        const auto d = static_cast<unsigned char>(s[end]);
-        if (d == static_cast<unsigned char>(terminator) || d == '\\' || d >= 0x80) break;
-        ++end;
-      }
+      const size_t end = PlainRunEnd(s, pos + 1, terminator);
       const size_t at = out.size();
       out.resize(at + (end - pos));
-      for (size_t i = pos; i < end; ++i) out[at + (i - pos)] = static_cast<wchar_t>(static_cast<unsigned char>(s[i]));
+      wchar_t* to = out.data() + at;
+      const auto* from = reinterpret_cast<const unsigned char*>(s.data() + pos);
+      for (size_t i = 0; i < end - pos; ++i) to[i] = static_cast<wchar_t>(from[i]);
       pos = end;
       continue;
     }
@@ -138,7 +162,22 @@ void Escape(std::string& out, const wchar_t* s, size_t count, std::string_view e
   static const char kLetters[32] = {0, 0, 0, 0, 0, 0, 0, 'a', 'b', 't', 'n', 'v', 'f', 'r', 0, 0,
                                     0, 0, 0, 0, 0, 0, 0, 0,   0,   0,   0,   'e', 0,   0,   0, 0};
   char buf[16];
+  // The callers' extra characters are at most two.
+  const wchar_t extra0 = extra.empty() ? L'\\' : static_cast<wchar_t>(extra[0]);
+  const wchar_t extra1 = extra.size() < 2 ? extra0 : static_cast<wchar_t>(extra[1]);
   for (size_t i = 0; i < count; ++i) {
+    // A run of printable ASCII that needs no backslash is copied at once: most names and strings are nothing else.
+    size_t end = i;
+    while (end < count && s[end] >= 32 && s[end] < 127 && s[end] != L'\\' && s[end] != extra0 && s[end] != extra1)
+      ++end;
+    if (end > i) {
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      char* to = out.data() + at;
+      for (size_t k = i; k < end; ++k) *to++ = static_cast<char>(s[k]);
+      i = end;
+      if (i == count) break;
+    }
     wchar_t c = s[i];
     unsigned u = static_cast<unsigned>(c) & 0xFFFF;
     if (u > 127) {
@@ -183,17 +222,13 @@ void AppendDec(std::string& out, std::uint64_t v) {
 }
 
 std::vector<BYTE> UnitsToBytes(const std::wstring& units, bool terminate) {
-  std::vector<BYTE> data;
-  data.reserve((units.size() + 1) * 2);
+  std::vector<BYTE> data((units.size() + (terminate ? 1 : 0)) * 2);
+  BYTE* to = data.data();
   for (wchar_t c : units) {
-    data.push_back(static_cast<BYTE>(c & 0xFF));
-    data.push_back(static_cast<BYTE>((c >> 8) & 0xFF));
+    *to++ = static_cast<BYTE>(c & 0xFF);
+    *to++ = static_cast<BYTE>((c >> 8) & 0xFF);
   }
-  if (terminate) {
-    data.push_back(0);
-    data.push_back(0);
-  }
-  return data;
+  return data;  // the terminator's two bytes are the zeros the vector was made with
 }
 
 class Parser {
@@ -358,15 +393,16 @@ class Parser {
     std::uint64_t time = UnixToFileTime(seconds);
     // The names after the shared ones; only a path of no names at all ("[]", the root) may be empty.
     names_.clear();
-    size_t start = 0;
-    for (size_t i = 0; i <= scratch_.size(); ++i) {
-      if (i == scratch_.size() || scratch_[i] == L'\\') {
-        if (i == start && !(i == scratch_.size() && start == 0 && shared == 0))
-          return Warn(L"empty key name in path; key kept as it is");
-        if (i - start > kMaxKeyName) return Warn(L"key name longer than 255 characters; key kept as it is");
-        if (i > start) names_.emplace_back(scratch_.data() + start, i - start);
-        start = i + 1;
-      }
+    const std::wstring_view names = scratch_;
+    for (size_t start = 0;;) {
+      size_t i = names.find(L'\\', start);
+      if (i == std::wstring_view::npos) i = names.size();
+      if (i == start && !(i == names.size() && start == 0 && shared == 0))
+        return Warn(L"empty key name in path; key kept as it is");
+      if (i - start > kMaxKeyName) return Warn(L"key name longer than 255 characters; key kept as it is");
+      if (i > start) names_.push_back(names.substr(start, i - start));
+      if (i == names.size()) break;
+      start = i + 1;
     }
     if (shared + names_.size() > kMaxDepth) return Warn(L"key nested deeper than 512 levels; key kept as it is");
     size_t common = shared;
@@ -396,7 +432,12 @@ class Parser {
   }
 
   // A byte that stands for itself in a key path: not an escape, not its end, not part of a character beyond ASCII.
-  static bool IsPlainPathByte(char c) { return c >= 0x20 && c < 0x7f && c != '\\' && c != ']'; }
+  static bool IsPlainPathByte(char c) { return kPlainPathBytes[static_cast<unsigned char>(c)]; }
+  static constexpr auto kPlainPathBytes = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0x20; c < 0x7f; ++c) t[static_cast<size_t>(c)] = c != '\\' && c != ']';
+    return t;
+  }();
 
   // Values arrive one by one into the key's sorted list: room for the lines that follow is made at once.
   void ReserveValues(Key& key) const {
@@ -588,7 +629,8 @@ void FormatValue(std::string& out, const Value& v) {
       AppendHex(out, v.type);
       out += "):";
     }
-    std::wstring units(n / 2 - 1, L'\0');
+    thread_local std::wstring units;  // kept from value to value: one text each would be one allocation each
+    units.resize(n / 2 - 1);
     for (size_t i = 0; i + 1 < n / 2; ++i) units[i] = static_cast<wchar_t>(v.data[2 * i] | (v.data[2 * i + 1] << 8));
     out += '"';
     Escape(out, units.data(), units.size(), "\"");
@@ -632,7 +674,8 @@ void FormatValue(std::string& out, const Value& v) {
 }
 
 void FormatKeyPath(std::string& out, const Key& key) {
-  std::vector<const Key*> chain;
+  thread_local std::vector<const Key*> chain;
+  chain.clear();
   for (const Key* k = &key; k->parent; k = k->parent) chain.push_back(k);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (it != chain.rbegin()) out += "\\\\";
@@ -669,13 +712,15 @@ bool WineRegFile::Parse(std::string_view text, std::wstring_view fileName, Hive*
                         std::vector<std::wstring>* warnings, std::wstring* error) {
   relativeTo.clear();
   hasArch = false;
+  readSize = text.size();
   Parser parser(text, fileName, hive, *this, warnings);
   return parser.Run(error);
 }
 
 std::string WineRegFile::Format() const {
+  // Room for the text as it was read and some more: growing by doubling had copied it over and over.
   std::string out;
-  out.reserve(1 << 16);
+  out.reserve(std::max<size_t>(1 << 16, readSize + readSize / 8));
   out += kSignature;
   out += "\n;; All keys relative to ";
   Escape(out, relativeTo.data(), relativeTo.size(), "");
@@ -695,15 +740,28 @@ std::string WineRegFile::Format() const {
     }
   // Depth first; a key is written when it has values, has no sub-keys, or carries a class, a link or kept
   // lines; the others are implied by their sub-keys. Volatile keys are never written.
-  std::vector<const Key*> stack{root.get()};
+  // Each key's path is its parent's, written once, and its own name: path holds the escaped path of the key
+  // being written, and each key on the stack the length of its parent's.
+  std::string path;
+  FormatKeyPath(path, *root);
+  struct Pending {
+    const Key* key;
+    size_t parentPath;
+  };
+  std::vector<Pending> stack{{root.get(), path.size()}};
   while (!stack.empty()) {
-    const Key* key = stack.back();
+    const auto [key, parentPath] = stack.back();
     stack.pop_back();
     if (key->isVolatile) continue;
+    if (key != root.get()) {
+      path.resize(parentPath);
+      if (!path.empty()) path += "\\\\";
+      Escape(path, key->name.data(), key->name.size(), "[]");
+    }
     const bool kept = key->kept && (key != root.get() || rootBody);
     if (!key->values.empty() || key->subkeys.empty() || key->hasClass || key->isLink || kept) {
       out += "\n[";
-      FormatKeyPath(out, *key);
+      out += path;
       out += "] ";
       AppendDec(out, FileTimeToUnix(key->modified));
       out += "\n#time=";
@@ -720,7 +778,7 @@ std::string WineRegFile::Format() const {
       else
         for (const Value& v : key->values) FormatValue(out, v);
     }
-    for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back(it->get());
+    for (auto it = key->subkeys.rbegin(); it != key->subkeys.rend(); ++it) stack.push_back({it->get(), path.size()});
   }
   if (root->kept)
     for (const auto& k : *root->kept)

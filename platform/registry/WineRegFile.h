@@ -17,6 +17,7 @@ class WineRegFile {
   Arch arch = Arch::Win64;
   bool hasArch = false;
   std::shared_ptr<Key> root;
+  size_t readSize = 0;  // the size of the text last parsed: about what a save of it will write
 
   // Parses text. A text that is not a Wine registry file at all fails with error "NAME:LINE: why"; a bad line
   // inside is skipped and reported in warnings the same way. hive is stored in every key.
