@@ -674,8 +674,7 @@ void FormatValue(std::string& out, const Value& v) {
 }
 
 void FormatKeyPath(std::string& out, const Key& key) {
-  thread_local std::vector<const Key*> chain;
-  chain.clear();
+  std::vector<const Key*> chain;
   for (const Key* k = &key; k->parent; k = k->parent) chain.push_back(k);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (it != chain.rbegin()) out += "\\\\";
