@@ -550,13 +550,9 @@ int main(int argc, char** argv) {
       }
       low = std::min(low, cost), high = std::max(high, cost);
     }
-    if (high > 0 && unmeasured > 0)
-      std::printf("cost per problem from 1,000 to 25,000 problems, over the sizes measured: %.1f to %.1f us, %.2fx "
-                  "(at most 1.5x)\n",
-                  low * 1e6, high * 1e6, high / low);
-    else if (high > 0)
-      std::printf("cost per problem from 1,000 to 25,000 problems: %.1f to %.1f us, %.2fx (at most 1.5x)\n", low * 1e6,
-                  high * 1e6, high / low);
+    if (high > 0)
+      std::printf("cost per problem from 1,000 to 25,000 problems%s: %.1f to %.1f us, %.2fx (at most 1.5x)\n",
+                  unmeasured > 0 ? ", over the sizes measured" : "", low * 1e6, high * 1e6, high / low);
   }
   return changed ? 1 : 0;
 }
